@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace korvelan {
+
+enum class PromptIcon { None, Information, Warning, Critical, Question };
+enum class PromptAnswer { Ok, Yes, No, Retry, Cancel };
+
+// Every message box of the program goes through here, so tests can script the answers and
+// read the texts back.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void inform(PromptIcon icon, const QString& title, const QString& text) = 0;
+    virtual PromptAnswer askYesNo(PromptIcon icon, const QString& title, const QString& text,
+                                  PromptAnswer defaultAnswer) = 0;
+    virtual PromptAnswer askRetryCancel(PromptIcon icon, const QString& title,
+                                        const QString& text) = 0;
+    virtual void beep() = 0;
+};
+
+// The real message boxes. Application-modal, so no click reaches another window meanwhile.
+class MessageBoxPrompter final : public Prompter {
+public:
+    void inform(PromptIcon icon, const QString& title, const QString& text) override;
+    PromptAnswer askYesNo(PromptIcon icon, const QString& title, const QString& text,
+                          PromptAnswer defaultAnswer) override;
+    PromptAnswer askRetryCancel(PromptIcon icon, const QString& title,
+                                const QString& text) override;
+    void beep() override;
+};
+
+}  // namespace korvelan

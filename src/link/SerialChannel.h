@@ -1,0 +1,33 @@
+#pragma once
+
+#include "link/Channel.h"
+
+#include <QSerialPort>
+
+namespace korvelan {
+
+class SerialChannel final : public Channel {
+    Q_OBJECT
+public:
+    explicit SerialChannel(QObject* parent = nullptr);
+
+    void setPortName(const QString& name) override;
+    [[nodiscard]] QString portName() const override;
+    bool open(const LineSettings& settings, QString* error) override;
+    void close() override;
+    [[nodiscard]] bool isOpen() const override;
+    void setDtr(bool on) override;
+    void setRts(bool on) override;
+    [[nodiscard]] qint64 bytesWaiting() override;
+    QByteArray readAll() override;
+    QByteArray read(qint64 maxBytes) override;
+    bool write(const QByteArray& bytes) override;
+    void discardInput() override;
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+};
+
+}  // namespace korvelan

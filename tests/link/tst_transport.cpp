@@ -1,0 +1,248 @@
+// The transport routines over an in-memory channel and a virtual clock.
+#include "link/MemoryChannel.h"
+#include "link/Transport.h"
+#include "link/VirtualClock.h"
+#include "support/ScriptedPeer.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QTest>
+
+using namespace korvelan;
+using namespace std::chrono;
+using test::ScriptedPeer;
+using test::ScriptedPrompter;
+
+namespace {
+
+struct Rig {
+    LoggerSession session;
+    VirtualClock clock;
+    ScriptedPeer peer;
+    MemoryChannel channel{peer, clock};
+    ScriptedPrompter prompter;
+    Transport transport{session, channel, clock, prompter,
+                        [](int port) { return QStringLiteral("/dev/ttyS%1").arg(port - 1); }};
+
+    Rig()
+    {
+        clock.addSource([this] { return peer.nextEvent(); });
+        session.PortaSempreAperta = true;
+        session.Porta = 1;
+        QString error;
+        channel.setPortName(QStringLiteral("/dev/ttyS0"));
+        channel.open(LineSettings{}, &error);
+    }
+    // The peer answers `reply` `delay` after the last byte of each write.
+    void answerWith(const QByteArray& reply, Duration delay = milliseconds(5))
+    {
+        peer.onReceive = [this, reply, delay](const QByteArray&, TimePoint at) {
+            peer.say(reply, at + delay);
+        };
+    }
+};
+
+}  // namespace
+
+class TransportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fieldsAreSplitAtCommas_data();
+    void fieldsAreSplitAtCommas();
+    void silenceGivesMarkerAfterExactlyTheLimit();
+    void aNewCommandForgetsTheOldReply();
+    void parameterCharactersArePaced();
+    void probe_data();
+    void probe();
+    void missingPortShowsTheSystemText();
+    void waitsAreMarkedForTheOneExchangeRule();
+    void cancelEndsTheWaitingExchange();
+    void countedReadHasATimeLimit();
+    void lostLineEndsTheFieldRead();
+};
+
+void TransportTest::fieldsAreSplitAtCommas_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("two fields then silence") << QByteArray("12,34,")
+                                             << QStringList{"12", "34", "%%"};
+    QTest::newRow("leading comma is an empty field") << QByteArray(",5,") << QStringList{"", "5"};
+    QTest::newRow("blanks and line ends stay in the field")
+        << QByteArray(" 12,\r\nab ,7") << QStringList{" 12", "\r\nab ", "%%"};
+    QTest::newRow("empty fields in a row") << QByteArray(",,x,") << QStringList{"", "", "x"};
+}
+
+void TransportTest::fieldsAreSplitAtCommas()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, fields);
+    Rig rig;
+    rig.answerWith(reply);
+    QVERIFY(rig.transport.Invia_Comando("Q", ""));
+    QStringList got;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        got << rig.transport.Leggi_Campo();
+    QCOMPARE(got, fields);
+}
+
+void TransportTest::silenceGivesMarkerAfterExactlyTheLimit()
+{
+    Rig rig;
+    QVERIFY(rig.transport.Invia_Comando("W", ""));
+    const auto start = rig.clock.now();
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+    QCOMPARE(rig.clock.now() - start, Duration(seconds(120)));
+
+    // A field that completes just before the limit is still taken.
+    rig.peer.say("7", rig.clock.now() + seconds(1));
+    rig.peer.say(",", rig.clock.now() + seconds(119) + milliseconds(999));
+    const auto again = rig.clock.now();
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("7"));
+    QCOMPARE(rig.clock.now() - again, Duration(seconds(119) + milliseconds(999)));
+}
+
+void TransportTest::aNewCommandForgetsTheOldReply()
+{
+    Rig rig;
+    rig.answerWith("1,2,3,");
+    QVERIFY(rig.transport.Invia_Comando("W", ""));
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("1"));
+    QVERIFY(!rig.session.BufferRicezione.isEmpty());
+    // Late bytes of the old reply, still in the device's queue, are discarded too.
+    rig.peer.onReceive = {};
+    rig.peer.say("junk,", rig.clock.now());
+    QVERIFY(rig.transport.Invia_Comando("Q", ""));
+    rig.peer.say("NAME,", rig.clock.now() + milliseconds(20));
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("NAME"));
+}
+
+void TransportTest::parameterCharactersArePaced()
+{
+    Rig rig;
+    const auto start = rig.clock.now();
+    QVERIFY(rig.transport.Invia_Comando("c", "001,030,000,"));
+    const auto& bytes = rig.peer.bytes;
+    QCOMPARE(rig.peer.received(), QByteArray("c001,030,000,"));
+    QCOMPARE(bytes.first().at, start);  // the letter goes out at once
+    for (qsizetype i = 2; i < bytes.size(); ++i)
+        QVERIFY2(bytes[i].at - bytes[i - 1].at > milliseconds(10), qPrintable(QString::number(i)));
+    QVERIFY(rig.clock.now() - start > milliseconds(120));
+}
+
+void TransportTest::probe_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<int>("found");
+    QTest::newRow("two bytes at once") << QByteArray("OK") << 10 << 1;
+    QTest::newRow("one byte is enough") << QByteArray("x") << 1500 << 1;
+    QTest::newRow("silence") << QByteArray() << 0 << 0;
+    QTest::newRow("too late") << QByteArray("late") << 2100 << 0;
+}
+
+void TransportTest::probe()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, delayMs);
+    QFETCH(int, found);
+    Rig rig;
+    rig.channel.close();
+    rig.session.PortaSempreAperta = false;
+    TimePoint probeSent{};
+    rig.peer.onReceive = [&](const QByteArray& bytes, TimePoint at) {
+        QCOMPARE(bytes, QByteArray("V"));
+        probeSent = at;
+        if (!answer.isEmpty())
+            rig.peer.say(answer, at + milliseconds(delayMs));
+    };
+    const auto start = rig.clock.now();
+    QCOMPARE(rig.transport.Apri_Porta(1), found);
+    QVERIFY(rig.session.PortaSempreAperta);
+    QVERIFY(rig.channel.isOpen());
+    QVERIFY(rig.channel.dtr());
+    QVERIFY(probeSent - start > seconds(3));
+    QVERIFY(rig.clock.now() - probeSent >= seconds(1));
+    QVERIFY(rig.clock.now() - probeSent <= seconds(2) + milliseconds(1));
+    QCOMPARE(rig.peer.received(), QByteArray("V"));
+    QCOMPARE(rig.channel.bytesWaiting(), 0);  // the answer is not left for the next reader
+}
+
+void TransportTest::missingPortShowsTheSystemText()
+{
+    Rig rig;
+    rig.channel.close();
+    rig.channel.setExistingPorts({QStringLiteral("/dev/ttyS0")});
+    QCOMPARE(rig.transport.Apri_Porta(4), 0);
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    QCOMPARE(rig.prompter.shown.first().title, QString());
+    QCOMPARE(rig.prompter.shown.first().text, QStringLiteral("No such file or directory"));
+    QVERIFY(rig.peer.bytes.isEmpty());
+}
+
+void TransportTest::waitsAreMarkedForTheOneExchangeRule()
+{
+    Rig rig;
+    rig.answerWith("5,", seconds(3));
+    QVERIFY(!rig.transport.isWaiting());
+    int stepsSeenWaiting = 0;
+    rig.clock.setOnWaitStep([&] { stepsSeenWaiting += rig.transport.isWaiting() ? 1 : 0; });
+    QVERIFY(rig.transport.Invia_Comando("H", " 0,"));
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("5"));
+    QVERIFY(stepsSeenWaiting > 0);
+    QVERIFY(!rig.transport.isWaiting());
+    QVERIFY(rig.transport.mayStartExchange());
+}
+
+void TransportTest::cancelEndsTheWaitingExchange()
+{
+    Rig rig;
+    QVERIFY(rig.transport.Invia_Comando("W", ""));
+    const auto start = rig.clock.now();
+    rig.clock.setOnWaitStep([&] {
+        if (rig.clock.now() - start >= seconds(0))
+            rig.transport.cancelExchange();
+    });
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+    rig.clock.setOnWaitStep({});
+    QVERIFY(rig.clock.now() - start < seconds(1));
+    // The rest of the cancelled exchange ends at once and sends nothing.
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+    QVERIFY(!rig.transport.Invia_Comando("Q", ""));
+    QVERIFY(rig.clock.now() - start < seconds(1));
+    QCOMPARE(rig.peer.received(), QByteArray("W"));
+    // The next exchange works again.
+    rig.transport.beginExchange();
+    rig.answerWith("ok,");
+    QVERIFY(rig.transport.Invia_Comando("Q", ""));
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("ok"));
+}
+
+void TransportTest::countedReadHasATimeLimit()
+{
+    Rig rig;
+    rig.answerWith("12/05/25 10:30:00xx", milliseconds(50));
+    QCOMPARE(rig.transport.Invia_Attendi("G", 19), QStringLiteral("12/05/25 10:30:00xx"));
+    QVERIFY(!rig.transport.timedOut());
+
+    rig.answerWith("abc");
+    const auto start = rig.clock.now();
+    QCOMPARE(rig.transport.Invia_Attendi("C", 12), QStringLiteral("abc"));
+    QVERIFY(rig.transport.timedOut());
+    QCOMPARE(rig.clock.now() - start, Duration(seconds(120)));
+}
+
+void TransportTest::lostLineEndsTheFieldRead()
+{
+    Rig rig;
+    QVERIFY(rig.transport.Invia_Comando("K", ""));
+    rig.peer.say("user,pa", rig.clock.now() + milliseconds(30));
+    rig.peer.dropAt(rig.clock.now() + seconds(2));
+    const auto start = rig.clock.now();
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("user"));
+    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+    QCOMPARE(duration_cast<milliseconds>(rig.clock.now() - start).count(), 2000);
+    QVERIFY(!rig.channel.isOpen());
+}
+
+QTEST_GUILESS_MAIN(TransportTest)
+#include "tst_transport.moc"
