@@ -8,6 +8,10 @@
 
 #include <thread>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace korvelan {
 
 namespace {
@@ -66,6 +70,12 @@ void RealClock::waitBlocking(TimePoint deadline)
         timer.start(static_cast<int>(duration_cast<milliseconds>(deadline - t).count()) - 1);
         loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     }
+#ifdef __linux__
+    // The kernel may stretch a sleep by its timer slack (50 us by default); the pacing of
+    // parameter characters wants the end of the wait close to what was asked.
+    static const bool slackSet = prctl(PR_SET_TIMERSLACK, 1000UL) == 0;
+    (void)slackSet;
+#endif
     std::this_thread::sleep_until(deadline);
 }
 

@@ -12,6 +12,10 @@ using namespace std::chrono;
 namespace {
 // "More than n" in the waits below: one tick past the mark.
 constexpr auto kTick = nanoseconds(1);
+// Pauses end a little after their mark: the device sees our characters after the kernel's
+// terminal buffering, whose delivery jitters by a fraction of a millisecond, and the pacing
+// must hold where the characters arrive.
+constexpr auto kPauseMargin = microseconds(200);
 }  // namespace
 
 QByteArray toWire(const QString& text)
@@ -95,10 +99,12 @@ bool Transport::Invia_Comando(const QString& command, const QString& parameters)
     Svuota_Ingresso();
     if (!m_channel.write(toWire(command)))
         return false;
+    // The letter goes out at once; each parameter character follows the one before it by
+    // more than 10 ms, so the logger can tell a bare letter from its parameter form.
     for (const QChar c : parameters) {
+        Pausa(1);
         if (m_cancelled || !m_channel.write(toWire(QString(c))))
             return false;
-        Pausa(1);
     }
     return true;
 }
@@ -164,7 +170,7 @@ void Transport::Pausa(int hundredths)
     if (hundredths <= 0)
         return;
     QScopedValueRollback<int> depth(m_waitDepth, m_waitDepth + 1);
-    m_clock.waitBlocking(m_clock.now() + milliseconds(10) * hundredths + kTick);
+    m_clock.waitBlocking(m_clock.now() + milliseconds(10) * hundredths + kPauseMargin);
 }
 
 void Transport::Apri_Seriale()

@@ -88,7 +88,7 @@ void SerialChannelTest::parameterCharactersArriveApart()
     QCOMPARE(text, QByteArray("c001,030,000,"));
     // The reader thread's wake-up can shift a stamp by a fraction of a millisecond; the
     // benchmark measures the gaps precisely.
-    for (size_t i = 2; i < arrived.size(); ++i) {
+    for (size_t i = 1; i < arrived.size(); ++i) {
         const auto gap = arrived[i].second - arrived[i - 1].second;
         QVERIFY2(gap >= microseconds(9000),
                  qPrintable(QStringLiteral("gap %1 us").arg(duration_cast<microseconds>(gap).count())));

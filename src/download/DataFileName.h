@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace korvelan {
+
+// The logger's name made fit for a file name: characters no file system takes (path
+// separators, : * ? " < > |, control characters) and dot runs that could read as "." or ".."
+// become "_", so the name can neither leave the chosen folder nor be refused by the system.
+// Names that are already fine pass unchanged (blanks included).
+QString safeFileNamePart(const QString& name);
+
+// name_dd_mm_yy_SENS.txt, the date always day first.
+QString dataFileName(const QString& loggerName, const QDate& today);
+
+// The folder a file in `folder` is written to: a folder text ending with the separator (a
+// drive root such as "C:\" or "/") loses it, so folder + separator + name is one separator.
+QString dataFileFolder(const QString& folder);
+
+// folder + "/" + name, after the two rules above.
+QString dataFilePath(const QString& folder, const QString& fileName);
+
+}  // namespace korvelan

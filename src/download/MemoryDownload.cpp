@@ -1,0 +1,178 @@
+#include "download/MemoryDownload.h"
+
+#include "link/Channel.h"
+#include "link/Transport.h"
+
+#include <QFile>
+#include <QScopedValueRollback>
+#include <algorithm>
+
+namespace korvelan {
+
+using namespace std::chrono;
+
+namespace {
+
+// Even while the logger is silent the operator sees the time run on.
+constexpr auto kProgressTick = seconds(1);
+
+// Turns the stream into the file's lines. A line that lies whole in one batch is written
+// straight from it; only a line split across batches is gathered first.
+class LineWriter {
+public:
+    explicit LineWriter(QFile& file) : m_file(file) {}
+
+    // Returns true when ETX ended the stream; what follows it in the batch is not data.
+    bool feed(const QByteArray& batch)
+    {
+        m_bytes += batch.size();
+        const char* p = batch.constData();
+        const char* const end = p + batch.size();
+        const char* lastStart = nullptr;
+        qsizetype lastSize = 0;
+        while (p < end) {
+            const char* stop = std::find_if(p, end, [](char c) {
+                return c == '\r' || c == '\n' || c == MemoryDownload::kEndOfText;
+            });
+            if (stop == end) {
+                m_pending.append(p, end - p);
+                break;
+            }
+            if (*stop == '\n') {
+                if (m_pending.isEmpty()) {
+                    writeLine(p, stop - p);
+                    lastStart = p;
+                    lastSize = stop - p;
+                } else {
+                    m_pending.append(p, stop - p);
+                    writeLine(m_pending.constData(), m_pending.size());
+                    m_lastLine = m_pending;
+                    lastStart = nullptr;
+                    m_pending.clear();
+                }
+            } else {
+                m_pending.append(p, stop - p);  // CR is dropped
+                if (*stop == MemoryDownload::kEndOfText) {
+                    keepLast(lastStart, lastSize);
+                    return true;
+                }
+            }
+            p = stop + 1;
+        }
+        keepLast(lastStart, lastSize);
+        return false;
+    }
+
+    [[nodiscard]] qint64 lines() const { return m_lines; }
+    [[nodiscard]] qint64 bytes() const { return m_bytes; }
+    [[nodiscard]] const QByteArray& lastLine() const { return m_lastLine; }
+    [[nodiscard]] const QByteArray& pending() const { return m_pending; }
+
+private:
+    void writeLine(const char* data, qsizetype size)
+    {
+        // A failed write shows again, with the system's reason, when the batch is flushed.
+        m_file.write(data, size);
+        m_file.write("\r\n", 2);
+        ++m_lines;
+    }
+    void keepLast(const char* start, qsizetype size)
+    {
+        if (start)
+            m_lastLine = QByteArray(start, size);
+    }
+
+    QFile& m_file;
+    QByteArray m_pending;
+    QByteArray m_lastLine;
+    qint64 m_lines = 0;
+    qint64 m_bytes = 0;
+};
+
+}  // namespace
+
+void MemoryDownload::cancel()
+{
+    if (m_running)
+        m_transport.cancelExchange();
+}
+
+DownloadResult MemoryDownload::run(const QString& path, const std::optional<DateRange>& range)
+{
+    QScopedValueRollback<bool> running(m_running, true);
+    Clock& clock = m_transport.clock();
+    Channel& channel = m_transport.channel();
+
+    DownloadResult result;
+    result.path = path;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        result.outcome = DownloadOutcome::FileError;
+        result.error = file.errorString();
+        return result;
+    }
+    result.fileCreated = true;
+    const auto start = clock.now();
+    LineWriter writer(file);
+
+    auto report = [&] {
+        if (m_onProgress)
+            m_onProgress({writer.lines(), writer.bytes(), clock.now() - start, writer.lastLine()});
+    };
+    auto finish = [&](DownloadOutcome outcome) {
+        if (!file.flush() && outcome != DownloadOutcome::FileError) {
+            outcome = DownloadOutcome::FileError;
+            result.error = file.errorString();
+        }
+        file.close();
+        // Like any unfinished reply, a last line without LF stays in the receive buffer.
+        m_transport.session().BufferRicezione = writer.pending();
+        result.outcome = outcome;
+        result.lines = writer.lines();
+        result.bytes = writer.bytes();
+        result.elapsed = clock.now() - start;
+        return result;
+    };
+    auto failedLink = [&] {
+        return m_transport.cancelled() ? DownloadOutcome::Cancelled : DownloadOutcome::LineLost;
+    };
+
+    for (const QString& parameters : downloadParameters(range)) {
+        if (!m_transport.Invia_Comando(QStringLiteral("A"), parameters))
+            return finish(failedLink());
+    }
+    report();
+
+    auto lastInput = clock.now();
+    auto nextTick = lastInput + kProgressTick;
+    Duration limit = kFirstByteLimit;
+    for (;;) {
+        const QByteArray batch = channel.isOpen() ? channel.readAll() : QByteArray();
+        if (!batch.isEmpty()) {
+            const bool ended = writer.feed(batch);
+            if (!file.flush()) {
+                result.error = file.errorString();
+                return finish(DownloadOutcome::FileError);
+            }
+            report();
+            if (ended)
+                return finish(DownloadOutcome::Completed);
+            lastInput = clock.now();
+            limit = kSilenceLimit;
+        }
+        if (m_transport.cancelled() || !channel.isOpen())
+            return finish(failedLink());
+        if (!batch.isEmpty())
+            continue;  // take whatever came meanwhile before waiting
+        const auto now = clock.now();
+        if (now - lastInput >= limit)
+            return finish(DownloadOutcome::TimedOut);
+        if (now >= nextTick) {
+            report();
+            nextTick = now + kProgressTick;
+        }
+        m_transport.waitForInput(std::min(lastInput + limit, nextTick));
+    }
+}
+
+}  // namespace korvelan

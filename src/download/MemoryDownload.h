@@ -1,0 +1,79 @@
+#pragma once
+
+#include "download/DownloadRange.h"
+#include "link/Clock.h"
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace korvelan {
+
+class Transport;
+
+// Where a transfer stands, reported after every batch of input.
+struct DownloadProgress {
+    qint64 lines = 0;      // lines written to the file
+    qint64 bytes = 0;      // bytes received from the logger
+    Duration elapsed{};    // since the file was created
+    QByteArray lastLine;   // the last line written, as received
+};
+
+enum class DownloadOutcome {
+    Completed,  // the logger ended the stream (ETX)
+    Cancelled,  // the operator stopped it
+    TimedOut,   // the logger fell silent
+    LineLost,   // the link went away, or could not be used
+    FileError,  // the data file could not be created or written
+};
+
+struct DownloadResult {
+    DownloadOutcome outcome = DownloadOutcome::Completed;
+    QString path;
+    qint64 lines = 0;
+    qint64 bytes = 0;
+    Duration elapsed{};
+    bool fileCreated = false;  // false only when the file could not be created at all
+    QString error;             // the system's text for a file error
+};
+
+// Copies the logger's memory into a data file: sends the "A" commands, then writes every
+// line of the stream that follows, exactly as received, each ended by CR LF. CR is ignored
+// wherever it stands, LF ends a line, ETX ends the transfer; characters after the last LF
+// are not written. Every batch of input that is waiting is taken at once.
+//
+// The transfer always ends with the file closed and holding every line received: at ETX,
+// when the operator cancels (Transport::cancelExchange, also what "RESTORE " does), when
+// the logger stays silent too long, when the link drops, or on a write error.
+class MemoryDownload {
+public:
+    static constexpr char kEndOfText = '\x03';
+    // The first byte may take as long as any reply (the logger searches its memory for a
+    // range); once data flows, a pause this long means the logger has stopped sending.
+    static constexpr auto kFirstByteLimit = std::chrono::seconds(120);
+    static constexpr auto kSilenceLimit = std::chrono::seconds(20);
+
+    explicit MemoryDownload(Transport& transport) : m_transport(transport) {}
+
+    void setProgressHandler(std::function<void(const DownloadProgress&)> handler)
+    {
+        m_onProgress = std::move(handler);
+    }
+
+    // Creates (or replaces) the file at `path`, asks for the whole memory (no range) or the
+    // range, and receives until the stream ends or the transfer fails.
+    DownloadResult run(const QString& path, const std::optional<DateRange>& range);
+
+    [[nodiscard]] bool running() const { return m_running; }
+    // Stops a running transfer at its next wait.
+    void cancel();
+
+private:
+    Transport& m_transport;
+    std::function<void(const DownloadProgress&)> m_onProgress;
+    bool m_running = false;
+};
+
+}  // namespace korvelan
