@@ -54,8 +54,8 @@ namespace {
 QString dateParameters(const QDate& date)
 {
     using numbers::plain;
-    return plain(date.day()) + u',' + plain(date.month()) + u',' +
-           plain(numbers::toWireYear(date.year())) + u',';
+    return plain(qint64{date.day()}) + u',' + plain(qint64{date.month()}) + u',' +
+           plain(qint64{numbers::toWireYear(date.year())}) + u',';
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ bool heldOpenElsewhere(const QString& path)
             break;
         if (!isNumber(process->d_name) || std::atoi(process->d_name) == self)
             continue;
-        char fdPath[64];
+        char fdPath[300];
         std::snprintf(fdPath, sizeof fdPath, "/proc/%s/fd", process->d_name);
         DIR* fds = ::opendir(fdPath);
         if (!fds)

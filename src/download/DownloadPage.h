@@ -1,0 +1,74 @@
+#pragma once
+
+#include "download/MemoryDownload.h"
+
+#include <QDate>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace korvelan {
+
+class CommandLock;
+class Prompter;
+class Transport;
+
+// The "DOWNLOAD" page: whole memory or a date range into the data file, with the transfer's
+// progress and a button that stops it.
+//
+// The main window hands over what the page needs of its own: the lock (it must also register
+// acquisisci() in it), the folder of its file area, the logger's name and its data file box.
+class DownloadPage : public QWidget {
+    Q_OBJECT
+public:
+    // How often the last line received is repainted in the data file box during a transfer.
+    static constexpr auto kShowInterval = std::chrono::milliseconds(100);
+
+    DownloadPage(Transport& transport, CommandLock& lock, Prompter& prompter,
+                 std::function<QString()> folder, std::function<QString()> loggerName,
+                 QLineEdit* nomeFileDati, QWidget* parent = nullptr);
+
+    [[nodiscard]] QPushButton* acquisisci() const { return m_acquisisci; }
+    // Today's date for the file name and the end of the range; the system date by default.
+    // Setting it also puts that date into the end box, as at load.
+    void setDateSource(std::function<QDate()> today);
+
+    // "Download".
+    void Acquisisci();
+    // Stops a transfer under way; the lines received so far stay in the file.
+    void stopDownload();
+    [[nodiscard]] bool downloading() const { return m_engine.running(); }
+
+private:
+    void showProgress(const DownloadProgress& progress);
+    void paint();
+    void showEnd(const DownloadResult& result, const QString& name, const QString& previousText);
+    void setRangeEnabled();
+
+    Transport& m_transport;
+    CommandLock& m_lock;
+    Prompter& m_prompter;
+    std::function<QString()> m_folder;
+    std::function<QString()> m_loggerName;
+    std::function<QDate()> m_today;
+    QPointer<QLineEdit> m_nomeFileDati;
+    MemoryDownload m_engine;
+
+    QRadioButton* m_all = nullptr;
+    QRadioButton* m_select = nullptr;
+    QLineEdit* m_from = nullptr;
+    QLineEdit* m_to = nullptr;
+    QPushButton* m_acquisisci = nullptr;
+    QLabel* m_progress = nullptr;
+    QPushButton* m_stop = nullptr;
+    TimePoint m_lastShown{};
+    DownloadProgress m_latest;
+    qint64 m_linesShown = 0;
+};
+
+}  // namespace korvelan
