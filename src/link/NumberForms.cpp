@@ -11,6 +11,13 @@ QString plain(qint64 value)
     return QString::number(value);
 }
 
+QString plain(double value)
+{
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
+    return QString::number(value, 'g', 15);
+}
+
 QString leadingBlank(qint64 value)
 {
     return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);

@@ -8,6 +8,8 @@ namespace korvelan::numbers {
 
 // "125", "-3": decimal text without blanks.
 QString plain(qint64 value);
+// A number as text without blanks: "5", "2.5", "-0.25" (up to 15 significant digits).
+QString plain(double value);
 // The program's usual number-to-text form: one leading blank for numbers that are not
 // negative (" 0", " 125", "-1900"). Fractions drop the leading zero (" .5", "-.25").
 QString leadingBlank(qint64 value);

@@ -23,12 +23,14 @@ void NumberFormsTest::wireForms_data()
 {
     QTest::addColumn<QString>("got");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << numbers::plain(125) << "125";
-    QTest::newRow("plain negative") << numbers::plain(-3) << "-3";
+    QTest::newRow("plain") << numbers::plain(qint64(125)) << "125";
+    QTest::newRow("plain negative") << numbers::plain(qint64(-3)) << "-3";
     QTest::newRow("blank zero") << numbers::leadingBlank(qint64(0)) << " 0";
     QTest::newRow("blank positive") << numbers::leadingBlank(qint64(125)) << " 125";
     QTest::newRow("blank negative") << numbers::leadingBlank(qint64(-1900)) << "-1900";
     QTest::newRow("blank whole double") << numbers::leadingBlank(16.0) << " 16";
+    QTest::newRow("plain fraction") << numbers::plain(2.5) << "2.5";
+    QTest::newRow("plain whole double") << numbers::plain(5.0) << "5";
     QTest::newRow("blank fraction") << numbers::leadingBlank(0.5) << " .5";
     QTest::newRow("blank negative fraction") << numbers::leadingBlank(-2.25) << "-2.25";
     QTest::newRow("padded 3") << numbers::zeroPadded(30, 3) << "030";

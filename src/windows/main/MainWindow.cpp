@@ -1,0 +1,320 @@
+#include "windows/main/MainWindow.h"
+
+#include "link/NumberForms.h"
+#include "link/Transport.h"
+#include "windows/about/AboutBox.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/FileArea.h"
+#include "windows/main/Layouts.h"
+#include "windows/main/NameClockGroup.h"
+#include "windows/main/StatusGroup.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace korvelan {
+
+namespace {
+
+enum Page { kCalendar, kTimers, kChannels, kGeneral, kDownload, kReadNow, kGprs, kAlerts };
+const char* const kPageCaptions[] = {"CALENDAR", "TIMERS",   "CHANNELS", "GENERAL",
+                                     "DOWNLOAD", "READ NOW", "GPRS",     "ALERTS"};
+
+// The controls of the main window that take part in the lock, in the order the operator
+// meets them. Every one of them exists from the start.
+const char* const kLockedControls[] = {
+    "leggi_nome",   "imposta_nome", "leggidata",         "impostadata",
+    "Command2",     "Command1",     "preacc",            "impostapreacc",
+    "ReadSt",       "leggicanali",  "Scrivicanali",      "Leggi_poprietà",
+    "Aggiorna_acq", "Azzera_memoria", "Resetta",         "Acquisisci",
+    "MISCONTINUA0", "MISCONTINUA1", "MISCONTINUA2",      "MISCONTINUA3",
+    "MISCONTINUA_TEMP0", "MISCONTINUA_TEMP1", "MISCONTINUA_TEMP2", "MISCONTINUA_TEMP3",
+    "Status",       "Leggi_Allarmi", "LEGGI_GSM",        "SCRIVI_GSM",
+    "LeggiGPRS",    "Abilita_SMS"};
+
+// Controls whose groups this version does not have yet: they stand on their pages with their
+// names and captions, so the lock and the layout are complete.
+struct Pending {
+    Page page;
+    const char* frame;
+    const char* name;
+    const char* caption;
+    bool checkBox;
+};
+const Pending kPending[] = {
+    {kTimers, "Acquisition Timer", "Command2", "Read Timer", false},
+    {kTimers, "Acquisition Timer", "Command1", "Write Timer", false},
+    {kTimers, "Pre-heating Time", "preacc", "Read Pre-heating", false},
+    {kTimers, "Pre-heating Time", "impostapreacc", "Write Pre-heating", false},
+    {kChannels, "Channels", "leggicanali", "Read Channels #", false},
+    {kChannels, "Channels", "Scrivicanali", "Write Channels #", false},
+    {kChannels, "Sensors", "Leggi_poprietà", "Sensors", false},
+    {kChannels, "Memory", "Azzera_memoria", "Delete Acquisitions", false},
+    {kChannels, "Memory", "Resetta", "Reset", false},
+    {kGeneral, "Memory", "Aggiorna_acq", "Memory state", false},
+    {kDownload, "Download", "Acquisisci", "Download", false},
+    {kReadNow, "Read Now", "MISCONTINUA0", "Read Mux 0", false},
+    {kReadNow, "Read Now", "MISCONTINUA1", "Read Mux 1", false},
+    {kReadNow, "Read Now", "MISCONTINUA2", "Read Mux 2", false},
+    {kReadNow, "Read Now", "MISCONTINUA3", "Read Mux 3", false},
+    {kReadNow, "Read Now", "MISCONTINUA_TEMP0", "Read Mux 0 Temp", false},
+    {kReadNow, "Read Now", "MISCONTINUA_TEMP1", "Read Mux 1 Temp", false},
+    {kReadNow, "Read Now", "MISCONTINUA_TEMP2", "Read Mux 2 Temp", false},
+    {kReadNow, "Read Now", "MISCONTINUA_TEMP3", "Read Mux 3 Temp", false},
+    {kGprs, "GPRS", "LeggiGPRS", "Read GPRS parameters", false},
+    {kAlerts, "GSM", "LEGGI_GSM", "Read", false},
+    {kAlerts, "GSM", "SCRIVI_GSM", "Write", false},
+    {kAlerts, "GSM", "Abilita_SMS", "Enable SMS Alert", true},
+    {kAlerts, "Alerts", "Leggi_Allarmi", "Configure Alerts and Warnings", false},
+};
+
+}  // namespace
+
+QString closingRecordPath(const QString& folder, const QString& dataFileName)
+{
+    // QDir joins a root folder ("C:\", "/") without doubling the separator.
+    return QDir::toNativeSeparators(
+        QDir(QDir::fromNativeSeparators(folder)).filePath(QStringLiteral("LOGOUT_") + dataFileName));
+}
+
+MainWindow::MainWindow(Transport& transport, Prompter& prompter, LoggerSession& session,
+                       QWidget* parent)
+    : QMainWindow(parent), m_ctx{transport, m_lock, prompter, session}, m_lock(transport)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("ZEM KORVELAN"));
+    buildMenus();
+    buildPages();
+    buildPendingControls();
+    registerLockedControls();
+    m_about = new AboutBox(this);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus()
+{
+    struct Item {
+        const char* name;
+        const char* caption;
+        void (MainWindow::*handler)();
+    };
+    const Item items[] = {{"HLP", "HELP-?", nullptr},
+                          {"INFORMAZIONI", "INFO", &MainWindow::INFORMAZIONI},
+                          {"RIPRISTINA_DA_ERRORI", "RESTORE ", &MainWindow::RIPRISTINA_DA_ERRORI},
+                          {"PROVA_IN_SITO", "PROVA IN SITO", nullptr}};
+    for (const auto& item : items) {
+        QAction* action = menuBar()->addAction(QString::fromLatin1(item.caption));
+        action->setObjectName(QString::fromLatin1(item.name));
+        if (item.handler)
+            connect(action, &QAction::triggered, this, item.handler);
+    }
+}
+
+void MainWindow::buildPages()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    m_tabs = new QTabWidget(central);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    for (const char* caption : kPageCaptions) {
+        QWidget* page = layouts::page(QStringLiteral("Page_%1").arg(QString::fromLatin1(caption)));
+        m_pages << page;
+        m_tabs->addTab(page, QString::fromLatin1(caption));
+    }
+    layout->addWidget(m_tabs, 3);
+    m_fileArea = new FileArea(central);
+    layout->addWidget(m_fileArea, 1);
+    setCentralWidget(central);
+
+    m_nameClock = new NameClockGroup(m_ctx, m_pages[kCalendar], m_pages[kGeneral]);
+
+    // Acquisition switch and its read-back, below the date frames.
+    auto* acquisition = new QGroupBox(QStringLiteral("Acquisition"), m_pages[kCalendar]);
+    acquisition->setObjectName(QStringLiteral("FrameAcquisition"));
+    auto* acqLayout = new QHBoxLayout(acquisition);
+    m_dataLogging = new QCheckBox(QStringLiteral("Enable Acquisitions"), acquisition);
+    m_dataLogging->setObjectName(QStringLiteral("data_logging"));
+    auto* readSt = layouts::button(QStringLiteral("ReadSt"), QStringLiteral("Read parameter"),
+                                   acquisition);
+    acqLayout->addWidget(m_dataLogging);
+    acqLayout->addWidget(readSt);
+    layouts::addToPage(m_pages[kCalendar], acquisition);
+    connect(readSt, &QPushButton::clicked, this, &MainWindow::ReadSt);
+
+    m_status = new StatusGroup(m_ctx, m_pages[kReadNow]);
+
+    m_pluviometro = new QCheckBox(QStringLiteral("Enable events counter (Rain gauge)"),
+                                  m_pages[kChannels]);
+    m_pluviometro->setObjectName(QStringLiteral("PLUVIOMETRO"));
+    layouts::addToPage(m_pages[kChannels], m_pluviometro);
+}
+
+void MainWindow::buildPendingControls()
+{
+    QHash<QString, QGroupBox*> frames;
+    for (const auto& p : kPending) {
+        const QString name = QString::fromUtf8(p.name);
+        if (control(name))
+            continue;
+        QWidget* page = m_pages[p.page];
+        const QString key = QString::number(p.page) + QString::fromLatin1(p.frame);
+        QGroupBox*& frame = frames[key];
+        if (!frame) {
+            frame = new QGroupBox(QString::fromLatin1(p.frame), page);
+            new QHBoxLayout(frame);
+            layouts::addToPage(page, frame);
+        }
+        QWidget* w = p.checkBox ? static_cast<QWidget*>(new QCheckBox(QString::fromLatin1(p.caption), frame))
+                                : layouts::button(name, QString::fromLatin1(p.caption), frame);
+        w->setObjectName(name);
+        w->setToolTip(QStringLiteral("Not available in this version."));
+        frame->layout()->addWidget(w);
+    }
+}
+
+void MainWindow::registerLockedControls()
+{
+    for (const char* name : kLockedControls) {
+        QWidget* w = control(QString::fromUtf8(name));
+        Q_ASSERT_X(w, "MainWindow", name);
+        if (w)
+            m_lock.add(w);
+    }
+}
+
+QWidget* MainWindow::control(const QString& name) const
+{
+    return findChild<QWidget*>(name);
+}
+
+FieldEdit* MainWindow::Nome_Centralina() const
+{
+    return m_nameClock->Nome_Centralina();
+}
+
+QLineEdit* MainWindow::Nome_File_Dati() const
+{
+    return m_fileArea->Nome_File_Dati();
+}
+
+QList<MainWindow::ConnectionRead> MainWindow::connectionReads() const
+{
+    QList<ConnectionRead> reads;
+    reads << ConnectionRead{QStringLiteral("Date/Time: OK"), [this] { m_nameClock->leggidata(); }};
+    reads << ConnectionRead{QStringLiteral("Internal parameters: OK"),
+                            [this] { m_status->Status(); }};
+    reads << ConnectionRead{QStringLiteral("Datalogger name: OK"),
+                            [this] { m_nameClock->leggi_nome(); }};
+    return reads;
+}
+
+void MainWindow::applyModel(int16_t model)
+{
+    if (model != 0)
+        return;
+    setWindowTitle(QStringLiteral("ZEM KORVELAN"));
+    if (auto* frame = control(QStringLiteral("Frame2")))
+        frame->show();
+    for (int i = 0; i < 2; ++i) {
+        if (auto* option = control(QStringLiteral("TipoF%1").arg(i)))
+            option->hide();
+    }
+}
+
+void MainWindow::ReadSt()
+{
+    if (!m_lock.mayStart())
+        return;
+    m_lock.Disabilita_Comandi();
+    m_ctx.transport.Svuota_Ingresso();
+    m_ctx.transport.Invia_Comando(QStringLiteral("O"), QString());
+    m_dataLogging->setChecked(numbers::toInt16(m_ctx.transport.Leggi_Campo()) == 1);
+    m_lock.Abilita_Comandi();
+}
+
+void MainWindow::RIPRISTINA_DA_ERRORI()
+{
+    // The operator's way out: a waiting exchange ends at once, and the buttons come back.
+    m_ctx.transport.cancelExchange();
+    m_ctx.transport.Svuota_Ingresso();
+    m_lock.Abilita_Comandi();
+}
+
+void MainWindow::INFORMAZIONI()
+{
+    m_about->show();
+    m_about->raise();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    if (m_ctx.transport.isWaiting()) {
+        // An exchange is under way further down the stack: end it first, then close once
+        // it has unwound.
+        event->ignore();
+        m_ctx.transport.cancelExchange();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    m_closing = true;
+    runCloseSequence();
+    event->accept();
+    emit finished();
+}
+
+void MainWindow::runCloseSequence()
+{
+    auto& transport = m_ctx.transport;
+    transport.beginExchange();
+    transport.Pausa(100);
+    if (m_dataLogging->isChecked())
+        transport.Invia_Comando(QStringLiteral("d"), QStringLiteral("0,0,0,0,0,"));
+    transport.Chiudi_Seriale();
+
+    const QString path = closingRecordPath(m_fileArea->folder(), Nome_File_Dati()->text());
+    m_ctx.session.FileIni = path;
+    QFile file(path);
+    // A record that cannot be written does not keep the program from ending.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(closingRecordText().toLatin1());
+}
+
+QString MainWindow::closingRecordText() const
+{
+    const auto text = [this](const char* name) {
+        auto* box = qobject_cast<QLineEdit*>(control(QString::fromLatin1(name)));
+        return box ? box->text() : QString();
+    };
+    const QString lines[] = {
+        QStringLiteral("ID BRANTELWICK: ") + Nome_Centralina()->text(),
+        QStringLiteral("PO ACQUISITION: ") + text("Acq_possibili"),
+        QStringLiteral("AV ACQUISITION: ") + text("acq_disponibili"),
+        QStringLiteral("ACQ HOURS     : ") + text("conversione0"),
+        QStringLiteral("ACQ MINUTES   : ") + text("conversione1"),
+        QStringLiteral("ACQ SECONDS   : ") + text("conversione2"),
+        QStringLiteral("PRE-HEATING   : ") + text("preaccensione"),
+    };
+    QString out;
+    for (const auto& line : lines)
+        out += line + QStringLiteral("\r\n");
+    return out;
+}
+
+}  // namespace korvelan

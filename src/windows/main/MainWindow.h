@@ -1,0 +1,88 @@
+#pragma once
+
+#include "windows/main/CommandLock.h"
+#include "windows/main/GroupContext.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QLineEdit;
+class QTabWidget;
+
+namespace korvelan {
+
+class AboutBox;
+class FieldEdit;
+class FileArea;
+class NameClockGroup;
+class StatusGroup;
+
+// The operator's workplace once a logger is connected: the settings pages, the file area
+// and the menus. Each settings group owns its controls and handlers; the window owns the
+// lock that keeps exchanges apart and the close sequence.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    struct ConnectionRead {
+        QString line;  // what the connection log shows after the read
+        std::function<void()> action;
+    };
+
+    MainWindow(Transport& transport, Prompter& prompter, LoggerSession& session,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The read actions the connection sequence runs, in its order.
+    [[nodiscard]] QList<ConnectionRead> connectionReads() const;
+    // Model code 0 has the pre-heating frame and no digits/frequencies choice.
+    void applyModel(int16_t model);
+
+    [[nodiscard]] CommandLock& lock() { return m_lock; }
+    [[nodiscard]] FileArea* fileArea() const { return m_fileArea; }
+    [[nodiscard]] FieldEdit* Nome_Centralina() const;
+    [[nodiscard]] QLineEdit* Nome_File_Dati() const;
+    [[nodiscard]] QCheckBox* data_logging() const { return m_dataLogging; }
+    [[nodiscard]] QCheckBox* PLUVIOMETRO() const { return m_pluviometro; }
+    [[nodiscard]] NameClockGroup& nameClock() const { return *m_nameClock; }
+    [[nodiscard]] StatusGroup& status() const { return *m_status; }
+
+    void ReadSt();
+    void RIPRISTINA_DA_ERRORI();
+    void INFORMAZIONI();
+
+signals:
+    // The close sequence has run; the program ends.
+    void finished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildPages();
+    void buildMenus();
+    void buildPendingControls();
+    void registerLockedControls();
+    void runCloseSequence();
+    [[nodiscard]] QString closingRecordText() const;
+    QWidget* control(const QString& name) const;
+
+    GroupContext m_ctx;
+    CommandLock m_lock;
+    QTabWidget* m_tabs = nullptr;
+    QList<QWidget*> m_pages;
+    FileArea* m_fileArea = nullptr;
+    NameClockGroup* m_nameClock = nullptr;
+    StatusGroup* m_status = nullptr;
+    QCheckBox* m_dataLogging = nullptr;
+    QCheckBox* m_pluviometro = nullptr;
+    AboutBox* m_about = nullptr;
+    bool m_closing = false;
+};
+
+// The closing record's path: the file area's folder (its root when the folder is a drive's
+// root) and "LOGOUT_" + the data file name.
+QString closingRecordPath(const QString& folder, const QString& dataFileName);
+
+}  // namespace korvelan

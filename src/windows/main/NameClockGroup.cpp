@@ -1,0 +1,162 @@
+#include "windows/main/NameClockGroup.h"
+
+#include "common/Prompter.h"
+#include "link/NumberForms.h"
+#include "link/Transport.h"
+#include "windows/main/CommandLock.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/Layouts.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace korvelan {
+
+namespace datefields {
+
+QString shownDatePart(const QString& field)
+{
+    return numbers::plain(numbers::leadingNumber(field));
+}
+
+QString shownTimePart(const QString& field)
+{
+    return numbers::format(field, QStringLiteral("00"));
+}
+
+bool timeIsValid(const QString& hours, const QString& minutes)
+{
+    const double h = numbers::leadingNumber(hours);
+    const double m = numbers::leadingNumber(minutes);
+    return h >= 0 && h <= 23 && m >= 0 && m <= 59;
+}
+
+QString parameters(const std::array<FieldEdit*, 5>& f)
+{
+    const auto year = numbers::roundHalfEven(numbers::leadingNumber(f[2]->text()));
+    return f[0]->text() + QLatin1Char(',') + f[1]->text() + QLatin1Char(',') +
+           numbers::leadingBlank(qint64(numbers::toWireYear(static_cast<int>(year)))) +
+           QLatin1Char(',') + f[3]->text() + QLatin1Char(',') + f[4]->text() + QLatin1Char(',');
+}
+
+}  // namespace datefields
+
+namespace {
+const QString kCheckValues = QStringLiteral("Please check inserted values! ");
+}
+
+NameClockGroup::NameClockGroup(GroupContext context, QWidget* calendarPage, QWidget* generalPage)
+    : QObject(calendarPage), m_ctx(context)
+{
+    // Clock: Day / Month / Year, Hours : Minutes.
+    auto* date = new QGroupBox(QStringLiteral("Date"), calendarPage);
+    date->setObjectName(QStringLiteral("FrameDate"));
+    m_dateFrame = date;
+    static const char* captions[] = {"Day", "Month", "Year", "Hours", "Minutes"};
+    static const int lengths[] = {3, 3, 4, 3, 3};
+    auto* grid = new QGridLayout(date);
+    for (int i = 0; i < 5; ++i) {
+        m_data[static_cast<size_t>(i)] =
+            new FieldEdit(QStringLiteral("data%1").arg(i), lengths[i], date);
+        grid->addWidget(new QLabel(QString::fromLatin1(captions[i]), date), 0, i);
+        grid->addWidget(m_data[static_cast<size_t>(i)], 1, i);
+    }
+    m_leggiData = layouts::button(QStringLiteral("leggidata"), QStringLiteral("Read Clock"), date);
+    m_impostaData =
+        layouts::button(QStringLiteral("impostadata"), QStringLiteral("Write Clock"), date);
+    grid->addWidget(m_leggiData, 2, 0, 1, 2);
+    grid->addWidget(m_impostaData, 2, 3, 1, 2);
+    layouts::addToPage(calendarPage, date);
+
+    auto* id = new QGroupBox(QStringLiteral("ID"), generalPage);
+    id->setObjectName(QStringLiteral("FrameID"));
+    auto* idGrid = new QGridLayout(id);
+    m_name = new FieldEdit(QStringLiteral("Nome_Centralina"), 10, id);
+    idGrid->addWidget(new QLabel(QStringLiteral("Datalogger ID"), id), 0, 0);
+    idGrid->addWidget(m_name, 0, 1, 1, 2);
+    m_leggiNome = layouts::button(QStringLiteral("leggi_nome"), QStringLiteral("Read ID"), id);
+    m_impostaNome =
+        layouts::button(QStringLiteral("imposta_nome"), QStringLiteral("Write ID"), id);
+    idGrid->addWidget(m_leggiNome, 1, 1);
+    idGrid->addWidget(m_impostaNome, 1, 2);
+    layouts::addToPage(generalPage, id);
+
+    connect(m_leggiNome, &QPushButton::clicked, this, &NameClockGroup::leggi_nome);
+    connect(m_impostaNome, &QPushButton::clicked, this, &NameClockGroup::imposta_nome);
+    connect(m_leggiData, &QPushButton::clicked, this, &NameClockGroup::leggidata);
+    connect(m_impostaData, &QPushButton::clicked, this, &NameClockGroup::impostadata);
+}
+
+QList<QPushButton*> NameClockGroup::buttons() const
+{
+    return {m_leggiNome, m_impostaNome, m_leggiData, m_impostaData};
+}
+
+void NameClockGroup::leggi_nome()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    m_ctx.transport.Invia_Comando(QStringLiteral("Q"), QString());
+    m_name->setText(m_ctx.transport.Leggi_Campo().trimmed());
+    m_name->markInStep();
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void NameClockGroup::imposta_nome()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    const QString name = m_name->text().trimmed();
+    // The logger ends a parameter at a comma: such a name would be stored cut short, and
+    // the rest would be taken as a command.
+    if (name.contains(QLatin1Char(','))) {
+        m_ctx.prompter.inform(PromptIcon::Warning, QStringLiteral("Warning"),
+                              QStringLiteral("The ID cannot contain a comma (,). "
+                                             "Please remove it and write again."));
+        return;
+    }
+    m_ctx.lock.Disabilita_Comandi();
+    m_name->markInStep();
+    m_name->setText(name);
+    m_ctx.transport.Invia_Comando(QStringLiteral("q"), name + QLatin1Char(','));
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void NameClockGroup::leggidata()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    m_ctx.transport.Svuota_Ingresso();
+    m_ctx.transport.Invia_Comando(QStringLiteral("G"), QStringLiteral(","));
+    for (int i = 0; i < 5; ++i) {
+        const QString field = m_ctx.transport.Leggi_Campo();
+        m_data[static_cast<size_t>(i)]->setText(i < 3 ? datefields::shownDatePart(field)
+                                                      : datefields::shownTimePart(field));
+    }
+    for (auto* f : m_data)
+        f->markInStep();
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void NameClockGroup::impostadata()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    if (!datefields::timeIsValid(m_data[3]->text(), m_data[4]->text())) {
+        m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning!!"), kCheckValues);
+        m_ctx.prompter.beep();
+        m_ctx.lock.Abilita_Comandi();
+        return;
+    }
+    for (auto* f : m_data)
+        f->markInStep();
+    m_ctx.transport.Invia_Comando(QStringLiteral("g"), datefields::parameters(m_data));
+    leggidata();
+}
+
+}  // namespace korvelan

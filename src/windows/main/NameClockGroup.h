@@ -1,0 +1,55 @@
+#pragma once
+
+#include "windows/main/GroupContext.h"
+
+#include <QObject>
+#include <array>
+
+class QPushButton;
+class QWidget;
+
+namespace korvelan {
+
+class FieldEdit;
+
+// The logger's identification text and its real-time clock.
+class NameClockGroup : public QObject {
+    Q_OBJECT
+public:
+    // The clock frame goes on `calendarPage`, the ID frame on `generalPage`.
+    NameClockGroup(GroupContext context, QWidget* calendarPage, QWidget* generalPage);
+
+    void leggi_nome();
+    void imposta_nome();
+    void leggidata();
+    void impostadata();
+
+    [[nodiscard]] FieldEdit* Nome_Centralina() const { return m_name; }
+    [[nodiscard]] FieldEdit* data(int i) const { return m_data.at(static_cast<size_t>(i)); }
+    [[nodiscard]] QList<QPushButton*> buttons() const;
+    [[nodiscard]] QWidget* dateFrame() const { return m_dateFrame; }
+
+private:
+    GroupContext m_ctx;
+    FieldEdit* m_name = nullptr;
+    std::array<FieldEdit*, 5> m_data{};
+    QWidget* m_dateFrame = nullptr;
+    QPushButton* m_leggiNome = nullptr;
+    QPushButton* m_impostaNome = nullptr;
+    QPushButton* m_leggiData = nullptr;
+    QPushButton* m_impostaData = nullptr;
+};
+
+// Shared by the clock and the acquisition start date: the way a date read is shown and the
+// way a typed date is checked and sent.
+namespace datefields {
+// Day, month and year as plain numbers ("05" -> "5"), hours and minutes with two digits.
+QString shownDatePart(const QString& field);
+QString shownTimePart(const QString& field);
+// Hours 0..23 and minutes 0..59 on the numeric value (empty or text counts as 0).
+bool timeIsValid(const QString& hours, const QString& minutes);
+// day,month, year-1900 (leading blank),hours,minutes, as typed.
+QString parameters(const std::array<FieldEdit*, 5>& fields);
+}  // namespace datefields
+
+}  // namespace korvelan
