@@ -137,7 +137,8 @@ void DownloadPage::showProgress(const DownloadProgress& progress)
     // the transfer a few times a second, and the end of the transfer shows its last line.
     m_latest = progress;
     const auto now = m_transport.clock().now();
-    if (now - m_lastShown < kShowInterval)
+    const bool firstLine = m_linesShown == 0 && progress.lines > 0;
+    if (now - m_lastShown < kShowInterval && !firstLine)
         return;
     m_lastShown = now;
     paint();
