@@ -1,0 +1,128 @@
+#include "sim/CommandReader.h"
+
+#include "link/NumberForms.h"
+
+namespace korvelan::sim {
+
+std::optional<CommandShape> shapeOf(char letter)
+{
+    switch (letter) {
+    // Read by the letter alone.
+    case 'F': case 'I': case 'K': case 'N': case 'O': case 'Q': case 'T': case 'V':
+    case 'W': case 'X': case 'z':
+        return CommandShape{true, 0};
+    // Alone, or with one field: the counted forms and the "," forms of the same reads,
+    // and the letters that read one thing alone and another with a field.
+    case 'b': case 'C': case 'D': case 'E': case 'G': case 'H': case 'M': case 'U': case 'Y':
+    case '>': case ']':
+        return CommandShape{true, 1};
+    case '<':
+        return CommandShape{true, 4};
+    case 'A':
+        return CommandShape{false, kByFirstField};
+    case 'e': case 'J': case 'o': case 'p': case 'q': case 'R': case 't': case 'u': case '/':
+    case ')':
+        return CommandShape{false, 1};
+    case 'f': case 'h': case 'P': case '[':
+        return CommandShape{false, 2};
+    case 'c': case '(':
+        return CommandShape{false, 3};
+    case 'j':
+        return CommandShape{false, 4};
+    case 'd': case 'g': case 'y':
+        return CommandShape{false, 5};
+    case 'r':
+        return CommandShape{false, 6};
+    case 'k': case 'x':
+        return CommandShape{false, 10};
+    case 'i':
+        return CommandShape{false, 13};
+    default:
+        return std::nullopt;
+    }
+}
+
+int fieldsAfterFirst(char letter, const QByteArray& firstField)
+{
+    if (letter != 'A')
+        return 1;
+    // "A" 2 and 3 carry a date and a time of day: day, month, year, hours, minutes, seconds.
+    const auto selector = numbers::roundHalfEven(numbers::leadingNumber(QString::fromLatin1(firstField)));
+    return (selector == 2 || selector == 3) ? 7 : 1;
+}
+
+void CommandReader::startCommand(char letter, CommandShape shape, TimePoint at,
+                                 std::vector<Command>& done)
+{
+    Partial p;
+    p.command.letter = letter;
+    p.command.started = at;
+    p.shape = shape;
+    p.needed = shape.fields;
+    p.lastAt = at;
+    m_current = p;
+    if (shape.fields == 0)
+        finish(at, true, done);
+}
+
+void CommandReader::finish(TimePoint at, bool bare, std::vector<Command>& done)
+{
+    Command command = m_current->command;
+    command.bare = bare;
+    command.completed = at;
+    m_current.reset();
+    done.push_back(std::move(command));
+}
+
+void CommandReader::advanceTo(TimePoint now, std::vector<Command>& done)
+{
+    if (!m_current)
+        return;
+    const auto deadline = *nextDeadline();
+    if (deadline > now)
+        return;
+    if (m_current->shape.bare && m_current->parameterChars == 0) {
+        finish(deadline, true, done);
+    } else {
+        ++m_abandoned;
+        m_current.reset();
+    }
+}
+
+std::optional<TimePoint> CommandReader::nextDeadline() const
+{
+    if (!m_current)
+        return std::nullopt;
+    if (m_current->shape.bare && m_current->parameterChars == 0)
+        return m_current->command.started + kBareGap;
+    return m_current->lastAt + kAbandonAfter;
+}
+
+void CommandReader::feed(char c, TimePoint at, std::vector<Command>& done)
+{
+    advanceTo(at, done);
+    // Line ends are no part of any command; they come from people typing in a terminal.
+    if (c == '\r' || c == '\n')
+        return;
+    if (!m_current) {
+        if (const auto shape = shapeOf(c))
+            startCommand(c, *shape, at, done);
+        return;  // anything else is noise to the logger
+    }
+    auto& p = *m_current;
+    if (m_strict && p.parameterChars > 0 && at - p.lastAt < kParameterPace)
+        m_violations.push_back(PacingViolation{p.command.letter, p.parameterChars, at - p.lastAt, at});
+    ++p.parameterChars;
+    p.lastAt = at;
+    if (c != ',') {
+        p.field += c;
+        return;
+    }
+    p.command.fields.append(std::exchange(p.field, {}));
+    if (p.needed == kByFirstField)
+        p.needed = fieldsAfterFirst(p.command.letter, p.command.fields.front());
+    if (p.command.fields.size() >= p.needed)
+        finish(at, false, done);
+}
+
+}  // namespace korvelan::sim

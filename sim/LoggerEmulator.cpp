@@ -1,0 +1,643 @@
+#include "sim/LoggerEmulator.h"
+
+#include "link/NumberForms.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace korvelan::sim {
+
+using namespace std::chrono;
+
+namespace {
+
+QString text(const Command& c, int i)
+{
+    return QString::fromLatin1(c.fields.value(i));
+}
+
+double number(const Command& c, int i)
+{
+    return numbers::leadingNumber(text(c, i));
+}
+
+int integer(const Command& c, int i)
+{
+    const double v = std::clamp(number(c, i), -1e9, 1e9);
+    return static_cast<int>(numbers::roundHalfEven(v));
+}
+
+// A number as the logger prints it: a blank where a minus sign would stand.
+QString padded(double v, int decimals = -1)
+{
+    const QString digits = decimals < 0 ? QString::number(v, 'g', 10) : QString::number(v, 'f', decimals);
+    return v < 0 ? digits : QLatin1Char(' ') + digits;
+}
+
+QString padded(int v)
+{
+    return numbers::leadingBlank(static_cast<qint64>(v));
+}
+
+QString two(int v)
+{
+    return numbers::zeroPadded(v, 2);
+}
+
+QString width(int v, int w)
+{
+    return QStringLiteral("%1").arg(v, w);
+}
+
+// A field row: every field ended by a comma.
+QByteArray row(const QStringList& fields)
+{
+    QByteArray out;
+    for (const auto& f : fields)
+        out += f.toLatin1() + ',';
+    return out;
+}
+
+bool validChannel(int c)
+{
+    return c >= 0 && c < kChannels;
+}
+
+QDateTime wholeSecondUp(QDateTime t)
+{
+    const int ms = t.time().msec();
+    return ms == 0 ? t : t.addMSecs(1000 - ms);
+}
+
+}  // namespace
+
+LoggerEmulator::LoggerEmulator(TimePoint start, const QDateTime& wallAtStart,
+                               LoggerSettings settings)
+    : m_settings(std::move(settings)), m_clockBase(start), m_lastSeen(start)
+{
+    m_wallBase = QDateTime(wallAtStart.date(), wallAtStart.time(), Qt::UTC);
+    reschedule(start, false);
+}
+
+// --- the line ---------------------------------------------------------------------------------
+
+void LoggerEmulator::see(TimePoint now)
+{
+    m_lastSeen = std::max(m_lastSeen, now);
+    advanceTo(now);
+}
+
+void LoggerEmulator::advanceTo(TimePoint now)
+{
+    std::vector<Command> done;
+    m_reader.advanceTo(now, done);
+    for (const auto& c : done)
+        execute(c);
+    takeDueAcquisitions(now);
+}
+
+void LoggerEmulator::receive(const QByteArray& bytes, TimePoint at)
+{
+    see(at);
+    m_trace.record(Direction::ToDevice, bytes, at);
+    if (lineDown(at))
+        return;
+    std::vector<Command> done;
+    for (const char c : bytes) {
+        // A new command cuts short whatever the logger was still saying.
+        if (!m_reader.isReading() && c != '\r' && c != '\n')
+            m_output.cancelAfter(at);
+        m_reader.feed(c, at, done);
+        for (const auto& command : done)
+            execute(command);
+        done.clear();
+    }
+}
+
+QByteArray LoggerEmulator::take(TimePoint now)
+{
+    if (m_dropSeen) {
+        // The drop was noticed on the other side; whoever opens the line next finds it up.
+        m_dropAt.reset();
+        m_dropSeen = false;
+        m_output.clear();
+        m_reader.reset();
+    }
+    see(now);
+    return m_output.take(now, &m_trace);
+}
+
+std::optional<TimePoint> LoggerEmulator::nextEvent() const
+{
+    std::optional<TimePoint> next = m_output.nextDue();
+    const auto earliest = [&next](std::optional<TimePoint> t) {
+        if (t && (!next || *t < *next))
+            next = t;
+    };
+    earliest(m_reader.nextDeadline());
+    if (m_dropAt && !m_dropSeen && *m_dropAt > m_lastSeen)
+        earliest(m_dropAt);
+    return next;
+}
+
+bool LoggerEmulator::droppedBy(TimePoint now) const
+{
+    if (!lineDown(now))
+        return false;
+    m_dropSeen = true;
+    return true;
+}
+
+void LoggerEmulator::setGarbage(int command, QByteArray junk)
+{
+    m_garbageCommand = command;
+    m_garbage = std::move(junk);
+}
+
+void LoggerEmulator::reply(const QByteArray& bytes, TimePoint at)
+{
+    if (bytes.isEmpty() || lineDown(at))
+        return;
+    QByteArray out = bytes;
+    const int number = static_cast<int>(m_commands.size());
+    if (m_garbageCommand && (*m_garbageCommand == 0 || *m_garbageCommand == number)) {
+        out.insert(out.size() / 2, m_garbage);
+        if (*m_garbageCommand != 0)
+            m_garbageCommand.reset();
+    }
+    if (m_dropBudget && out.size() >= *m_dropBudget) {
+        out.truncate(*m_dropBudget);
+        const TimePoint start = m_output.push(out, at);
+        m_dropAt = start + charTime(m_output.pace()) * out.size();
+        m_dropBudget.reset();
+        return;
+    }
+    if (m_dropBudget)
+        *m_dropBudget -= out.size();
+    m_output.push(out, at);
+}
+
+// --- commands ---------------------------------------------------------------------------------
+
+void LoggerEmulator::execute(const Command& command)
+{
+    m_commands.append(command);
+    if (m_silentFrom && m_commands.size() >= *m_silentFrom)
+        return;
+    const TimePoint at = command.completed + kReplyDelay;
+    const char letter = command.letter;
+    switch (letter) {
+    case 'V':
+        reply(kProbeReply, at);
+        return;
+    case 'A':
+        switch (integer(command, 0)) {
+        case 0: download(m_memory.lines(), at); return;
+        case 1: download(m_memory.linesBetween(m_rangeStart, m_rangeEnd), at); return;
+        case 2: m_rangeStart = wallToDate(command.fields, 1); return;
+        case 3: m_rangeEnd = wallToDate(command.fields, 1); return;
+        default: return;
+        }
+    case 'P':
+        switch (integer(command, 1)) {
+        case 0: replyReading(integer(command, 0), false, at); return;
+        case 1: m_continuousRun = true; return;
+        case 2: m_continuousRun = false; return;
+        default: return;
+        }
+    case 'p':
+        replyReading(integer(command, 0), false, at);
+        return;
+    case 't':
+        replyReading(integer(command, 0), true, at);
+        return;
+    case 'G': case 'E': case 'H': case 'N': case 'T':
+        if (command.bare) {
+            reply(readCounted(letter, at), at);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    const bool writes = (std::islower(static_cast<unsigned char>(letter)) && letter != 'p' &&
+                         letter != 't') ||
+                        letter == '[' || letter == '(' ||
+                        ((letter == '<' || letter == '>') && !command.bare);
+    if (writes)
+        write(command);
+    else
+        reply(read(command, at), at);
+}
+
+QDateTime LoggerEmulator::wallToDate(const QList<QByteArray>& fields, int first) const
+{
+    Command c;
+    c.fields = fields;
+    const QDate date(numbers::fromWireYear(integer(c, first + 2)), integer(c, first + 1),
+                     integer(c, first));
+    const QTime time(integer(c, first + 3), integer(c, first + 4), integer(c, first + 5));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QByteArray LoggerEmulator::read(const Command& command, TimePoint at) const
+{
+    const auto& s = m_settings;
+    const int n = integer(command, 0);
+    switch (command.letter) {
+    case 'C':
+        return row({numbers::zeroPadded(s.timer.hours, 3), numbers::zeroPadded(s.timer.minutes, 3),
+                    numbers::zeroPadded(s.timer.seconds, 3)});
+    case 'D':
+        // The model code, then the firmware version that the program does not read.
+        return row({padded(m_modelCode), QStringLiteral(" 2.07")});
+    case 'E':
+        return row({numbers::zeroPadded(s.preheatingMs, 5)});
+    case 'F':
+        return row({s.phoneAlarm.number, QString::number(s.phoneAlarm.enable)});
+    case 'G': {
+        const QDateTime now = clockAt(at);
+        return row({two(now.date().day()), two(now.date().month()),
+                    QString::number(now.date().year()), two(now.time().hour()),
+                    two(now.time().minute())});
+    }
+    case 'H':
+        return row({padded(command.bare ? channelCount(0) : channelCount(n))});
+    case 'I': {
+        QStringList fields(s.sms.numbers.begin(), s.sms.numbers.end());
+        fields << s.sms.count << QString::number(s.sms.alertFlag)
+               << QString::number(s.sms.warningFlag);
+        return row(fields);
+    }
+    case 'J': {
+        const AlertRecord a = validChannel(n) ? s.alerts[n] : AlertRecord{};
+        return row({padded(a.enable), padded(a.upper), padded(a.lower)});
+    }
+    case 'K':
+        return row(QStringList(s.gprs.begin(), s.gprs.end()));
+    case 'M':
+        return row({width(m_memory.capacity(), 5), width(m_memory.free(), 5)});
+    case 'O':
+        return row({QString::number(s.acquiring ? 1 : 0)});
+    case 'Q':
+        // Padded to the full name length, so the counted read of five characters is served too.
+        return row({s.name.leftJustified(kNameLength)});
+    case 'R': {
+        const Calibration c = validChannel(n) ? s.calibrations[n] : Calibration{};
+        return row({c.name, padded(c.zeroVolt), padded(c.fullScaleVolt), padded(c.zeroPhysical),
+                    padded(c.fullScalePhysical)});
+    }
+    case 'U':
+        return row({QString::number(s.eventsCounter ? 1 : 0)});
+    case 'W':
+        return row({padded(m_voltages.supply5, 2), padded(m_voltages.internal3, 2),
+                    padded(m_voltages.battery, 2)});
+    case 'X':
+        return row(QStringList(s.smsTexts.begin(), s.smsTexts.end()));
+    case 'Y': {
+        const QDateTime& d = s.startDate;
+        return row({two(d.date().day()), two(d.date().month()), QString::number(d.date().year()),
+                    two(d.time().hour()), two(d.time().minute()), two(d.time().second())});
+    }
+    case '<':
+        return row({padded(s.pulseValue)});
+    case '>':
+        return row({padded(s.simultaneous.warningCount), padded(s.simultaneous.alertCount),
+                    QString::number(s.simultaneous.lowAlertRaisesWarning),
+                    padded(s.simultaneous.outputSeconds)});
+    case ']':
+        if (command.bare)
+            return row({padded(s.filter.repetitions), padded(s.filter.threshold)});
+        return row({padded(validChannel(n) && s.vibratingWire[n] ? 1 : 0)});
+    case '/':
+        return row({padded(n >= 0 && n < kVirtualChannels && s.virtualInUse[n] ? 1 : 0)});
+    case ')': {
+        const AlertRecord a = validChannel(n) ? s.alerts[n] : AlertRecord{};
+        const WarningRecord w = validChannel(n) ? s.warnings[n] : WarningRecord{};
+        return row({padded(a.enable), padded(w.upper), padded(w.lower)});
+    }
+    default:
+        return {};
+    }
+}
+
+// The blocks of the letters alone: values at fixed places, for readers that count characters.
+QByteArray LoggerEmulator::readCounted(char letter, TimePoint at) const
+{
+    const auto three = [](int v) { return numbers::zeroPadded(v, 3); };
+    const auto dateBlock = [&three](const QDateTime& t) {
+        return QStringList{three(t.date().day()), three(t.date().month()),
+                           three(t.date().year() - 2000), three(t.time().hour()),
+                           three(t.time().minute())};
+    };
+    switch (letter) {
+    case 'G':  // 19 characters: dd,mm,yy,hh,mm in fields of three, no comma at the end
+        return dateBlock(clockAt(at)).join(QLatin1Char(',')).toLatin1();
+    case 'E':  // 5 characters
+        return numbers::zeroPadded(m_settings.preheatingMs, 5).toLatin1();
+    case 'H': {  // the count of multiplexer 0 in four characters, then each active index
+        const int n = channelCount(0);
+        QStringList fields{width(n, 3)};
+        for (int i = 0; i < n; ++i)
+            fields << width(i, 3);
+        return row(fields);
+    }
+    case 'N': {  // 20 characters: the next acquisition, as the clock block with a final comma
+        const QDateTime next = m_nextAcquisition.isValid()
+                                   ? m_nextAcquisition
+                                   : QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC);
+        return row(dateBlock(next));
+    }
+    case 'T': {  // 3 characters: the logger's own temperature
+        const int t = std::clamp(static_cast<int>(std::lround(temperature(-1, clockAt(at)))), -9, 99);
+        return row({width(t, 2)});
+    }
+    default:
+        return {};
+    }
+}
+
+void LoggerEmulator::write(const Command& command)
+{
+    auto& s = m_settings;
+    const TimePoint at = command.completed;
+    const int n = integer(command, 0);
+    switch (command.letter) {
+    case 'b':
+        eraseMemory();
+        return;
+    case 'c':
+        setTimer(AcquisitionTimer{std::clamp(n, 0, 999), std::clamp(integer(command, 1), 0, 999),
+                                  std::clamp(integer(command, 2), 0, 999)},
+                 at);
+        return;
+    case 'd':
+        return;  // the program's farewell; nothing changes here
+    case 'e':
+        s.preheatingMs = std::clamp(n, 0, kMaxPreheatingMs);
+        return;
+    case 'f':
+        s.phoneAlarm = PhoneAlarm{text(command, 0), integer(command, 1)};
+        return;
+    case 'g': {
+        const QDate date(numbers::fromWireYear(integer(command, 2)), integer(command, 1), n);
+        const QTime time(integer(command, 3), integer(command, 4));
+        if (date.isValid() && time.isValid())
+            setClock(QDateTime(date, time, Qt::UTC), at);
+        return;
+    }
+    case 'h':
+        setChannelCount(n, integer(command, 1));
+        return;
+    case 'i':
+        for (int i = 0; i < 10; ++i)
+            s.sms.numbers[i] = text(command, i);
+        s.sms.count = text(command, 10).trimmed();
+        s.sms.alertFlag = integer(command, 11);
+        s.sms.warningFlag = integer(command, 12);
+        return;
+    case 'j':
+        if (validChannel(n))
+            s.alerts[n] = AlertRecord{integer(command, 1), number(command, 2), number(command, 3)};
+        return;
+    case 'k':
+        for (int i = 0; i < 10; ++i)
+            s.gprs[i] = text(command, i);
+        return;
+    case 'o':
+        setAcquiring(n != 0, at);
+        return;
+    case 'q':
+        setName(text(command, 0));
+        return;
+    case 'r':
+        if (validChannel(n))
+            s.calibrations[n] = Calibration{text(command, 1).left(kNameLength), number(command, 2),
+                                            number(command, 3), number(command, 4),
+                                            number(command, 5)};
+        return;
+    case 'u':
+        s.eventsCounter = n != 0;
+        return;
+    case 'x':
+        for (int i = 0; i < 10; ++i)
+            s.smsTexts[i] = text(command, i).left(kSmsLineLength);
+        return;
+    case 'y': {
+        const QDate date(numbers::fromWireYear(integer(command, 2)), integer(command, 1), n);
+        const QTime time(integer(command, 3), integer(command, 4));
+        if (date.isValid() && time.isValid())
+            setStartDate(QDateTime(date, time, Qt::UTC), at);
+        return;
+    }
+    case 'z':
+        reset(at);
+        return;
+    case '<':
+        s.simultaneous = SimultaneousRule{n, integer(command, 1), integer(command, 2),
+                                          integer(command, 3)};
+        return;
+    case '>':
+        s.pulseValue = number(command, 0);
+        return;
+    case '[':
+        // The program writes a channel number with its leading blank and a repetition count
+        // of the filter without one: that is how the two writes of "[" are told apart.
+        if (command.fields.value(0).startsWith(' ')) {
+            if (validChannel(n))
+                s.vibratingWire[n] = integer(command, 1) != 0;
+        } else {
+            s.filter = AlarmFilter{n, integer(command, 1)};
+        }
+        return;
+    case '(':
+        if (validChannel(n))
+            s.warnings[n] = WarningRecord{number(command, 1), number(command, 2)};
+        return;
+    default:
+        return;
+    }
+}
+
+void LoggerEmulator::replyReading(int multiplexer, bool temperatures, TimePoint at)
+{
+    if (multiplexer < 0 || multiplexer >= kMultiplexers)
+        return;
+    // Each channel is read in turn; its two fields go out as soon as it has been read.
+    for (int i = 0; i < channelCount(multiplexer); ++i) {
+        const int channel = kChannelsPerMultiplexer * multiplexer + i;
+        const TimePoint ready = at + kReadingTime * (i + 1);
+        const QDateTime wall = clockAt(ready);
+        const QString value = temperatures ? padded(temperature(channel, wall), 1)
+                                           : padded(reading(channel, wall), 3);
+        reply(row({padded(i), value}), ready);
+    }
+}
+
+void LoggerEmulator::download(const QStringList& lines, TimePoint at)
+{
+    QByteArray stream;
+    for (const auto& line : lines)
+        stream += line.toLatin1() + "\r\n";
+    stream += kEndOfText;
+    reply(stream, at);
+}
+
+// --- state ------------------------------------------------------------------------------------
+
+int LoggerEmulator::channelCount(int multiplexer) const
+{
+    if (multiplexer < 0 || multiplexer >= kMultiplexers)
+        return 0;
+    return m_settings.channelCounts[multiplexer];
+}
+
+void LoggerEmulator::setChannelCount(int multiplexer, int count)
+{
+    if (multiplexer < 0 || multiplexer >= kMultiplexers || count < 0 ||
+        count > kChannelsPerMultiplexer)
+        return;
+    m_settings.channelCounts[multiplexer] = count;
+}
+
+void LoggerEmulator::setAcquiring(bool on, TimePoint at)
+{
+    see(at);
+    m_settings.acquiring = on;
+    reschedule(at, true);
+}
+
+void LoggerEmulator::setTimer(AcquisitionTimer timer, TimePoint at)
+{
+    see(at);
+    m_settings.timer = timer;
+    reschedule(at, false);
+}
+
+void LoggerEmulator::setStartDate(const QDateTime& start, TimePoint at)
+{
+    see(at);
+    m_settings.startDate = QDateTime(start.date(), start.time(), Qt::UTC);
+    reschedule(at, true);
+}
+
+QDateTime LoggerEmulator::clockAt(TimePoint at) const
+{
+    return m_wallBase.addMSecs(duration_cast<milliseconds>(at - m_clockBase).count());
+}
+
+void LoggerEmulator::setClock(const QDateTime& wall, TimePoint at)
+{
+    see(at);
+    m_wallBase = QDateTime(wall.date(), wall.time(), Qt::UTC);
+    m_clockBase = at;
+    reschedule(at, false);
+}
+
+void LoggerEmulator::eraseMemory()
+{
+    m_memory.erase();
+}
+
+void LoggerEmulator::reset(TimePoint at)
+{
+    m_settings = LoggerSettings::factory();
+    m_continuousRun = false;
+    m_rangeStart = m_rangeEnd = QDateTime();
+    eraseMemory();
+    reschedule(at, false);
+}
+
+// A start date still to come is when acquisitions begin; one already past means at once
+// (when the switch or the start date has just been set) or one interval from now.
+void LoggerEmulator::reschedule(TimePoint at, bool atOnceWhenPast)
+{
+    m_nextAcquisition = QDateTime();
+    const auto interval = m_settings.timer.interval().count();
+    if (!m_settings.acquiring || interval <= 0)
+        return;
+    const QDateTime now = wholeSecondUp(clockAt(at));
+    if (m_settings.startDate > now)
+        m_nextAcquisition = m_settings.startDate;
+    else
+        m_nextAcquisition = atOnceWhenPast ? now : now.addSecs(interval);
+}
+
+void LoggerEmulator::takeDueAcquisitions(TimePoint now)
+{
+    if (!m_nextAcquisition.isValid())
+        return;
+    const qint64 interval = m_settings.timer.interval().count();
+    const QDateTime wallNow = clockAt(now);
+    // At most one pass per free place: a long absence fills the memory and no more.
+    while (m_nextAcquisition <= wallNow) {
+        if (m_memory.isFull()) {
+            const qint64 behind = m_nextAcquisition.secsTo(wallNow);
+            m_nextAcquisition = m_nextAcquisition.addSecs((behind / interval + 1) * interval);
+            break;
+        }
+        m_memory.append(Acquisition{m_nextAcquisition, acquisitionLine(m_nextAcquisition)});
+        m_nextAcquisition = m_nextAcquisition.addSecs(interval);
+    }
+}
+
+void LoggerEmulator::fillMemory(int n)
+{
+    const qint64 interval = std::max<qint64>(60, m_settings.timer.interval().count());
+    QDateTime end = clockAt(m_lastSeen);
+    end = end.addMSecs(-end.time().msec());
+    for (int i = std::max(0, n) - 1; i >= 0 && !m_memory.isFull(); --i) {
+        const QDateTime at = end.addSecs(-i * interval);
+        m_memory.append(Acquisition{at, acquisitionLine(at)});
+    }
+}
+
+// --- readings ---------------------------------------------------------------------------------
+
+double LoggerEmulator::reading(int channel, const QDateTime& at) const
+{
+    if (const auto fixed = m_fixedReadings.constFind(channel); fixed != m_fixedReadings.cend())
+        return *fixed;
+    const double minutes = static_cast<double>(at.toSecsSinceEpoch()) / 60.0;
+    const double wobble = std::sin(minutes / 10.0 + channel);
+    if (validChannel(channel) && m_settings.vibratingWire[channel])
+        return 2005.0 + (channel * 137) % 1190 + 3.0 * wobble;
+    const double volts = 0.4 + 0.15 * (channel % 12) + 0.01 * wobble;
+    const Calibration c = validChannel(channel) ? m_settings.calibrations[channel] : Calibration{};
+    if (c.fullScaleVolt == c.zeroVolt)
+        return volts;
+    return (volts - c.zeroVolt) / (c.fullScaleVolt - c.zeroVolt) *
+               (c.fullScalePhysical - c.zeroPhysical) +
+           c.zeroPhysical;
+}
+
+double LoggerEmulator::temperature(int channel, const QDateTime& at) const
+{
+    if (const auto fixed = m_fixedTemperatures.constFind(channel);
+        fixed != m_fixedTemperatures.cend())
+        return *fixed;
+    const double hours = static_cast<double>(at.toSecsSinceEpoch()) / 3600.0;
+    return 18.0 + 0.1 * (channel & 15) + 2.0 * std::sin(hours / 4.0);
+}
+
+void LoggerEmulator::clearFixedValues()
+{
+    m_fixedReadings.clear();
+    m_fixedTemperatures.clear();
+}
+
+QString LoggerEmulator::acquisitionLine(const QDateTime& at) const
+{
+    QString line = AcquisitionMemory::stamp(at);
+    for (int m = 0; m < kMultiplexers; ++m)
+        for (int i = 0; i < channelCount(m); ++i)
+            line += QLatin1Char(',') +
+                    QString::number(reading(kChannelsPerMultiplexer * m + i, at), 'f', 3);
+    line += QLatin1Char(',') + QString::number(m_voltages.battery, 'f', 2);
+    return line;
+}
+
+}  // namespace korvelan::sim

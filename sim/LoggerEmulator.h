@@ -1,0 +1,153 @@
+#pragma once
+
+#include "link/LinkPeer.h"
+#include "sim/AcquisitionMemory.h"
+#include "sim/CommandReader.h"
+#include "sim/LoggerSettings.h"
+#include "sim/OutputQueue.h"
+#include "sim/WireTrace.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <chrono>
+#include <optional>
+
+namespace korvelan::sim {
+
+// A data logger in software: the state a real one keeps and its command interpreter,
+// bytes in and bytes out on the times it is given.
+//
+// Its clock runs on those times: the wall time at `start` is given at construction and moves
+// on with them until "g" sets it. Acquisitions are taken on the logger's own schedule (start
+// date, timer, switch) and worked out when time is next seen, so an idle logger costs nothing.
+class LoggerEmulator final : public LinkPeer {
+public:
+    // The logger thinks a little before it answers.
+    static constexpr auto kReplyDelay = std::chrono::milliseconds(20);
+    // A reading takes this long per channel; its fields come out as each channel is read.
+    static constexpr auto kReadingTime = std::chrono::milliseconds(40);
+    static constexpr char kEndOfText = 0x03;
+    static inline const QByteArray kProbeReply = QByteArrayLiteral("KLOG 2.07\r\n");
+
+    LoggerEmulator(TimePoint start, const QDateTime& wallAtStart,
+                   LoggerSettings settings = LoggerSettings::demo());
+
+    // The line.
+    void receive(const QByteArray& bytes, TimePoint at) override;
+    QByteArray take(TimePoint now) override;
+    [[nodiscard]] std::optional<TimePoint> nextEvent() const override;
+    [[nodiscard]] bool droppedBy(TimePoint now) const override;
+    // Lets time pass without traffic: finishes a bare letter, takes due acquisitions.
+    void advanceTo(TimePoint now);
+
+    // Settings, for tests to preset and inspect.
+    [[nodiscard]] const LoggerSettings& settings() const { return m_settings; }
+    LoggerSettings& settings() { return m_settings; }
+    [[nodiscard]] QString name() const { return m_settings.name; }
+    void setName(const QString& name) { m_settings.name = name.left(kNameLength); }
+    [[nodiscard]] int channelCount(int multiplexer) const;
+    void setChannelCount(int multiplexer, int count);
+    [[nodiscard]] bool acquiring() const { return m_settings.acquiring; }
+    void setAcquiring(bool on, TimePoint at);
+    void setTimer(AcquisitionTimer timer, TimePoint at);
+    void setStartDate(const QDateTime& start, TimePoint at);
+    [[nodiscard]] int modelCode() const { return m_modelCode; }
+    void setModelCode(int code) { m_modelCode = code; }
+    [[nodiscard]] Voltages voltages() const { return m_voltages; }
+    void setVoltages(Voltages v) { m_voltages = v; }
+    [[nodiscard]] bool continuousRun() const { return m_continuousRun; }
+    [[nodiscard]] QDateTime rangeStart() const { return m_rangeStart; }
+    [[nodiscard]] QDateTime rangeEnd() const { return m_rangeEnd; }
+
+    // The real-time clock.
+    [[nodiscard]] QDateTime clockAt(TimePoint at) const;
+    void setClock(const QDateTime& wall, TimePoint at);
+    // When the next acquisition is due on the logger's clock; invalid when none is planned.
+    [[nodiscard]] QDateTime nextAcquisition() const { return m_nextAcquisition; }
+
+    // The memory of acquisitions.
+    [[nodiscard]] const AcquisitionMemory& memory() const { return m_memory; }
+    [[nodiscard]] int memoryCapacity() const { return m_memory.capacity(); }
+    void setMemoryCapacity(int acquisitions) { m_memory.setCapacity(acquisitions); }
+    [[nodiscard]] QStringList memoryLines() const { return m_memory.lines(); }
+    void setMemoryLines(const QStringList& lines) { m_memory.setLines(lines); }
+    // Adds n acquisitions that end at the last time seen, one timer interval apart.
+    void fillMemory(int n);
+
+    // Readings: vibrating-wire channels give a frequency-like value, others their voltage
+    // through the channel's calibration; a fixed value replaces either.
+    [[nodiscard]] double reading(int channel, const QDateTime& at) const;
+    [[nodiscard]] double temperature(int channel, const QDateTime& at) const;
+    void setFixedReading(int channel, double value) { m_fixedReadings[channel] = value; }
+    void setFixedTemperature(int channel, double value) { m_fixedTemperatures[channel] = value; }
+    void clearFixedValues();
+    // The acquisition line the logger would store at `at`.
+    [[nodiscard]] QString acquisitionLine(const QDateTime& at) const;
+
+    // Faults and pace.
+    void setPace(Pace pace) { m_output.setPace(pace); }
+    // Commands from the nth on (counting from 1) are neither answered nor carried out.
+    void setSilentFrom(int n) { m_silentFrom = n; }
+    // The reply to the nth command (0: to every command) carries `junk` in its middle.
+    void setGarbage(int command, QByteArray junk = QByteArrayLiteral("#?\x7f"));
+    // The line drops once the logger has sent this many more bytes.
+    void setDropAfterBytes(qint64 bytes) { m_dropBudget = bytes; }
+    void setStrict(bool on) { m_reader.setStrict(on); }
+    [[nodiscard]] const std::vector<PacingViolation>& pacingViolations() const
+    {
+        return m_reader.violations();
+    }
+
+    // What happened on the line.
+    [[nodiscard]] const QList<Command>& commands() const { return m_commands; }
+    [[nodiscard]] int abandonedCommands() const { return m_reader.abandoned(); }
+    [[nodiscard]] const WireTrace& trace() const { return m_trace; }
+    WireTrace& trace() { return m_trace; }
+    [[nodiscard]] TimePoint lastSeen() const { return m_lastSeen; }
+
+private:
+    void see(TimePoint now);
+    void execute(const Command& command);
+    void reply(const QByteArray& bytes, TimePoint at);
+    void replyReading(int multiplexer, bool temperatures, TimePoint at);
+    void download(const QStringList& lines, TimePoint at);
+    void write(const Command& command);
+    QByteArray read(const Command& command, TimePoint at) const;
+    QByteArray readCounted(char letter, TimePoint at) const;
+    void eraseMemory();
+    void reset(TimePoint at);
+    void reschedule(TimePoint at, bool atOnceWhenPast);
+    void takeDueAcquisitions(TimePoint now);
+    [[nodiscard]] QDateTime wallToDate(const QList<QByteArray>& fields, int first) const;
+    [[nodiscard]] bool lineDown(TimePoint at) const { return m_dropAt && *m_dropAt <= at; }
+
+    LoggerSettings m_settings;
+    int m_modelCode = 0;
+    Voltages m_voltages;
+    bool m_continuousRun = false;
+    QDateTime m_rangeStart;
+    QDateTime m_rangeEnd;
+
+    TimePoint m_clockBase;
+    QDateTime m_wallBase;
+    QDateTime m_nextAcquisition;
+    AcquisitionMemory m_memory;
+    QHash<int, double> m_fixedReadings;
+    QHash<int, double> m_fixedTemperatures;
+
+    CommandReader m_reader;
+    OutputQueue m_output;
+    WireTrace m_trace;
+    QList<Command> m_commands;
+    TimePoint m_lastSeen;
+
+    std::optional<int> m_silentFrom;
+    std::optional<int> m_garbageCommand;
+    QByteArray m_garbage;
+    std::optional<qint64> m_dropBudget;
+    std::optional<TimePoint> m_dropAt;
+    mutable bool m_dropSeen = false;
+};
+
+}  // namespace korvelan::sim
