@@ -1,0 +1,283 @@
+// korvelan-sim: a logger and a modem with its stations, on pseudo-terminals, in real time.
+#include "PtyEndpoint.h"
+#include "sim/LoggerEmulator.h"
+#include "sim/ModemEmulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace korvelan;
+using namespace korvelan::sim;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+struct Options {
+    int memory = AcquisitionMemory::kDefaultCapacity;
+    int fill = 48;
+    int model = 0;
+    QString name = QStringLiteral("SITE1");
+    QStringList stations;
+    QStringList busy;
+    Pace pace = Pace::Instant;
+    int silentFrom = 0;
+    int garbage = -1;
+    qint64 dropAfter = -1;
+    bool strict = false;
+    QString traceFile;
+    QString linkDir;
+    bool exitOnStdinClose = false;
+};
+
+const QString kDescription = QStringLiteral(
+    "Emulates a KORVELAN field data logger and a modem with remote stations on pseudo-terminals.\n"
+    "Prints one line per device, \"logger PATH\" and \"modem PATH\", one \"station NUMBER NAME\"\n"
+    "line per station in the modem's directory, then \"ready\". Point the program's COM ports at\n"
+    "the two paths. Runs until interrupted (Ctrl-C, SIGTERM).");
+
+bool parse(const QCoreApplication& app, Options& o)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(kDescription);
+    p.addHelpOption();
+    const QCommandLineOption memory("memory", "Acquisitions the memory holds (default 8000).", "N");
+    const QCommandLineOption fill("fill", "Acquisitions already stored at start (default 48).", "N");
+    const QCommandLineOption model("model", "Model code answered to \"D\" (default 0).", "N");
+    const QCommandLineOption name("name", "Name of the logger on the cable (default SITE1).", "TEXT");
+    const QCommandLineOption station(
+        "station",
+        "A station in the modem's directory, answered by its own logger; repeat for more. "
+        "Default: 0212345=STATION1, 0399887766=STATION2, 5551234=STATION3.",
+        "NUMBER[=NAME]");
+    const QCommandLineOption busy("busy", "A number that answers BUSY (default 5550000).", "NUMBER");
+    const QCommandLineOption pace("pace", "instant (default) or 9600: one character per 1.04 ms.",
+                                  "PACE");
+    const QCommandLineOption silent("silent-from", "Loggers answer nothing from their Nth command on.",
+                                    "N");
+    const QCommandLineOption garbage(
+        "garbage", "Garbage bytes in the reply to each logger's Nth command (0: every reply).", "N");
+    const QCommandLineOption drop(
+        "drop-after",
+        "The line drops after a logger has sent this many bytes (a modem call ends in NO CARRIER).",
+        "BYTES");
+    const QCommandLineOption strict(
+        "strict", "Report parameter characters that arrive closer than 10 ms apart.");
+    const QCommandLineOption trace("trace", "Write every byte each way, with its time, to FILE.",
+                                   "FILE");
+    const QCommandLineOption linkDir(
+        "link-dir", "Also make the symbolic links DIR/logger and DIR/modem to the devices.", "DIR");
+    const QCommandLineOption stdinClose("exit-on-stdin-close",
+                                        "Stop when standard input is closed.");
+    p.addOptions({memory, fill, model, name, station, busy, pace, silent, garbage, drop, strict,
+                  trace, linkDir, stdinClose});
+    p.process(app);
+
+    bool ok = true;
+    const auto number = [&p, &ok](const QCommandLineOption& opt, auto& target, qint64 min) {
+        if (!p.isSet(opt))
+            return;
+        bool good = false;
+        const qint64 v = p.value(opt).toLongLong(&good);
+        if (!good || v < min) {
+            std::fprintf(stderr, "korvelan-sim: bad value for --%s: %s\n",
+                         qPrintable(opt.names().first()), qPrintable(p.value(opt)));
+            ok = false;
+            return;
+        }
+        target = static_cast<std::remove_reference_t<decltype(target)>>(v);
+    };
+    number(memory, o.memory, 1);
+    number(fill, o.fill, 0);
+    number(model, o.model, -32768);
+    number(silent, o.silentFrom, 1);
+    number(garbage, o.garbage, 0);
+    number(drop, o.dropAfter, 0);
+    if (o.memory > AcquisitionMemory::kMaxCapacity) {
+        std::fprintf(stderr, "korvelan-sim: --memory is at most %d\n", AcquisitionMemory::kMaxCapacity);
+        ok = false;
+    }
+    if (p.isSet(name))
+        o.name = p.value(name);
+    o.stations = p.values(station);
+    if (o.stations.isEmpty())
+        o.stations = {QStringLiteral("0212345=STATION1"), QStringLiteral("0399887766=STATION2"),
+                      QStringLiteral("5551234=STATION3")};
+    o.busy = p.isSet(busy) ? p.values(busy) : QStringList{QStringLiteral("5550000")};
+    if (p.isSet(pace)) {
+        if (p.value(pace) == QLatin1String("9600")) {
+            o.pace = Pace::Baud9600;
+        } else if (p.value(pace) != QLatin1String("instant")) {
+            std::fprintf(stderr, "korvelan-sim: --pace is instant or 9600\n");
+            ok = false;
+        }
+    }
+    o.strict = p.isSet(strict);
+    o.traceFile = p.value(trace);
+    o.linkDir = p.value(linkDir);
+    o.exitOnStdinClose = p.isSet(stdinClose);
+    return ok;
+}
+
+void applyFaults(LoggerEmulator& logger, const Options& o)
+{
+    logger.setPace(o.pace);
+    logger.setStrict(o.strict);
+    // The sim runs for hours: its own memory of the line stays small, the file has it all.
+    logger.trace().setLimit(0);
+    if (o.silentFrom > 0)
+        logger.setSilentFrom(o.silentFrom);
+    if (o.garbage >= 0)
+        logger.setGarbage(o.garbage);
+    if (o.dropAfter >= 0)
+        logger.setDropAfterBytes(o.dropAfter);
+}
+
+bool makeLink(const QString& dir, const QString& name, const QString& target)
+{
+    const QString link = QDir(dir).filePath(name);
+    QFile::remove(link);
+    return QFile::link(target, link);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvelan-sim"));
+    Options o;
+    if (!parse(app, o))
+        return 2;
+
+    const auto start = std::chrono::steady_clock::now();
+    const QDateTime wall = QDateTime::currentDateTime();
+    const auto makeLogger = [&](const QString& name) {
+        auto logger = std::make_unique<LoggerEmulator>(start, wall);
+        logger->setName(name);
+        logger->setModelCode(o.model);
+        logger->setMemoryCapacity(o.memory);
+        logger->fillMemory(o.fill);
+        applyFaults(*logger, o);
+        return logger;
+    };
+
+    auto cable = makeLogger(o.name);
+    ModemEmulator modem(start);
+    modem.setPace(o.pace);
+    modem.trace().setLimit(0);
+    std::vector<std::unique_ptr<LoggerEmulator>> stations;
+    QStringList stationLines;
+    for (const auto& entry : o.stations) {
+        const QString number = entry.section(QLatin1Char('='), 0, 0).trimmed();
+        QString name = entry.section(QLatin1Char('='), 1).trimmed();
+        if (name.isEmpty())
+            name = QStringLiteral("STATION%1").arg(stations.size() + 1);
+        stations.push_back(makeLogger(name));
+        modem.addStation(number, stations.back().get());
+        stationLines << QStringLiteral("station %1 %2").arg(number, stations.back()->name());
+    }
+    for (const auto& number : o.busy)
+        modem.addStation(number, nullptr, ModemEmulator::Answer::Busy);
+
+    PtyEndpoint loggerPty(*cable);
+    PtyEndpoint modemPty(modem);
+    QString error;
+    if (!loggerPty.open(&error) || !modemPty.open(&error)) {
+        std::fprintf(stderr, "korvelan-sim: cannot open a pseudo-terminal: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    QFile traceFile(o.traceFile);
+    if (!o.traceFile.isEmpty() &&
+        !traceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        std::fprintf(stderr, "korvelan-sim: cannot write %s\n", qPrintable(o.traceFile));
+        return 1;
+    }
+    const auto writeTrace = [&traceFile, start](const char* label, bool toDevice,
+                                                const QByteArray& bytes) {
+        if (!traceFile.isOpen())
+            return;
+        const QString line = WireTrace::formatLine(
+            start, std::chrono::steady_clock::now(),
+            toDevice ? Direction::ToDevice : Direction::FromDevice, bytes);
+        traceFile.write(QByteArray(label) + ' ' + line.toLatin1());
+        traceFile.flush();
+    };
+    std::size_t reported = 0;
+    loggerPty.setTap([&](bool toDevice, const QByteArray& bytes) {
+        writeTrace("logger", toDevice, bytes);
+        // Parameter characters closer than the program's pace are reported as they come.
+        const auto& v = cable->pacingViolations();
+        for (; reported < v.size(); ++reported)
+            std::fprintf(stderr, "logger: parameter character %d of \"%c\" came %.1f ms after the one before\n",
+                         v[reported].position, v[reported].letter,
+                         std::chrono::duration<double, std::milli>(v[reported].gap).count());
+    });
+    modemPty.setTap([&](bool toDevice, const QByteArray& bytes) {
+        writeTrace("modem ", toDevice, bytes);
+    });
+    QObject::connect(&loggerPty, &PtyEndpoint::lineDropped, [] {
+        std::fprintf(stderr, "logger: line dropped\n");
+    });
+
+    if (!o.linkDir.isEmpty()) {
+        QDir().mkpath(o.linkDir);
+        if (!makeLink(o.linkDir, QStringLiteral("logger"), loggerPty.slavePath()) ||
+            !makeLink(o.linkDir, QStringLiteral("modem"), modemPty.slavePath())) {
+            std::fprintf(stderr, "korvelan-sim: cannot make links in %s\n", qPrintable(o.linkDir));
+            return 1;
+        }
+    }
+
+    std::printf("logger %s\n", qPrintable(loggerPty.slavePath()));
+    std::printf("modem %s\n", qPrintable(modemPty.slavePath()));
+    for (const auto& line : stationLines)
+        std::printf("%s\n", qPrintable(line));
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    // Signals arrive through a pipe, so the event loop ends them in its own time.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+        struct sigaction sa{};
+        sa.sa_handler = onSignal;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGINT, &sa, nullptr);
+        ::sigaction(SIGTERM, &sa, nullptr);
+    }
+    if (o.exitOnStdinClose) {
+        auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+            char buffer[256];
+            if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
+                notifier->setEnabled(false);
+                QCoreApplication::quit();
+            }
+        });
+    }
+    const int rc = QCoreApplication::exec();
+    if (!o.linkDir.isEmpty()) {
+        QFile::remove(QDir(o.linkDir).filePath(QStringLiteral("logger")));
+        QFile::remove(QDir(o.linkDir).filePath(QStringLiteral("modem")));
+    }
+    return rc;
+}
