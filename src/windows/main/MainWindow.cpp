@@ -3,10 +3,14 @@
 #include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/about/AboutBox.h"
+#include "windows/main/ChannelsGroup.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/FileArea.h"
 #include "windows/main/Layouts.h"
+#include "windows/main/MemoryGroup.h"
 #include "windows/main/NameClockGroup.h"
+#include "windows/main/ScheduleGroup.h"
+#include "windows/main/SwitchBox.h"
 #include "windows/main/StatusGroup.h"
 
 #include <QCheckBox>
@@ -54,16 +58,7 @@ struct Pending {
     bool checkBox;
 };
 const Pending kPending[] = {
-    {kTimers, "Acquisition Timer", "Command2", "Read Timer", false},
-    {kTimers, "Acquisition Timer", "Command1", "Write Timer", false},
-    {kTimers, "Pre-heating Time", "preacc", "Read Pre-heating", false},
-    {kTimers, "Pre-heating Time", "impostapreacc", "Write Pre-heating", false},
-    {kChannels, "Channels", "leggicanali", "Read Channels #", false},
-    {kChannels, "Channels", "Scrivicanali", "Write Channels #", false},
     {kChannels, "Sensors", "Leggi_poprietà", "Sensors", false},
-    {kChannels, "Memory", "Azzera_memoria", "Delete Acquisitions", false},
-    {kChannels, "Memory", "Resetta", "Reset", false},
-    {kGeneral, "Memory", "Aggiorna_acq", "Memory state", false},
     {kDownload, "Download", "Acquisisci", "Download", false},
     {kReadNow, "Read Now", "MISCONTINUA0", "Read Mux 0", false},
     {kReadNow, "Read Now", "MISCONTINUA1", "Read Mux 1", false},
@@ -141,19 +136,15 @@ void MainWindow::buildPages()
 
     m_nameClock = new NameClockGroup(m_ctx, m_pages[kCalendar], m_pages[kGeneral]);
 
-    // Acquisition switch and its read-back, below the date frames.
-    auto* acquisition = new QGroupBox(QStringLiteral("Acquisition"), m_pages[kCalendar]);
-    acquisition->setObjectName(QStringLiteral("FrameAcquisition"));
-    auto* acqLayout = new QHBoxLayout(acquisition);
-    m_dataLogging = new QCheckBox(QStringLiteral("Enable Acquisitions"), acquisition);
-    m_dataLogging->setObjectName(QStringLiteral("data_logging"));
-    auto* readSt = layouts::button(QStringLiteral("ReadSt"), QStringLiteral("Read parameter"),
-                                   acquisition);
-    acqLayout->addWidget(m_dataLogging);
-    acqLayout->addWidget(readSt);
-    layouts::addToPage(m_pages[kCalendar], acquisition);
-    connect(readSt, &QPushButton::clicked, this, &MainWindow::ReadSt);
-
+    m_schedule = new ScheduleGroup(m_ctx, m_pages[kCalendar], m_pages[kTimers]);
+    m_channels = new ChannelsGroup(m_ctx, m_pages[kChannels], [this] { m_memory->Aggiorna_acq(); });
+    m_memory = new MemoryGroup(m_ctx, m_pages[kGeneral], m_pages[kChannels],
+                               MemoryGroup::ResetReads{
+                                   .channels = [this] { m_channels->leggicanali(); },
+                                   .timer = [this] { m_schedule->Command2(); },
+                                   .name = [this] { m_nameClock->leggi_nome(); },
+                                   .acquisition = [this] { m_schedule->ReadSt(); },
+                               });
     m_status = new StatusGroup(m_ctx, m_pages[kReadNow]);
 
     m_pluviometro = new QCheckBox(QStringLiteral("Enable events counter (Rain gauge)"),
@@ -205,6 +196,16 @@ FieldEdit* MainWindow::Nome_Centralina() const
     return m_nameClock->Nome_Centralina();
 }
 
+QCheckBox* MainWindow::data_logging() const
+{
+    return m_schedule->data_logging();
+}
+
+void MainWindow::ReadSt()
+{
+    m_schedule->ReadSt();
+}
+
 QLineEdit* MainWindow::Nome_File_Dati() const
 {
     return m_fileArea->Nome_File_Dati();
@@ -212,13 +213,16 @@ QLineEdit* MainWindow::Nome_File_Dati() const
 
 QList<MainWindow::ConnectionRead> MainWindow::connectionReads() const
 {
-    QList<ConnectionRead> reads;
-    reads << ConnectionRead{QStringLiteral("Date/Time: OK"), [this] { m_nameClock->leggidata(); }};
-    reads << ConnectionRead{QStringLiteral("Internal parameters: OK"),
-                            [this] { m_status->Status(); }};
-    reads << ConnectionRead{QStringLiteral("Datalogger name: OK"),
-                            [this] { m_nameClock->leggi_nome(); }};
-    return reads;
+    return {
+        {QStringLiteral("Sesnors: OK"), [this] { m_channels->leggicanali(); }},
+        {QStringLiteral("Date/Time: OK"), [this] { m_nameClock->leggidata(); }},
+        {QStringLiteral("Alert: OK"), [this] { m_schedule->LeggiDataAllarme(); }},
+        {QStringLiteral("Timer: OK"), [this] { m_schedule->Command2(); }},
+        {QStringLiteral("Pre-heating: OK"), [this] { m_schedule->preacc(); }},
+        {QStringLiteral("Internal parameters: OK"), [this] { m_status->Status(); }},
+        {QStringLiteral("Memory: OK"), [this] { m_memory->Aggiorna_acq(); }},
+        {QStringLiteral("Datalogger name: OK"), [this] { m_nameClock->leggi_nome(); }},
+    };
 }
 
 void MainWindow::applyModel(int16_t model)
@@ -226,23 +230,11 @@ void MainWindow::applyModel(int16_t model)
     if (model != 0)
         return;
     setWindowTitle(QStringLiteral("ZEM KORVELAN"));
-    if (auto* frame = control(QStringLiteral("Frame2")))
-        frame->show();
+    m_schedule->Frame2()->show();
     for (int i = 0; i < 2; ++i) {
         if (auto* option = control(QStringLiteral("TipoF%1").arg(i)))
             option->hide();
     }
-}
-
-void MainWindow::ReadSt()
-{
-    if (!m_lock.mayStart())
-        return;
-    m_lock.Disabilita_Comandi();
-    m_ctx.transport.Svuota_Ingresso();
-    m_ctx.transport.Invia_Comando(QStringLiteral("O"), QString());
-    m_dataLogging->setChecked(numbers::toInt16(m_ctx.transport.Leggi_Campo()) == 1);
-    m_lock.Abilita_Comandi();
 }
 
 void MainWindow::RIPRISTINA_DA_ERRORI()
@@ -284,7 +276,7 @@ void MainWindow::runCloseSequence()
     auto& transport = m_ctx.transport;
     transport.beginExchange();
     transport.Pausa(100);
-    if (m_dataLogging->isChecked())
+    if (data_logging()->isChecked())
         transport.Invia_Comando(QStringLiteral("d"), QStringLiteral("0,0,0,0,0,"));
     transport.Chiudi_Seriale();
 

@@ -14,6 +14,9 @@ class QTabWidget;
 namespace korvelan {
 
 class AboutBox;
+class ChannelsGroup;
+class MemoryGroup;
+class ScheduleGroup;
 class FieldEdit;
 class FileArea;
 class NameClockGroup;
@@ -43,10 +46,13 @@ public:
     [[nodiscard]] FileArea* fileArea() const { return m_fileArea; }
     [[nodiscard]] FieldEdit* Nome_Centralina() const;
     [[nodiscard]] QLineEdit* Nome_File_Dati() const;
-    [[nodiscard]] QCheckBox* data_logging() const { return m_dataLogging; }
+    [[nodiscard]] QCheckBox* data_logging() const;
     [[nodiscard]] QCheckBox* PLUVIOMETRO() const { return m_pluviometro; }
     [[nodiscard]] NameClockGroup& nameClock() const { return *m_nameClock; }
     [[nodiscard]] StatusGroup& status() const { return *m_status; }
+    [[nodiscard]] ScheduleGroup& schedule() const { return *m_schedule; }
+    [[nodiscard]] ChannelsGroup& channels() const { return *m_channels; }
+    [[nodiscard]] MemoryGroup& memory() const { return *m_memory; }
 
     void ReadSt();
     void RIPRISTINA_DA_ERRORI();
@@ -75,7 +81,9 @@ private:
     FileArea* m_fileArea = nullptr;
     NameClockGroup* m_nameClock = nullptr;
     StatusGroup* m_status = nullptr;
-    QCheckBox* m_dataLogging = nullptr;
+    ScheduleGroup* m_schedule = nullptr;
+    ChannelsGroup* m_channels = nullptr;
+    MemoryGroup* m_memory = nullptr;
     QCheckBox* m_pluviometro = nullptr;
     AboutBox* m_about = nullptr;
     bool m_closing = false;

@@ -1,0 +1,98 @@
+#include "windows/main/ChannelsGroup.h"
+
+#include "common/Prompter.h"
+#include "link/NumberForms.h"
+#include "link/Transport.h"
+#include "windows/main/CommandLock.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/Layouts.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace korvelan {
+
+ChannelsGroup::ChannelsGroup(GroupContext context, QWidget* channelsPage,
+                             std::function<void()> refreshMemory)
+    : QObject(channelsPage), m_ctx(context), m_refreshMemory(std::move(refreshMemory))
+{
+    auto* frame = new QGroupBox(QStringLiteral("Channels"), channelsPage);
+    frame->setObjectName(QStringLiteral("FrameChannels"));
+    auto* grid = new QGridLayout(frame);
+    for (int i = 0; i < 4; ++i) {
+        auto* field = new FieldEdit(QStringLiteral("MUX%1").arg(i), 0, frame);
+        field->setMaximumWidth(60);
+        m_mux[size_t(i)] = field;
+        auto* label = new QLabel(QStringLiteral("CH MUX%1").arg(i), frame);
+        grid->addWidget(label, 0, i);
+        grid->addWidget(field, 1, i);
+        // Multiplexers 2 and 3 are read but not shown.
+        if (i >= 2) {
+            label->hide();
+            field->hide();
+        }
+        // Any change, typed or read, marks the field; a count out of range becomes 0.
+        connect(field, &QLineEdit::textChanged, field, [field](const QString& text) {
+            field->markEdited();
+            const double v = numbers::leadingNumber(text);
+            if (v < 0 || v > kMaxChannels)
+                field->setText(QStringLiteral("0"));
+        });
+    }
+    auto* read = layouts::button(QStringLiteral("leggicanali"), QStringLiteral("Read Channels #"), frame);
+    auto* write = layouts::button(QStringLiteral("Scrivicanali"), QStringLiteral("Write Channels #"), frame);
+    grid->addWidget(read, 2, 0);
+    grid->addWidget(write, 2, 1);
+    grid->setColumnStretch(4, 1);
+    layouts::addToPage(channelsPage, frame);
+    connect(read, &QPushButton::clicked, this, &ChannelsGroup::leggicanali);
+    connect(write, &QPushButton::clicked, this, &ChannelsGroup::Scrivicanali);
+}
+
+void ChannelsGroup::leggicanali()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    for (int m = 0; m < 4; ++m) {
+        m_ctx.transport.Invia_Comando(QStringLiteral("H"),
+                                      numbers::leadingBlank(qint64(m)) + QLatin1Char(','));
+        m_mux[size_t(m)]->setText(m_ctx.transport.Leggi_Campo());
+        m_mux[size_t(m)]->markInStep();
+        m_ctx.transport.Pausa(20);
+    }
+    m_ctx.transport.Pausa(200);
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void ChannelsGroup::Scrivicanali()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    const auto answer = m_ctx.prompter.askYesNo(
+        PromptIcon::Critical, QStringLiteral("Warning"),
+        QStringLiteral("This operation requires memory to be erased.\r\nAcquisition data will be deleted."),
+        PromptAnswer::No);
+    if (answer == PromptAnswer::Yes) {
+        auto& t = m_ctx.transport;
+        t.Invia_Comando(QStringLiteral("b"), QStringLiteral(","));
+        t.Pausa(20);
+        for (int m = 0; m < 2; ++m) {
+            const auto count = numbers::roundHalfEven(numbers::leadingNumber(m_mux[size_t(m)]->text()));
+            t.Invia_Comando(QStringLiteral("h"), numbers::leadingBlank(qint64(m)) + QLatin1Char(',') +
+                                                     numbers::leadingBlank(count) + QLatin1Char(','));
+        }
+        leggicanali();
+        t.Pausa(20);
+        if (m_refreshMemory)
+            m_refreshMemory();
+        t.Pausa(20);
+    }
+    m_ctx.transport.Pausa(200);
+    m_ctx.lock.Abilita_Comandi();
+}
+
+}  // namespace korvelan

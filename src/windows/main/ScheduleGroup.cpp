@@ -1,0 +1,289 @@
+#include "windows/main/ScheduleGroup.h"
+
+#include "common/ParameterGuard.h"
+#include "common/Prompter.h"
+#include "link/NumberForms.h"
+#include "link/Transport.h"
+#include "windows/main/CommandLock.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/Layouts.h"
+#include "windows/main/NameClockGroup.h"
+#include "windows/main/SwitchBox.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace korvelan {
+
+namespace {
+
+const QString kTimerMessage = QStringLiteral(
+    "Please check timer ( hours<=23, minutes and seconds <=59 and timer value > 1 min (NO "
+    "GSM/GPRS). Timer value > 10 minutes (GSM/GPRS)! ");
+const QString kCheckValues = QStringLiteral("Please check inserted values! ");
+constexpr int kShortestInterval = 60;  // seconds
+constexpr double kLongestPreheat = 30000;  // ms
+
+void trimOnChange(FieldEdit* field)
+{
+    QObject::connect(field, &QLineEdit::textChanged, field, [field](const QString& text) {
+        const QString trimmed = text.trimmed();
+        if (trimmed != text)
+            field->setText(trimmed);
+    });
+}
+
+}  // namespace
+
+ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidget* timersPage)
+    : QObject(calendarPage), m_ctx(context)
+{
+    // Acquisition start date, on the calendar page below the clock.
+    auto* start = new QGroupBox(QStringLiteral("Date"), calendarPage);
+    start->setObjectName(QStringLiteral("FrameStart"));
+    auto* startGrid = new QGridLayout(start);
+    static const char* dateCaptions[] = {"Day", "Month", "Year", "Hours", "Minutes"};
+    static const int dateLengths[] = {3, 3, 4, 3, 3};
+    startGrid->addWidget(new QLabel(QStringLiteral("Acquisition start"), start), 0, 0, 1, 5);
+    for (int i = 0; i < 5; ++i) {
+        m_start[size_t(i)] =
+            new FieldEdit(QStringLiteral("data_allarme%1").arg(i), dateLengths[i], start);
+        startGrid->addWidget(new QLabel(QString::fromLatin1(dateCaptions[i]), start), 1, i);
+        startGrid->addWidget(m_start[size_t(i)], 2, i);
+    }
+    auto* readStart =
+        layouts::button(QStringLiteral("LeggiDataAllarme"), QStringLiteral("Read Start"), start);
+    auto* writeStart =
+        layouts::button(QStringLiteral("ScriviDataAllarme"), QStringLiteral("Write Start"), start);
+    auto* now = layouts::button(QStringLiteral("Subito"), QStringLiteral("Acquire Now"), start);
+    startGrid->addWidget(readStart, 3, 0, 1, 2);
+    startGrid->addWidget(writeStart, 3, 2, 1, 2);
+    startGrid->addWidget(now, 3, 4);
+    layouts::addToPage(calendarPage, start);
+
+    auto* acquisition = new QGroupBox(QStringLiteral("Acquisition"), calendarPage);
+    acquisition->setObjectName(QStringLiteral("FrameAcquisition"));
+    auto* acqLayout = new QHBoxLayout(acquisition);
+    m_dataLogging = new SwitchBox(QStringLiteral("data_logging"),
+                                  QStringLiteral("Enable Acquisitions"), acquisition);
+    auto* readSt = layouts::button(QStringLiteral("ReadSt"), QStringLiteral("Read parameter"),
+                                   acquisition);
+    acqLayout->addWidget(m_dataLogging);
+    acqLayout->addWidget(readSt);
+    acqLayout->addStretch(1);
+    layouts::addToPage(calendarPage, acquisition);
+
+    // Timer and pre-heating on the timers page; pre-heating only for the model that has it.
+    auto* timer = new QGroupBox(QStringLiteral("Acquisition Timer"), timersPage);
+    timer->setObjectName(QStringLiteral("FrameTimer"));
+    auto* timerGrid = new QGridLayout(timer);
+    static const char* timerCaptions[] = {"Hh", "Mm", "Ss"};
+    for (int i = 0; i < 3; ++i) {
+        m_timer[size_t(i)] = new FieldEdit(QStringLiteral("conversione%1").arg(i), 3, timer);
+        timerGrid->addWidget(new QLabel(QString::fromLatin1(timerCaptions[i]), timer), 0, i);
+        timerGrid->addWidget(m_timer[size_t(i)], 1, i);
+        trimOnChange(m_timer[size_t(i)]);
+    }
+    auto* readTimer = layouts::button(QStringLiteral("Command2"), QStringLiteral("Read Timer"), timer);
+    auto* writeTimer =
+        layouts::button(QStringLiteral("Command1"), QStringLiteral("Write Timer"), timer);
+    timerGrid->addWidget(readTimer, 2, 0);
+    timerGrid->addWidget(writeTimer, 2, 1, 1, 2);
+    layouts::addToPage(timersPage, timer);
+
+    auto* preheat = new QGroupBox(QStringLiteral("Pre-heating Time"), timersPage);
+    preheat->setObjectName(QStringLiteral("Frame2"));
+    m_frame2 = preheat;
+    auto* preGrid = new QGridLayout(preheat);
+    m_preheat = new FieldEdit(QStringLiteral("preaccensione"), 5, preheat);
+    trimOnChange(m_preheat);
+    preGrid->addWidget(m_preheat, 0, 0);
+    preGrid->addWidget(new QLabel(QStringLiteral("x 10^-3 Sec"), preheat), 0, 1);
+    auto* readPre = layouts::button(QStringLiteral("preacc"), QStringLiteral("Read Pre-heating"), preheat);
+    auto* writePre = layouts::button(QStringLiteral("impostapreacc"),
+                                     QStringLiteral("Write Pre-heating"), preheat);
+    preGrid->addWidget(readPre, 1, 0);
+    preGrid->addWidget(writePre, 1, 1);
+    layouts::addToPage(timersPage, preheat);
+    preheat->hide();
+
+    connect(readStart, &QPushButton::clicked, this, &ScheduleGroup::LeggiDataAllarme);
+    connect(writeStart, &QPushButton::clicked, this, &ScheduleGroup::ScriviDataAllarme);
+    connect(now, &QPushButton::clicked, this, &ScheduleGroup::Subito);
+    connect(readSt, &QPushButton::clicked, this, &ScheduleGroup::ReadSt);
+    connect(m_dataLogging, &SwitchBox::switchRequested, this, &ScheduleGroup::switchAcquisitions);
+    connect(readTimer, &QPushButton::clicked, this, &ScheduleGroup::Command2);
+    connect(writeTimer, &QPushButton::clicked, this, &ScheduleGroup::Command1);
+    connect(readPre, &QPushButton::clicked, this, &ScheduleGroup::preacc);
+    connect(writePre, &QPushButton::clicked, this, &ScheduleGroup::impostapreacc);
+}
+
+void ScheduleGroup::Command2()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    m_ctx.transport.Invia_Comando(QStringLiteral("C"), QStringLiteral(","));
+    for (auto* f : m_timer)
+        f->setText(m_ctx.transport.Leggi_Campo());
+    for (auto* f : m_timer)
+        f->markInStep();
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void ScheduleGroup::showTimerMessage()
+{
+    m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning!!"), kTimerMessage);
+    m_ctx.prompter.beep();
+}
+
+void ScheduleGroup::showDateMessage()
+{
+    m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning!!"), kCheckValues);
+    m_ctx.prompter.beep();
+}
+
+void ScheduleGroup::Command1()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    const auto value = [this](int i) { return numbers::leadingNumber(m_timer[size_t(i)]->text()); };
+    const double h = value(0);
+    const double m = value(1);
+    const double s = value(2);
+    if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) {
+        showTimerMessage();
+        m_ctx.lock.Abilita_Comandi();
+        return;
+    }
+    for (auto* f : m_timer)
+        f->setText(numbers::format(f->text(), QStringLiteral("000")));
+    const double interval = value(0) * 3600 + value(1) * 60 + value(2);
+    if (interval < kShortestInterval) {
+        showTimerMessage();
+        m_ctx.lock.Abilita_Comandi();
+        return;
+    }
+    const QStringList texts{m_timer[0]->text(), m_timer[1]->text(), m_timer[2]->text()};
+    if (refuseCommas(m_ctx.prompter, texts)) {
+        m_ctx.lock.Abilita_Comandi();
+        return;
+    }
+    for (auto* f : m_timer)
+        f->markInStep();
+    m_ctx.transport.Invia_Comando(QStringLiteral("c"), texts.join(QLatin1Char(',')) + QLatin1Char(','));
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void ScheduleGroup::preacc()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    m_ctx.transport.Invia_Comando(QStringLiteral("E"), QStringLiteral(","));
+    m_preheat->setText(m_ctx.transport.Leggi_Campo());
+    m_preheat->markInStep();
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void ScheduleGroup::impostapreacc()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    if (numbers::leadingNumber(m_preheat->text()) <= kLongestPreheat) {
+        const QString text = numbers::format(m_preheat->text(), QStringLiteral("00000"));
+        if (!refuseCommas(m_ctx.prompter, {text})) {
+            m_preheat->setText(text);
+            m_preheat->markInStep();
+            m_ctx.transport.Invia_Comando(QStringLiteral("e"), text + QLatin1Char(','));
+        }
+    } else {
+        m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning"),
+                              QStringLiteral("Pre-heating time too long "));
+        m_preheat->setText(QStringLiteral("0"));
+    }
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void ScheduleGroup::LeggiDataAllarme()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    m_ctx.transport.Svuota_Ingresso();
+    m_ctx.transport.Invia_Comando(QStringLiteral("Y"), QStringLiteral(","));
+    for (int i = 0; i < 5; ++i) {
+        const QString field = m_ctx.transport.Leggi_Campo();
+        m_start[size_t(i)]->setText(i < 3 ? datefields::shownDatePart(field)
+                                          : datefields::shownTimePart(field));
+    }
+    (void)m_ctx.transport.Leggi_Campo();  // the sixth field is not used
+    for (auto* f : m_start)
+        f->markInStep();
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void ScheduleGroup::ScriviDataAllarme()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    if (!datefields::timeIsValid(m_start[3]->text(), m_start[4]->text())) {
+        showDateMessage();
+        m_ctx.lock.Abilita_Comandi();
+        return;
+    }
+    if (refuseCommas(m_ctx.prompter, {m_start[0]->text(), m_start[1]->text(), m_start[2]->text(),
+                                      m_start[3]->text(), m_start[4]->text()})) {
+        m_ctx.lock.Abilita_Comandi();
+        return;
+    }
+    for (auto* f : m_start)
+        f->markInStep();
+    m_ctx.transport.Invia_Comando(QStringLiteral("y"), datefields::parameters(m_start));
+    LeggiDataAllarme();
+}
+
+void ScheduleGroup::Subito()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    if (!datefields::timeIsValid(m_start[3]->text(), m_start[4]->text())) {
+        showDateMessage();
+        m_ctx.lock.Abilita_Comandi();
+        return;
+    }
+    // A start date in the past: the logger starts acquiring at once.
+    m_ctx.transport.Invia_Comando(QStringLiteral("y"), QStringLiteral("1,1,100,00,00,"));
+    LeggiDataAllarme();
+}
+
+void ScheduleGroup::ReadSt()
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.lock.Disabilita_Comandi();
+    m_ctx.transport.Svuota_Ingresso();
+    m_ctx.transport.Invia_Comando(QStringLiteral("O"), QString());
+    // Anything but 1 shows as off: the box has no third state to show a wrong answer.
+    m_dataLogging->setChecked(numbers::toInt16(m_ctx.transport.Leggi_Campo()) == 1);
+    m_ctx.lock.Abilita_Comandi();
+}
+
+void ScheduleGroup::switchAcquisitions(bool on)
+{
+    if (!m_ctx.lock.mayStart())
+        return;
+    m_ctx.transport.beginExchange();
+    m_ctx.transport.Invia_Comando(QStringLiteral("o"), on ? QStringLiteral("1,") : QStringLiteral("0,"));
+    m_ctx.transport.Pausa(50);
+    ReadSt();
+}
+
+}  // namespace korvelan
