@@ -48,7 +48,7 @@ DownloadPage::DownloadPage(Transport& transport, CommandLock& lock, Prompter& pr
     m_from->setObjectName(QStringLiteral("txtScaricaDal"));
     m_to = new QLineEdit(this);
     m_to->setObjectName(QStringLiteral("txtScaricaAl"));
-    m_to->setText(dayFirstText(m_today()));
+    m_to->setText(rangeDateText(m_today()));
 
     m_acquisisci = new QPushButton(QStringLiteral("Download"), this);
     m_acquisisci->setObjectName(QStringLiteral("Acquisisci"));
@@ -80,7 +80,7 @@ DownloadPage::DownloadPage(Transport& transport, CommandLock& lock, Prompter& pr
 void DownloadPage::setDateSource(std::function<QDate()> today)
 {
     m_today = std::move(today);
-    m_to->setText(dayFirstText(m_today()));
+    m_to->setText(rangeDateText(m_today()));
 }
 
 void DownloadPage::setRangeEnabled()

@@ -6,7 +6,7 @@
 
 namespace korvelan {
 
-std::optional<QDate> parseDayFirstDate(const QString& text)
+std::optional<QDate> parseRangeDate(const QString& text)
 {
     static const QRegularExpression form(
         QStringLiteral(R"(^\s*(\d{1,2})([/.-])(\d{1,2})\2(\d{2}|\d{4})\s*$)"));
@@ -27,7 +27,7 @@ std::optional<QDate> parseDayFirstDate(const QString& text)
     return date;
 }
 
-QString dayFirstText(const QDate& date)
+QString rangeDateText(const QDate& date)
 {
     return date.toString(QStringLiteral("dd/MM/yyyy"));
 }
@@ -36,12 +36,12 @@ RangeCheck checkDownloadRange(const QString& fromText, const QString& toText)
 {
     if (fromText.trimmed().isEmpty())
         return {std::nullopt, QStringLiteral("Insert starting date for data")};
-    const auto from = parseDayFirstDate(fromText);
+    const auto from = parseRangeDate(fromText);
     if (!from)
         return {std::nullopt, QStringLiteral("Insert a valid starting date for data")};
     if (toText.trimmed().isEmpty())
         return {std::nullopt, QStringLiteral("Insert last date for data")};
-    const auto to = parseDayFirstDate(toText);
+    const auto to = parseRangeDate(toText);
     if (!to)
         return {std::nullopt, QStringLiteral("Insert a valid last date for data")};
     if (*from > *to)

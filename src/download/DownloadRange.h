@@ -17,9 +17,9 @@ struct DateRange {
 // d/m/yyyy with "/", "-" or "." between the parts; a two-digit year means 2000-2029 for
 // 00-29 and 1930-1999 otherwise. Years before 1900 cannot travel to the logger and are not
 // dates here. Surrounding blanks are allowed.
-std::optional<QDate> parseDayFirstDate(const QString& text);
+std::optional<QDate> parseRangeDate(const QString& text);
 // The program's date text: dd/mm/yyyy.
-QString dayFirstText(const QDate& date);
+QString rangeDateText(const QDate& date);
 
 // The checks made before a range download, in order; on the first failure `message` holds
 // the text to show.

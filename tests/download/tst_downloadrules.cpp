@@ -44,7 +44,7 @@ void DownloadRulesTest::datesAreReadDayFirst()
 {
     QFETCH(QString, text);
     QFETCH(QDate, date);
-    const auto parsed = parseDayFirstDate(text);
+    const auto parsed = parseRangeDate(text);
     QCOMPARE(parsed.has_value(), date.isValid());
     if (parsed)
         QCOMPARE(*parsed, date);
