@@ -15,7 +15,7 @@ namespace korvelan::test {
 struct LoggerRig {
     LoggerSession session;
     VirtualClock clock;
-    sim::LoggerEmulator logger;
+    sim::LoggerEmulator logger{clock.now(), QDateTime(QDate(2025, 5, 12), QTime(10, 30))};
     MemoryChannel channel{logger, clock};
     ScriptedPrompter prompter;
     Transport transport{session, channel, clock, prompter, [](int port) {

@@ -1,5 +1,6 @@
 #include "windows/main/NameClockGroup.h"
 
+#include "common/ParameterGuard.h"
 #include "common/Prompter.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
@@ -31,6 +32,14 @@ bool timeIsValid(const QString& hours, const QString& minutes)
     const double h = numbers::leadingNumber(hours);
     const double m = numbers::leadingNumber(minutes);
     return h >= 0 && h <= 23 && m >= 0 && m <= 59;
+}
+
+QStringList texts(const std::array<FieldEdit*, 5>& fields)
+{
+    QStringList out;
+    for (auto* f : fields)
+        out << f->text();
+    return out;
 }
 
 QString parameters(const std::array<FieldEdit*, 5>& f)
@@ -150,6 +159,10 @@ void NameClockGroup::impostadata()
     if (!datefields::timeIsValid(m_data[3]->text(), m_data[4]->text())) {
         m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning!!"), kCheckValues);
         m_ctx.prompter.beep();
+        m_ctx.lock.Abilita_Comandi();
+        return;
+    }
+    if (refuseCommas(m_ctx.prompter, datefields::texts(m_data))) {
         m_ctx.lock.Abilita_Comandi();
         return;
     }

@@ -3,6 +3,7 @@
 #include "windows/main/GroupContext.h"
 
 #include <QObject>
+#include <QStringList>
 #include <array>
 
 class QPushButton;
@@ -48,6 +49,7 @@ QString shownDatePart(const QString& field);
 QString shownTimePart(const QString& field);
 // Hours 0..23 and minutes 0..59 on the numeric value (empty or text counts as 0).
 bool timeIsValid(const QString& hours, const QString& minutes);
+QStringList texts(const std::array<FieldEdit*, 5>& fields);
 // day,month, year-1900 (leading blank),hours,minutes, as typed.
 QString parameters(const std::array<FieldEdit*, 5>& fields);
 }  // namespace datefields

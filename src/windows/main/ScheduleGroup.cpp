@@ -238,8 +238,7 @@ void ScheduleGroup::ScriviDataAllarme()
         m_ctx.lock.Abilita_Comandi();
         return;
     }
-    if (refuseCommas(m_ctx.prompter, {m_start[0]->text(), m_start[1]->text(), m_start[2]->text(),
-                                      m_start[3]->text(), m_start[4]->text()})) {
+    if (refuseCommas(m_ctx.prompter, datefields::texts(m_start))) {
         m_ctx.lock.Abilita_Comandi();
         return;
     }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "link/NumberForms.h"
+#include "support/LoggerRig.h"
+#include "windows/main/ChannelsGroup.h"
+#include "windows/main/MainWindow.h"
+#include "windows/main/MemoryGroup.h"
+#include "windows/main/NameClockGroup.h"
+#include "windows/main/ScheduleGroup.h"
+#include "windows/main/StatusGroup.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+
+namespace korvelan::test {
+
+// The main window on an emulated logger that answers as soon as it is asked.
+struct MainRig : LoggerRig {
+    MainWindow window{transport, prompter, session};
+
+    MainRig() { connect(); }
+
+    // Every command the logger took, as it came on the wire: "g7,3, 125,14,05,", "Q".
+    [[nodiscard]] QStringList sent() const
+    {
+        QStringList out;
+        for (const auto& c : logger.commands()) {
+            QString text(QLatin1Char(c.letter));
+            for (const auto& f : c.fields)
+                text += QString::fromLatin1(f) + QLatin1Char(',');
+            out << text;
+        }
+        return out;
+    }
+    template <typename T = QWidget>
+    [[nodiscard]] T* find(const QString& name) const
+    {
+        return window.findChild<T*>(name);
+    }
+    void click(const QString& name) const { find<QPushButton>(name)->click(); }
+    // The number a field shows, as the program reads it.
+    [[nodiscard]] static int numberOf(const QLineEdit* field)
+    {
+        return static_cast<int>(numbers::roundHalfEven(numbers::leadingNumber(field->text())));
+    }
+};
+
+}  // namespace korvelan::test

@@ -1,0 +1,231 @@
+// The main window's own life: the lock, the one-exchange rule, the way out of a stuck
+// exchange, internal parameters, the closing record.
+#include "MainRig.h"
+#include "link/NumberForms.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/FileArea.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace korvelan;
+using namespace std::chrono;
+using test::MainRig;
+
+namespace {
+
+const QStringList kLocked = {
+    "leggi_nome",        "imposta_nome",      "leggidata",         "impostadata",
+    "Command2",          "Command1",          "preacc",            "impostapreacc",
+    "ReadSt",            "leggicanali",       "Scrivicanali",      QString::fromUtf8("Leggi_poprietà"),
+    "Aggiorna_acq",      "Azzera_memoria",    "Resetta",           "Acquisisci",
+    "MISCONTINUA0",      "MISCONTINUA1",      "MISCONTINUA2",      "MISCONTINUA3",
+    "MISCONTINUA_TEMP0", "MISCONTINUA_TEMP1", "MISCONTINUA_TEMP2", "MISCONTINUA_TEMP3",
+    "Status",            "Leggi_Allarmi",     "LEGGI_GSM",         "SCRIVI_GSM",
+    "LeggiGPRS",         "Abilita_SMS"};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void pagesMenusAndCaptions();
+    void everyLockedControlIsOffDuringAnExchange();
+    void aClickDuringAWaitStartsNothing();
+    void restoreEndsAStuckExchange();
+    void internalParameters();
+    void closingRecord_data();
+    void closingRecord();
+    void closingRecordAtTheRoot();
+    void closingWhileWaitingEndsTheExchangeFirst();
+};
+
+void MainWindowTest::pagesMenusAndCaptions()
+{
+    MainRig rig;
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("ZEM KORVELAN"));
+    auto* tabs = rig.find<QTabWidget>("SSTab1");
+    QStringList captions;
+    for (int i = 0; i < tabs->count(); ++i)
+        captions << tabs->tabText(i);
+    QCOMPARE(captions, (QStringList{"CALENDAR", "TIMERS", "CHANNELS", "GENERAL", "DOWNLOAD",
+                                    "READ NOW", "GPRS", "ALERTS"}));
+    QStringList menus;
+    for (const char* name : {"HLP", "INFORMAZIONI", "RIPRISTINA_DA_ERRORI", "PROVA_IN_SITO"})
+        menus << rig.window.findChild<QAction*>(name)->text();
+    QCOMPARE(menus, (QStringList{"HELP-?", "INFO", "RESTORE ", "PROVA IN SITO"}));
+    // The 3 V readout and the pre-heating frame are hidden until a model needs them.
+    QVERIFY(rig.find("parameters1")->isHidden());
+    QVERIFY(rig.find("para1")->isHidden());
+    QVERIFY(rig.find("Frame2")->isHidden());
+    rig.window.applyModel(3);
+    QVERIFY(rig.find("Frame2")->isHidden());
+    rig.window.applyModel(0);
+    QVERIFY(!rig.find("Frame2")->isHidden());
+}
+
+void MainWindowTest::everyLockedControlIsOffDuringAnExchange()
+{
+    MainRig rig;
+    QCOMPARE(rig.window.lock().controls().size(), kLocked.size());
+    QStringList enabledDuringWait;
+    int waits = 0;
+    rig.clock.setOnWaitStep([&] {
+        ++waits;
+        for (const auto& name : kLocked) {
+            auto* w = rig.find(name);
+            QVERIFY2(w, qPrintable(name));
+            if (w->isEnabled() && !enabledDuringWait.contains(name))
+                enabledDuringWait << name;
+        }
+    });
+    rig.click("leggi_nome");
+    rig.clock.setOnWaitStep({});
+    QVERIFY(waits > 0);
+    QCOMPARE(enabledDuringWait, QStringList());
+    for (const auto& name : kLocked)
+        QVERIFY2(rig.find(name)->isEnabled(), qPrintable(name));
+    QCOMPARE(rig.window.Nome_Centralina()->text(), QStringLiteral("SITE1"));
+}
+
+void MainWindowTest::aClickDuringAWaitStartsNothing()
+{
+    MainRig rig;
+    bool tried = false;
+    rig.clock.setOnWaitStep([&] {
+        if (tried)
+            return;
+        tried = true;
+        // Handlers reached while the internal parameters are awaited: none may send.
+        rig.window.nameClock().leggi_nome();
+        rig.window.schedule().switchAcquisitions(false);
+        rig.window.memory().Aggiorna_acq();
+        rig.window.ReadSt();
+    });
+    rig.window.status().Status();
+    rig.clock.setOnWaitStep({});
+    QVERIFY(tried);
+    QCOMPARE(rig.sent(), QStringList{"W"});
+    QVERIFY(rig.logger.acquiring());
+    QVERIFY(!rig.window.lock().locked());
+}
+
+void MainWindowTest::restoreEndsAStuckExchange()
+{
+    MainRig rig;
+    rig.logger.setSilentFrom(1);
+    const auto start = rig.clock.now();
+    // The operator picks "RESTORE " while the first field is awaited.
+    rig.clock.setOnWaitStep(
+        [&] { rig.window.findChild<QAction*>("RIPRISTINA_DA_ERRORI")->trigger(); });
+    rig.click("Status");
+    rig.clock.setOnWaitStep({});
+    QVERIFY(rig.clock.now() - start < seconds(10));
+    QVERIFY(!rig.window.lock().locked());
+    QVERIFY(rig.find("Status")->isEnabled());
+    QCOMPARE(rig.window.status().parameters(0)->text(), QStringLiteral("%%"));
+    QCOMPARE(rig.window.status().parameters(2)->text(), QStringLiteral("%%"));
+
+    // The next exchange is a normal one again.
+    rig.logger.setSilentFrom(1000);
+    rig.click("leggi_nome");
+    QCOMPARE(rig.window.Nome_Centralina()->text(), QStringLiteral("SITE1"));
+}
+
+void MainWindowTest::internalParameters()
+{
+    MainRig rig;
+    rig.logger.setVoltages({4.987, 3.3, 12.6});
+    rig.click("Status");
+    QCOMPARE(rig.sent(), QStringList{"W"});
+    QCOMPARE(rig.window.status().parameters(0)->text(), QStringLiteral("04.99"));
+    QCOMPARE(rig.window.status().parameters(1)->text(), QStringLiteral("03.30"));
+    QCOMPARE(rig.window.status().parameters(2)->text(), QStringLiteral("12.60"));
+}
+
+void MainWindowTest::closingRecord_data()
+{
+    QTest::addColumn<bool>("acquiring");
+    QTest::addColumn<QStringList>("sent");
+    QTest::newRow("acquisitions on") << true << QStringList{"d0,0,0,0,0,"};
+    QTest::newRow("acquisitions off") << false << QStringList{};
+}
+
+void MainWindowTest::closingRecord()
+{
+    QFETCH(bool, acquiring);
+    QFETCH(QStringList, sent);
+    MainRig rig;
+    QTemporaryDir dir;
+    rig.window.fileArea()->setFolder(dir.path());
+    rig.window.Nome_File_Dati()->setText(QStringLiteral("SITE1_05_07_25_VW.txt"));
+    rig.window.Nome_Centralina()->setText(QStringLiteral("SITE1"));
+    rig.find<QLineEdit>("Acq_possibili")->setText(QStringLiteral(" 5000"));
+    rig.find<QLineEdit>("acq_disponibili")->setText(QStringLiteral(" 4990"));
+    rig.find<QLineEdit>("conversione0")->setText(QStringLiteral("001"));
+    rig.find<QLineEdit>("conversione1")->setText(QStringLiteral("030"));
+    rig.find<QLineEdit>("conversione2")->setText(QStringLiteral("000"));
+    rig.find<QLineEdit>("preaccensione")->setText(QStringLiteral("00250"));
+    rig.window.data_logging()->setChecked(acquiring);
+    QSignalSpy finished(&rig.window, &MainWindow::finished);
+    const auto start = rig.clock.now();
+
+    rig.window.show();
+    QVERIFY(rig.window.close());
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(rig.clock.now() - start >= seconds(1));
+    QCOMPARE(rig.sent(), sent);
+    QVERIFY(!rig.channel.isOpen());
+
+    QFile record(dir.filePath(QStringLiteral("LOGOUT_SITE1_05_07_25_VW.txt")));
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    QCOMPARE(record.readAll(), QByteArray("ID BRANTELWICK: SITE1\r\n"
+                                          "PO ACQUISITION:  5000\r\n"
+                                          "AV ACQUISITION:  4990\r\n"
+                                          "ACQ HOURS     : 001\r\n"
+                                          "ACQ MINUTES   : 030\r\n"
+                                          "ACQ SECONDS   : 000\r\n"
+                                          "PRE-HEATING   : 00250\r\n"));
+    QCOMPARE(rig.session.FileIni, record.fileName());
+}
+
+void MainWindowTest::closingRecordAtTheRoot()
+{
+#ifdef Q_OS_WIN
+    QCOMPARE(closingRecordPath("C:\\", "a.txt"), QStringLiteral("C:\\LOGOUT_a.txt"));
+    QCOMPARE(closingRecordPath("C:\\data", "a.txt"), QStringLiteral("C:\\data\\LOGOUT_a.txt"));
+#else
+    QCOMPARE(closingRecordPath("/", "a.txt"), QStringLiteral("/LOGOUT_a.txt"));
+    QCOMPARE(closingRecordPath("/data", "a.txt"), QStringLiteral("/data/LOGOUT_a.txt"));
+    QCOMPARE(closingRecordPath("/data/", ""), QStringLiteral("/data/LOGOUT_"));
+#endif
+}
+
+void MainWindowTest::closingWhileWaitingEndsTheExchangeFirst()
+{
+    MainRig rig;
+    QTemporaryDir dir;
+    rig.window.fileArea()->setFolder(dir.path());
+    rig.logger.setSilentFrom(1);
+    QSignalSpy finished(&rig.window, &MainWindow::finished);
+    rig.window.show();
+    bool asked = false;
+    rig.clock.setOnWaitStep([&] {
+        if (!asked) {
+            asked = true;
+            rig.window.close();  // the operator closes the window during the wait
+        }
+    });
+    rig.click("leggi_nome");
+    rig.clock.setOnWaitStep({});
+    QCOMPARE(finished.count(), 0);  // not while the read was still on the stack
+    QTRY_COMPARE(finished.count(), 1);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("LOGOUT_"))));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
