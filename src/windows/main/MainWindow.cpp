@@ -1,5 +1,6 @@
 #include "windows/main/MainWindow.h"
 
+#include "download/DownloadPage.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/about/AboutBox.h"
@@ -59,7 +60,6 @@ struct Pending {
 };
 const Pending kPending[] = {
     {kChannels, "Sensors", "Leggi_poprietà", "Sensors", false},
-    {kDownload, "Download", "Acquisisci", "Download", false},
     {kReadNow, "Read Now", "MISCONTINUA0", "Read Mux 0", false},
     {kReadNow, "Read Now", "MISCONTINUA1", "Read Mux 1", false},
     {kReadNow, "Read Now", "MISCONTINUA2", "Read Mux 2", false},
@@ -145,6 +145,26 @@ void MainWindow::buildPages()
                                    .name = [this] { m_nameClock->leggi_nome(); },
                                    .acquisition = [this] { m_schedule->ReadSt(); },
                                });
+    m_download = new DownloadPage(
+        m_ctx.transport, m_lock, m_ctx.prompter, [this] { return m_fileArea->folder(); },
+        [this] { return Nome_Centralina()->text(); }, m_fileArea->Nome_File_Dati(),
+        m_pages[kDownload]);
+    layouts::addToPage(m_pages[kDownload], m_download);
+    // What the download holds for loggers that keep both; the model without it hides them.
+    auto* kind = new QGroupBox(QStringLiteral("Data"), m_pages[kDownload]);
+    kind->setObjectName(QStringLiteral("FrameTipoF"));
+    auto* kindLayout = new QHBoxLayout(kind);
+    for (int i = 0; i < 2; ++i) {
+        auto* option = new QRadioButton(i == 0 ? QStringLiteral("Download Digits")
+                                               : QStringLiteral("Download Frequencies"),
+                                        kind);
+        option->setObjectName(QStringLiteral("TipoF%1").arg(i));
+        option->setChecked(i == 1);
+        kindLayout->addWidget(option);
+    }
+    kindLayout->addStretch(1);
+    layouts::addToPage(m_pages[kDownload], kind);
+
     m_status = new StatusGroup(m_ctx, m_pages[kReadNow]);
 
     m_pluviometro = new QCheckBox(QStringLiteral("Enable events counter (Rain gauge)"),

@@ -15,6 +15,7 @@ namespace korvelan {
 
 class AboutBox;
 class ChannelsGroup;
+class DownloadPage;
 class MemoryGroup;
 class ScheduleGroup;
 class FieldEdit;
@@ -53,6 +54,7 @@ public:
     [[nodiscard]] ScheduleGroup& schedule() const { return *m_schedule; }
     [[nodiscard]] ChannelsGroup& channels() const { return *m_channels; }
     [[nodiscard]] MemoryGroup& memory() const { return *m_memory; }
+    [[nodiscard]] DownloadPage& download() const { return *m_download; }
 
     void ReadSt();
     void RIPRISTINA_DA_ERRORI();
@@ -84,6 +86,7 @@ private:
     ScheduleGroup* m_schedule = nullptr;
     ChannelsGroup* m_channels = nullptr;
     MemoryGroup* m_memory = nullptr;
+    DownloadPage* m_download = nullptr;
     QCheckBox* m_pluviometro = nullptr;
     AboutBox* m_about = nullptr;
     bool m_closing = false;
