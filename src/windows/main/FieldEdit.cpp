@@ -22,8 +22,12 @@ QColor background(const QWidget* field)
 FieldEdit::FieldEdit(const QString& name, int maxLength, QWidget* parent) : QLineEdit(parent)
 {
     setObjectName(name);
-    if (maxLength > 0)
+    if (maxLength > 0) {
         setMaxLength(maxLength);
+        // Short numeric fields are as wide as what they hold, not as the frame.
+        if (maxLength <= 5)
+            setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxLength + 3) + 8);
+    }
     setBackground(this, kDesign);
 }
 

@@ -66,11 +66,13 @@ FileArea::FileArea(QWidget* parent) : QGroupBox(QStringLiteral("FILE"), parent)
 
     m_fileModel = new QFileSystemModel(this);
     m_fileModel->setFilter(QDir::Files);
+    layout->addWidget(new QLabel(QStringLiteral("Files"), this));
     m_files = new QListView(this);
     m_files->setObjectName(QStringLiteral("File1"));
     m_files->setModel(m_fileModel);
     layout->addWidget(m_files, 2);
 
+    layout->addWidget(new QLabel(QStringLiteral("Data file"), this));
     m_fileName = new QLineEdit(this);
     m_fileName->setObjectName(QStringLiteral("Nome_File_Dati"));
     layout->addWidget(m_fileName);

@@ -185,14 +185,16 @@ void MainWindow::buildPendingControls()
         QGroupBox*& frame = frames[key];
         if (!frame) {
             frame = new QGroupBox(QString::fromLatin1(p.frame), page);
-            new QHBoxLayout(frame);
+            auto* row = new QHBoxLayout(frame);
+            row->addStretch(1);
             layouts::addToPage(page, frame);
         }
         QWidget* w = p.checkBox ? static_cast<QWidget*>(new QCheckBox(QString::fromLatin1(p.caption), frame))
                                 : layouts::button(name, QString::fromLatin1(p.caption), frame);
         w->setObjectName(name);
         w->setToolTip(QStringLiteral("Not available in this version."));
-        frame->layout()->addWidget(w);
+        auto* row = static_cast<QHBoxLayout*>(frame->layout());
+        row->insertWidget(row->count() - 1, w);
     }
 }
 

@@ -31,6 +31,7 @@ MemoryGroup::MemoryGroup(GroupContext context, QWidget* generalPage, QWidget* ch
     grid->addWidget(m_free, 1, 1);
     auto* refresh = layouts::button(QStringLiteral("Aggiorna_acq"), QStringLiteral("Memory state"), state);
     grid->addWidget(refresh, 2, 0, 1, 2);
+    grid->setColumnStretch(2, 1);
     layouts::addToPage(generalPage, state);
 
     auto* erase = new QGroupBox(QStringLiteral("Memory"), channelsPage);

@@ -77,6 +77,7 @@ NameClockGroup::NameClockGroup(GroupContext context, QWidget* calendarPage, QWid
         layouts::button(QStringLiteral("impostadata"), QStringLiteral("Write Clock"), date);
     grid->addWidget(m_leggiData, 2, 0, 1, 2);
     grid->addWidget(m_impostaData, 2, 3, 1, 2);
+    grid->setColumnStretch(5, 1);
     layouts::addToPage(calendarPage, date);
 
     auto* id = new QGroupBox(QStringLiteral("ID"), generalPage);
@@ -90,6 +91,7 @@ NameClockGroup::NameClockGroup(GroupContext context, QWidget* calendarPage, QWid
         layouts::button(QStringLiteral("imposta_nome"), QStringLiteral("Write ID"), id);
     idGrid->addWidget(m_leggiNome, 1, 1);
     idGrid->addWidget(m_impostaNome, 1, 2);
+    idGrid->setColumnStretch(3, 1);
     layouts::addToPage(generalPage, id);
 
     connect(m_leggiNome, &QPushButton::clicked, this, &NameClockGroup::leggi_nome);

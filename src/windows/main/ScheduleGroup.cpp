@@ -62,6 +62,7 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
     startGrid->addWidget(readStart, 3, 0, 1, 2);
     startGrid->addWidget(writeStart, 3, 2, 1, 2);
     startGrid->addWidget(now, 3, 4);
+    startGrid->setColumnStretch(5, 1);
     layouts::addToPage(calendarPage, start);
 
     auto* acquisition = new QGroupBox(QStringLiteral("Acquisition"), calendarPage);
@@ -92,6 +93,7 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
         layouts::button(QStringLiteral("Command1"), QStringLiteral("Write Timer"), timer);
     timerGrid->addWidget(readTimer, 2, 0);
     timerGrid->addWidget(writeTimer, 2, 1, 1, 2);
+    timerGrid->setColumnStretch(3, 1);
     layouts::addToPage(timersPage, timer);
 
     auto* preheat = new QGroupBox(QStringLiteral("Pre-heating Time"), timersPage);
@@ -107,6 +109,7 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
                                      QStringLiteral("Write Pre-heating"), preheat);
     preGrid->addWidget(readPre, 1, 0);
     preGrid->addWidget(writePre, 1, 1);
+    preGrid->setColumnStretch(2, 1);
     layouts::addToPage(timersPage, preheat);
     preheat->hide();
 
