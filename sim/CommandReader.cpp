@@ -110,7 +110,7 @@ void CommandReader::feed(char c, TimePoint at, std::vector<Command>& done)
         return;  // anything else is noise to the logger
     }
     auto& p = *m_current;
-    if (m_strict && p.parameterChars > 0 && at - p.lastAt < kParameterPace)
+    if (m_strict && at - p.lastAt < kParameterPace)
         m_violations.push_back(PacingViolation{p.command.letter, p.parameterChars, at - p.lastAt, at});
     ++p.parameterChars;
     p.lastAt = at;

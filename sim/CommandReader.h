@@ -32,7 +32,8 @@ struct Command {
     TimePoint completed;       // the last character arrived, or the idle gap ended
 };
 
-// Two parameter characters that arrived closer together than the program's pace promises.
+// A parameter character that arrived closer to the character before it (the letter, for the
+// first) than the program's pace promises.
 struct PacingViolation {
     char letter = 0;
     int position = 0;  // index of the late character among the parameter characters

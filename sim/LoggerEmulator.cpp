@@ -105,8 +105,8 @@ void LoggerEmulator::receive(const QByteArray& bytes, TimePoint at)
         return;
     std::vector<Command> done;
     for (const char c : bytes) {
-        // A new command cuts short whatever the logger was still saying.
-        if (!m_reader.isReading() && c != '\r' && c != '\n')
+        // A new command cuts short whatever the logger was still saying; noise does not.
+        if (!m_reader.isReading() && shapeOf(c))
             m_output.cancelAfter(at);
         m_reader.feed(c, at, done);
         for (const auto& command : done)

@@ -41,7 +41,9 @@ public:
     // Lets time pass without traffic: finishes a bare letter, takes due acquisitions.
     void advanceTo(TimePoint now);
 
-    // Settings, for tests to preset and inspect.
+    // Settings, for tests to preset and inspect. The logger works lazily: what it does by a
+    // time (a bare letter's gap ending, acquisitions) is done when it is next given a time, so
+    // call advanceTo(now) before inspecting after time passed without traffic.
     [[nodiscard]] const LoggerSettings& settings() const { return m_settings; }
     LoggerSettings& settings() { return m_settings; }
     [[nodiscard]] QString name() const { return m_settings.name; }

@@ -18,12 +18,10 @@ LoggerSettings LoggerSettings::demo()
     s.name = QStringLiteral("SITE1");
     s.channelCounts = {4, 2, 0, 0};
     s.acquiring = true;
-    // The first bank of multiplexer 0 and all of multiplexer 1 carry vibrating-wire gauges.
+    // Multiplexer 0 carries vibrating-wire gauges on its first bank, multiplexer 1 analog sensors.
     for (int c = 0; c < 8; ++c)
         s.vibratingWire[c] = true;
-    for (int c = 16; c < 32; ++c)
-        s.vibratingWire[c] = true;
-    s.calibrations[4] = Calibration{QStringLiteral("PIEZO-05"), 0.0, 2.5, 0.0, 350.0};
+    s.calibrations[16] = Calibration{QStringLiteral("LEVEL-01"), 0.0, 2.5, 0.0, 350.0};
     s.alerts[0] = AlertRecord{1, 3100.0, 2100.0};
     s.warnings[0] = WarningRecord{3000.0, 2200.0};
     for (int n = 0; n < 4; ++n)

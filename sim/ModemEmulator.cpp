@@ -180,12 +180,12 @@ void ModemEmulator::finishDial(TimePoint at)
     m_dialDone.reset();
     m_mode = Mode::Command;
     const auto station = m_directory.constFind(networkNumber(m_dialled));
-    if (station == m_directory.cend() || station->answer == Answer::NoAnswer || !station->logger) {
-        result("NO CARRIER", at);
+    if (station != m_directory.cend() && station->answer == Answer::Busy) {
+        result("BUSY", at);
         return;
     }
-    if (station->answer == Answer::Busy) {
-        result("BUSY", at);
+    if (station == m_directory.cend() || station->answer == Answer::NoAnswer || !station->logger) {
+        result("NO CARRIER", at);
         return;
     }
     m_station = station->logger;

@@ -1,0 +1,249 @@
+// The modem emulator: its AT dialogue, a call into a station and back out.
+#include "sim/ModemEmulator.h"
+#include "support/EmulatorRig.h"
+
+#include <QTest>
+
+using namespace korvelan;
+using namespace korvelan::sim;
+using namespace std::chrono;
+
+namespace {
+
+// The program's modem port, a modem, and two stations behind it.
+struct ModemRig : test::EmulatorRig<ModemEmulator> {
+    LoggerEmulator first{clock.now(), test::rigWallClock()};
+    LoggerEmulator second{clock.now(), test::rigWallClock()};
+
+    ModemRig()
+    {
+        first.setName(QStringLiteral("STATION1"));
+        second.setName(QStringLiteral("STATION2"));
+        peer.addStation(QStringLiteral("0212345"), &first);
+        peer.addStation(QStringLiteral("0399 887766"), &second);
+        peer.addStation(QStringLiteral("5550000"), nullptr, ModemEmulator::Answer::Busy);
+        peer.addStation(QStringLiteral("5559999"), &second, ModemEmulator::Answer::NoAnswer);
+    }
+    ModemEmulator& modem = peer;
+
+    // What the modem says within `wait` of being told `text` (the window's own reads).
+    QString tell(const QString& text, Duration wait = milliseconds(200))
+    {
+        channel.write(toWire(text));
+        pass(wait);
+        return fromWire(channel.readAll());
+    }
+    // Waits as the modem window's 2 s timer does, until something arrives.
+    QString poll(Duration limit = seconds(60))
+    {
+        const TimePoint end = now() + limit;
+        QString got;
+        while (got.isEmpty() && now() < end) {
+            pass(seconds(2));
+            got = fromWire(channel.readAll());
+        }
+        return got;
+    }
+    void prepare()
+    {
+        tell("ATE0\r");
+        tell("atx0\r");
+    }
+};
+
+}  // namespace
+
+class ModemTest : public QObject {
+    Q_OBJECT
+private slots:
+    void commandsAnswerWithResultCodes_data();
+    void commandsAnswerWithResultCodes();
+    void echoUntilAte0();
+    void callReachesTheStationAndComesBack();
+    void dialPauseLengthensTheCall();
+    void unansweredCalls_data();
+    void unansweredCalls();
+    void escapeNeedsItsGuardTimes_data();
+    void escapeNeedsItsGuardTimes();
+    void farEndDropEndsTheCall();
+    void stationDownloadPassesThrough();
+};
+
+void ModemTest::commandsAnswerWithResultCodes_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("reply");
+    QTest::newRow("AT") << "AT\r" << "\r\nOK\r\n";
+    QTest::newRow("lower case") << "atx0\r" << "\r\nOK\r\n";
+    QTest::newRow("ATI3") << "ATI3\r" << "\r\nKORVELAN GSM MODEM 1.0\r\n\r\nOK\r\n";
+    QTest::newRow("ATH when idle") << "ATH\r" << "\r\nOK\r\n";
+    QTest::newRow("several in a line") << "ATE0 V1 S0=0 X0\r" << "\r\nOK\r\n";
+    QTest::newRow("unknown") << "ATJ\r" << "\r\nERROR\r\n";
+    QTest::newRow("not a command") << "hello\r" << "";
+    QTest::newRow("CR LF line end") << "AT\r\n" << "\r\nOK\r\n";
+}
+
+void ModemTest::commandsAnswerWithResultCodes()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, reply);
+    ModemRig rig;
+    rig.tell("ATE0\r");
+    QCOMPARE(rig.tell(command), reply);
+}
+
+void ModemTest::echoUntilAte0()
+{
+    ModemRig rig;
+    QCOMPARE(rig.tell("AT\r"), "AT\r\r\nOK\r\n");
+    QCOMPARE(rig.tell("ATE0\r"), "ATE0\r\r\nOK\r\n");
+    QCOMPARE(rig.tell("AT\r"), "\r\nOK\r\n");
+    // The window's probe: anything over eight characters after ATI3 is a modem.
+    QVERIFY(rig.transport.Invia_Attendi_Diretto("ATI3\r", 9).size() > 8);
+}
+
+void ModemTest::callReachesTheStationAndComesBack()
+{
+    ModemRig rig;
+    rig.prepare();
+    rig.channel.write("ATD0212345\r");
+    const TimePoint dialled = rig.now();
+    const QString answer = rig.poll();
+    QCOMPARE(answer, "\r\nCONNECT 9600\r\n");
+    QCOMPARE(answer.mid(2, 7), "CONNECT");
+    QVERIFY(rig.now() - dialled >= ModemEmulator::kDialTime);
+    QCOMPARE(rig.modem.mode(), ModemEmulator::Mode::Data);
+
+    // From here the program talks to the station's logger as on a cable.
+    QCOMPARE(rig.exchange("Q", "", 1), QStringList{"STATION1  "});
+    rig.send("q", "REMOTE,");
+    QCOMPARE(rig.exchange("G", ",", 3), QStringList({"05", "12", "2026"}));
+    QCOMPARE(rig.first.name(), "REMOTE");
+    QCOMPARE(rig.transport.Invia_Attendi("E", 5), "00250");
+
+    // Stop: "+++", five seconds of silence, "ATH".
+    rig.pass(seconds(1));
+    rig.send("+++");
+    rig.pass(seconds(5));
+    QCOMPARE(rig.channel.readAll(), "\r\nOK\r\n");
+    QCOMPARE(rig.modem.mode(), ModemEmulator::Mode::OnlineCommand);
+    rig.send("ATH\r");
+    rig.pass(milliseconds(100));
+    QCOMPARE(rig.channel.readAll(), "\r\nOK\r\n");
+    QCOMPARE(rig.modem.mode(), ModemEmulator::Mode::Command);
+    QVERIFY(rig.modem.connectedLogger() == nullptr);
+    // The logger is out of reach: "Q" is now just text to the modem.
+    const qsizetype before = rig.first.commands().size();
+    QCOMPARE(rig.tell("Q"), "");
+    QCOMPARE(rig.first.commands().size(), before);
+}
+
+void ModemTest::dialPauseLengthensTheCall()
+{
+    ModemRig rig;
+    rig.prepare();
+    rig.channel.write("ATD0,212345\r");
+    const TimePoint dialled = rig.now();
+    QCOMPARE(rig.poll(), "\r\nCONNECT 9600\r\n");
+    QVERIFY(rig.now() - dialled >= ModemEmulator::kDialTime + ModemEmulator::kCommaPause);
+    QCOMPARE(rig.modem.lastDialled(), "0,212345");
+    QCOMPARE(rig.modem.connectedLogger(), &rig.first);
+}
+
+void ModemTest::unansweredCalls_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("busy") << "5550000" << "\r\nBUSY\r\n";
+    QTest::newRow("rings out") << "5559999" << "\r\nNO CARRIER\r\n";
+    QTest::newRow("nobody there") << "123" << "\r\nNO CARRIER\r\n";
+    QTest::newRow("spaces in the number") << "0399 887766" << "\r\nCONNECT 9600\r\n";
+}
+
+void ModemTest::unansweredCalls()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, result);
+    ModemRig rig;
+    rig.prepare();
+    rig.channel.write(toWire("ATD" + number + "\r"));
+    QCOMPARE(rig.poll(), result);
+    QCOMPARE(rig.modem.mode() == ModemEmulator::Mode::Data, result.contains("CONNECT"));
+}
+
+void ModemTest::escapeNeedsItsGuardTimes_data()
+{
+    QTest::addColumn<int>("silenceBeforeMs");
+    QTest::addColumn<int>("plusApartMs");
+    QTest::addColumn<bool>("escapes");
+    QTest::newRow("by the book") << 1200 << 0 << true;
+    QTest::newRow("typed by hand") << 1200 << 300 << true;
+    QTest::newRow("right after data") << 200 << 0 << false;
+    QTest::newRow("plus too far apart") << 1200 << 1100 << false;
+}
+
+void ModemTest::escapeNeedsItsGuardTimes()
+{
+    QFETCH(int, silenceBeforeMs);
+    QFETCH(int, plusApartMs);
+    QFETCH(bool, escapes);
+    ModemRig rig;
+    rig.prepare();
+    rig.channel.write("ATD0212345\r");
+    rig.poll();
+    rig.channel.write("W");
+    rig.pass(milliseconds(silenceBeforeMs));
+    for (int i = 0; i < 3; ++i) {
+        rig.channel.write("+");
+        rig.pass(milliseconds(plusApartMs));
+    }
+    rig.pass(seconds(2));
+    QCOMPARE(rig.channel.readAll().contains("OK"), escapes);
+    QCOMPARE(rig.modem.mode() == ModemEmulator::Mode::OnlineCommand, escapes);
+    // Escaped or not, the call is still up: "ATO" goes back to it.
+    if (escapes) {
+        QCOMPARE(rig.tell("ATO\r"), "\r\nCONNECT 9600\r\n");
+        QCOMPARE(rig.exchange("Q", "", 1), QStringList{"STATION1  "});
+    }
+}
+
+void ModemTest::farEndDropEndsTheCall()
+{
+    ModemRig rig;
+    rig.prepare();
+    rig.channel.write("ATD0212345\r");
+    rig.poll();
+    rig.first.setDropAfterBytes(4);
+    rig.send("G", ",");
+    rig.pass(seconds(1));
+    QCOMPARE(fromWire(rig.channel.readAll()), "05,1\r\nNO CARRIER\r\n");
+    QCOMPARE(rig.modem.mode(), ModemEmulator::Mode::Command);
+    // The modem's own port stays open: the program can dial again.
+    QVERIFY(rig.channel.isOpen());
+    rig.channel.write("ATD0212345\r");
+    QCOMPARE(rig.poll(), "\r\nCONNECT 9600\r\n");
+    QCOMPARE(rig.exchange("Q", "", 1), QStringList{"STATION1  "});
+}
+
+void ModemTest::stationDownloadPassesThrough()
+{
+    ModemRig rig;
+    rig.second.setPace(Pace::Baud9600);
+    rig.second.setMemoryLines({"01/12/2026 10:00:00,1", "02/12/2026 10:00:00,2"});
+    rig.prepare();
+    rig.channel.write("ATD0399887766\r");
+    rig.poll();
+    rig.send("A", "0,");
+    QByteArray stream;
+    while (!stream.endsWith('\x03')) {
+        rig.transport.waitForInput(rig.now() + seconds(5));
+        const QByteArray part = rig.channel.readAll();
+        if (part.isEmpty())
+            break;
+        stream += part;
+    }
+    QCOMPARE(stream, "01/12/2026 10:00:00,1\r\n02/12/2026 10:00:00,2\r\n\x03");
+}
+
+QTEST_GUILESS_MAIN(ModemTest)
+#include "tst_modem.moc"

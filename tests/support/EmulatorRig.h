@@ -1,0 +1,69 @@
+#pragma once
+
+// The program's transport wired to the logger emulator over an in-memory channel and a
+// virtual clock. Header only: a suite that uses it links korvelan_simlib.
+#include "link/MemoryChannel.h"
+#include "link/Transport.h"
+#include "link/VirtualClock.h"
+#include "sim/LoggerEmulator.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QDateTime>
+
+namespace korvelan::test {
+
+// 5 December 2026, 14:07:09 on the logger's clock when the rig is made.
+inline QDateTime rigWallClock()
+{
+    return QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9), Qt::UTC);
+}
+
+// `Peer` is made with the clock's start time first, then `args`.
+template <typename Peer>
+struct EmulatorRig {
+    LoggerSession session;
+    VirtualClock clock;
+    Peer peer;
+    MemoryChannel channel;
+    ScriptedPrompter prompter;
+    Transport transport{session, channel, clock, prompter,
+                        [](int port) { return QStringLiteral("COM%1").arg(port); }};
+
+    template <typename... Args>
+    explicit EmulatorRig(Args&&... args)
+        : peer(clock.now(), std::forward<Args>(args)...), channel(peer, clock)
+    {
+        clock.addSource([this] { return peer.nextEvent(); });
+        session.PortaSempreAperta = true;
+        session.Porta = 1;
+        channel.setPortName(QStringLiteral("COM1"));
+        channel.open(LineSettings{}, nullptr);
+    }
+
+    // One exchange as the windows make it: the command, then `fields` reads.
+    QStringList exchange(const QString& command, const QString& parameters, int fields)
+    {
+        transport.Invia_Comando(command, parameters);
+        QStringList out;
+        for (int i = 0; i < fields; ++i)
+            out << transport.Leggi_Campo();
+        return out;
+    }
+    void send(const QString& command, const QString& parameters = QString())
+    {
+        transport.Invia_Comando(command, parameters);
+    }
+    // Lets time pass on the line, as the program's pauses do.
+    void pass(Duration d) { clock.waitBlocking(clock.now() + d); }
+    [[nodiscard]] TimePoint now() const { return clock.now(); }
+};
+
+struct SimRig : EmulatorRig<sim::LoggerEmulator> {
+    explicit SimRig(sim::LoggerSettings settings = sim::LoggerSettings::demo())
+        : EmulatorRig(rigWallClock(), std::move(settings))
+    {
+    }
+    sim::LoggerEmulator& logger = peer;
+};
+
+}  // namespace korvelan::test
