@@ -16,8 +16,8 @@ namespace {
 // Even while the logger is silent the operator sees the time run on.
 constexpr auto kProgressTick = seconds(1);
 
-// Turns the stream into the file's lines. A line that lies whole in one batch is written
-// straight from it; only a line split across batches is gathered first.
+// Turns the stream into the file's lines, one write per batch. Only a line split across
+// batches is gathered apart.
 class LineWriter {
 public:
     explicit LineWriter(QFile& file) : m_file(file) {}
@@ -26,6 +26,7 @@ public:
     bool feed(const QByteArray& batch)
     {
         m_bytes += batch.size();
+        m_out.reserve(batch.size() + batch.size() / 8 + 2);
         const char* p = batch.constData();
         const char* const end = p + batch.size();
         const char* lastStart = nullptr;
@@ -54,12 +55,14 @@ public:
                 m_pending.append(p, stop - p);  // CR is dropped
                 if (*stop == MemoryDownload::kEndOfText) {
                     keepLast(lastStart, lastSize);
+                    writeOut();
                     return true;
                 }
             }
             p = stop + 1;
         }
         keepLast(lastStart, lastSize);
+        writeOut();
         return false;
     }
 
@@ -71,10 +74,17 @@ public:
 private:
     void writeLine(const char* data, qsizetype size)
     {
-        // A failed write shows again, with the system's reason, when the batch is flushed.
-        m_file.write(data, size);
-        m_file.write("\r\n", 2);
+        m_out.append(data, size);
+        m_out.append("\r\n", 2);
         ++m_lines;
+    }
+    // One write per batch; a failed write shows again, with the system's reason, when the
+    // batch is flushed.
+    void writeOut()
+    {
+        if (!m_out.isEmpty())
+            m_file.write(m_out);
+        m_out.truncate(0);
     }
     void keepLast(const char* start, qsizetype size)
     {
@@ -84,6 +94,7 @@ private:
 
     QFile& m_file;
     QByteArray m_pending;
+    QByteArray m_out;
     QByteArray m_lastLine;
     qint64 m_lines = 0;
     qint64 m_bytes = 0;
