@@ -1,0 +1,273 @@
+#include "windows/connection/ConnectionWindow.h"
+
+#include "link/NumberForms.h"
+#include "link/Transport.h"
+#include "windows/connection/PortSettingsFile.h"
+#include "windows/connection/ProposedFileName.h"
+#include "windows/connection/SplashWindow.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/MainWindow.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace korvelan {
+
+namespace {
+
+const QString kNewLine = QStringLiteral("\r\n");
+
+// Pause after each step, so the operator can follow the log.
+constexpr int kStepPause = 10;
+
+// A switch the logger reports as 0 or 1; anything else is taken as off.
+bool switchOn(const QString& field)
+{
+    return numbers::toInt16(field) == 1;
+}
+
+}  // namespace
+
+ConnectionWindow::ConnectionWindow(Transport& transport, LoggerSession& session, MainWindow& main,
+                                   const QString& portSettingsFile, QWidget* parent)
+    : QWidget(parent), m_transport(transport), m_session(session), m_main(main),
+      m_portSettingsFile(portSettingsFile)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("ZEM - KORVELAN"));
+    build();
+    load();
+}
+
+void ConnectionWindow::build()
+{
+    auto* ports = new QGroupBox(QStringLiteral("RS232"), this);
+    ports->setObjectName(QStringLiteral("Frame1"));
+    auto* grid = new QGridLayout(ports);
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < kPorts; ++i) {
+        const int port = i + 1;
+        auto* option = new QRadioButton(QStringLiteral("COM %1").arg(port), ports);
+        option->setObjectName(QStringLiteral("Option1%1").arg(i));
+        group->addButton(option, port);
+        m_options << option;
+        // Where the port leads on this machine; on Windows "COM 1" says it already.
+        const QString device = m_transport.deviceFor(port);
+        auto* where = new QLabel(device == QStringLiteral("COM%1").arg(port) ? QString() : device,
+                                 ports);
+        where->setObjectName(QStringLiteral("lblDevice%1").arg(i));
+        where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(option, i, 0);
+        grid->addWidget(where, i, 1);
+    }
+
+    m_connect = new QPushButton(QStringLiteral("Connect"), this);
+    m_connect->setObjectName(QStringLiteral("Command1"));
+    m_modem = new QPushButton(QStringLiteral("Modem Connection"), this);
+    m_modem->setObjectName(QStringLiteral("Command2"));
+    connect(m_connect, &QPushButton::clicked, this, &ConnectionWindow::Command1);
+    connect(m_modem, &QPushButton::clicked, this, &ConnectionWindow::Command2);
+
+    m_label2 = new QLabel(this);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+
+    m_txtScritte = new QPlainTextEdit(this);
+    m_txtScritte->setObjectName(QStringLiteral("txtScritte"));
+    m_txtScritte->setReadOnly(true);
+    m_txtScritte->setMinimumHeight(fontMetrics().lineSpacing() * 8);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(m_connect);
+    buttons->addWidget(m_modem);
+    buttons->addStretch();
+    buttons->addWidget(m_label2);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(ports);
+    top->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_txtScritte);
+
+    setLog(QStringLiteral("Please select COM port and click on Connect") + kNewLine);
+}
+
+void ConnectionWindow::load()
+{
+    m_session.PortaSempreAperta = false;
+    centreOnScreen(*this, sizeHint());
+    m_session.FileIni = m_portSettingsFile;
+    // Creating it now tells early, by an empty file, where the program keeps its settings.
+    portsettings::touch(m_session.FileIni);
+    m_session.PortaSalvata = portsettings::read(m_session.FileIni);
+    const int16_t saved = m_session.PortaSalvata;
+    if (saved == 0)
+        m_label2->setText(QStringLiteral("Select a RS232"));
+    else if (saved >= 1 && saved <= 4)
+        m_options[saved - 1]->setChecked(true);
+}
+
+int16_t ConnectionWindow::selectedPort() const
+{
+    for (int i = 0; i < m_options.size(); ++i) {
+        if (m_options[i]->isChecked())
+            return static_cast<int16_t>(i + 1);
+    }
+    return 0;
+}
+
+void ConnectionWindow::Command1()
+{
+    // A click delivered while the sequence waits for the logger must not start another.
+    if (m_connecting || !m_transport.mayStartExchange())
+        return;
+    const int16_t port = selectedPort();
+    if (port == 0) {
+        setLog(QStringLiteral("No selected channel!"));
+        return;
+    }
+    QScopedValueRollback<bool> running(m_connecting, true);
+    setBusy(true);
+    const bool done = runSequence(port);
+    if (!done && !m_abandoned)
+        setBusy(false);
+}
+
+bool ConnectionWindow::runSequence(int16_t port)
+{
+    m_session.Porta = port;
+    setLog(QStringLiteral("Connecting COM%1").arg(port));
+    // Remembered before the probe: the operator chose this port, whatever answers.
+    portsettings::write(m_session.FileIni, port);
+
+    m_transport.beginExchange();
+    int16_t found = 0;
+    {
+        QScopedValueRollback<bool> probing(m_probing, true);
+        found = m_transport.Apri_Porta(port);
+    }
+    if (m_abandoned)
+        return false;
+    if (found == 0) {
+        setLog(QStringLiteral("Datalogger not found, please check connection"));
+        m_transport.Chiudi_Seriale();
+        return false;
+    }
+
+    setLog(QStringLiteral("Datalogger Found"));
+    setBackground(m_txtScritte, kFound);
+    m_transport.Pausa(kStepPause);
+    appendLog(QStringLiteral("Retrieving internal parameters"));
+
+    for (const auto& read : m_main.connectionReads()) {
+        read.action();
+        if (m_abandoned)
+            return false;
+        // Logged whatever the read met: a silent group shows what it made of no answer.
+        appendLog(read.line);
+        m_transport.Pausa(kStepPause);
+    }
+
+    m_transport.beginExchange();
+    readModel();
+    if (m_abandoned)
+        return false;
+
+    m_main.PLUVIOMETRO()->setChecked(readSwitch(QStringLiteral("U")));
+    appendLog(QStringLiteral("Events counter: OK"));
+    m_transport.Pausa(kStepPause);
+    if (m_abandoned)
+        return false;
+
+    m_main.data_logging()->setChecked(readSwitch(QStringLiteral("O")));
+    appendLog(QStringLiteral("Acquisition: OK"));
+    m_transport.Pausa(kStepPause);
+    if (m_abandoned)
+        return false;
+
+    hide();
+    m_main.show();
+    proposeDataFileName();
+    emit connected();
+    return true;
+}
+
+void ConnectionWindow::readModel()
+{
+    m_transport.Invia_Comando(QStringLiteral("D"), QStringLiteral(","));
+    // "%%" or text converts to 0, the plainer model.
+    m_session.ModelloLogger = numbers::toInt16(m_transport.Leggi_Campo());
+    appendLog(QStringLiteral("Datalogger model: OK"));
+    m_main.applyModel(m_session.ModelloLogger);
+}
+
+bool ConnectionWindow::readSwitch(const QString& letter)
+{
+    m_transport.Invia_Comando(letter, QString());
+    return switchOn(m_transport.Leggi_Campo());
+}
+
+void ConnectionWindow::proposeDataFileName()
+{
+    QLineEdit* box = m_main.Nome_File_Dati();
+    setBackground(box, kProposed);
+    box->setText(proposedDataFileName(m_main.Nome_Centralina()->text(), m_today()));
+}
+
+void ConnectionWindow::Command2()
+{
+    if (m_connecting || !m_transport.mayStartExchange())
+        return;
+    m_session.PortaSempreAperta = true;
+    if (m_openModemWindow)
+        m_openModemWindow();
+    else
+        appendLog(QStringLiteral("Modem connection is not available in this version."));
+}
+
+void ConnectionWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_connecting) {
+        // The sequence stops at its next step. The probe ends by itself within seconds;
+        // a read waiting for the logger ends now.
+        m_abandoned = true;
+        if (!m_probing)
+            m_transport.cancelExchange();
+    }
+    event->accept();
+    emit closed();
+}
+
+void ConnectionWindow::setLog(const QString& text)
+{
+    m_log = text;
+    m_txtScritte->setPlainText(QString(m_log).replace(kNewLine, QStringLiteral("\n")));
+    m_txtScritte->moveCursor(QTextCursor::End);
+}
+
+void ConnectionWindow::appendLog(const QString& line)
+{
+    setLog(m_log + kNewLine + line);
+    m_txtScritte->ensureCursorVisible();
+}
+
+void ConnectionWindow::setBusy(bool busy)
+{
+    m_connect->setEnabled(!busy);
+    m_modem->setEnabled(!busy);
+}
+
+}  // namespace korvelan

@@ -1,0 +1,108 @@
+// The connection of the real program pieces (connection window, main window, serial port,
+// real clock) to korvelan-sim over a pseudo-terminal, and the program's command line.
+#include "common/ComPortMap.h"
+#include "common/SimulatorProcess.h"
+#include "link/Clock.h"
+#include "link/SerialChannel.h"
+#include "link/Transport.h"
+#include "support/ScriptedPrompter.h"
+#include "windows/connection/ConnectionWindow.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/MainWindow.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvelan;
+
+class TestEndToEndConnection : public QObject {
+    Q_OBJECT
+private slots:
+    void connectsToTheEmulator();
+    void commandLine_data();
+    void commandLine();
+};
+
+void TestEndToEndConnection::connectsToTheEmulator()
+{
+    SimulatorProcess sim;
+    QString error;
+    QVERIFY2(sim.start(QStringLiteral(KORVELAN_SIM_PROGRAM),
+                       {QStringLiteral("--name"), QStringLiteral("E2E/7"), QStringLiteral("--model"),
+                        QStringLiteral("3")},
+                       &error),
+             qPrintable(error));
+
+    ComPortMap ports = ComPortMap::unixDefaults({});
+    ports.set(1, sim.devices().logger);
+    ports.set(2, sim.devices().modem);
+
+    QTemporaryDir dir;
+    LoggerSession session;
+    SerialChannel channel;
+    RealClock clock;
+    test::ScriptedPrompter prompter;
+    Transport transport(session, channel, clock, prompter, [&ports](int p) { return ports.device(p); });
+    MainWindow mainWindow(transport, prompter, session);
+    ConnectionWindow form(transport, session, mainWindow, dir.filePath(QStringLiteral("og399.ini")));
+    form.show();
+    QCOMPARE(form.findChild<QLabel*>(QStringLiteral("lblDevice0"))->text(), sim.devices().logger);
+
+    QElapsedTimer took;
+    took.start();
+    form.findChild<QRadioButton*>(QStringLiteral("Option10"))->setChecked(true);
+    form.Command1();
+    qInfo("connection sequence: %lld ms", static_cast<long long>(took.elapsed()));
+
+    QVERIFY2(prompter.shown.isEmpty(), qPrintable(prompter.texts().join(QLatin1Char('|'))));
+    QVERIFY2(form.logText().endsWith(QStringLiteral("Acquisition: OK")), qPrintable(form.logText()));
+    QVERIFY(form.logText().startsWith(QStringLiteral("Datalogger Found\r\nRetrieving internal parameters")));
+    QVERIFY(!form.isVisible());
+    QVERIFY(mainWindow.isVisible());
+    QCOMPARE(mainWindow.Nome_Centralina()->text(), QStringLiteral("E2E/7"));
+    QCOMPARE(int(session.ModelloLogger), 3);
+    QCOMPARE(mainWindow.Nome_File_Dati()->text().section(QLatin1Char('_'), 0, 0), QStringLiteral("E2E"));
+    QVERIFY(mainWindow.Nome_File_Dati()->text().endsWith(QStringLiteral("_VW.txt")));
+    // Probe (3 s settle + 1 s) and the reads: a few seconds, not minutes of time-outs.
+    QVERIFY(took.elapsed() > 4000);
+    QVERIFY(took.elapsed() < 30000);
+    transport.Chiudi_Seriale();
+}
+
+void TestEndToEndConnection::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--simulate";
+    QTest::newRow("port out of range") << QStringList{"--com", "9=/dev/null"} << 2 << "1 to 8";
+    QTest::newRow("not N=DEVICE") << QStringList{"--com", "/dev/ttyUSB0"} << 2 << "N=DEVICE";
+    QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 1 << "frobnicate";
+}
+
+void TestEndToEndConnection::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+
+    QTemporaryDir dir;
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(KORVELAN_PROGRAM),
+                  arguments + QStringList{QStringLiteral("--folder"), dir.path()});
+    QVERIFY(program.waitForFinished(10000));
+    const QString printed = QString::fromLocal8Bit(program.readAll());
+    QCOMPARE(program.exitCode(), exitCode);
+    QVERIFY2(printed.contains(output), qPrintable(printed));
+}
+
+QTEST_MAIN(TestEndToEndConnection)
+#include "tst_e2e_connection.moc"

@@ -1,0 +1,369 @@
+// The rules behind the connection window: the port settings file, the proposed data file
+// name, day-first dates, the program folder, the COM-port map and the emulator's devices.
+#include "common/AppPaths.h"
+#include "common/ComPortMap.h"
+#include "common/DayFirstDate.h"
+#include "common/SimulatorProcess.h"
+#include "windows/connection/PortSettingsFile.h"
+#include "windows/connection/ProposedFileName.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <unistd.h>
+
+using namespace korvelan;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& contents)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+bool runningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+}  // namespace
+
+class TestConnectionRules : public QObject {
+    Q_OBJECT
+private slots:
+    void portLine_data();
+    void portLine();
+    void lastNumber_data();
+    void lastNumber();
+    void portFileOnDisk();
+    void proposedName_data();
+    void proposedName();
+    void proposedNameIsDayFirstInAnyLocale();
+    void dayFirstDates_data();
+    void dayFirstDates();
+    void programFolder();
+    void unixPortDefaults_data();
+    void unixPortDefaults();
+    void portOverride_data();
+    void portOverride();
+    void portMapEdges();
+    void adaptersPresent();
+    void simulatorDevices();
+    void simulatorProgramIsFound();
+};
+
+void TestConnectionRules::portLine_data()
+{
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("1") << 1 << QByteArray(" 1 \r\n");
+    QTest::newRow("3") << 3 << QByteArray(" 3 \r\n");
+    QTest::newRow("8") << 8 << QByteArray(" 8 \r\n");
+}
+
+void TestConnectionRules::portLine()
+{
+    QFETCH(int, port);
+    QFETCH(QByteArray, line);
+    QCOMPARE(portsettings::line(static_cast<int16_t>(port)), line);
+    // What is written reads back.
+    QCOMPARE(int(portsettings::lastNumber(line)), port);
+}
+
+void TestConnectionRules::lastNumber_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<int>("number");
+    QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("blanks only") << QByteArray(" \r\n \r\n") << 0;
+    QTest::newRow("plain") << QByteArray("4") << 4;
+    QTest::newRow("lines") << QByteArray(" 1 \r\n 2 \r\n 5 \r\n") << 5;
+    QTest::newRow("blank lines after") << QByteArray(" 2 \r\n\r\n\n") << 2;
+    QTest::newRow("commas and tabs") << QByteArray("1,\t7,") << 7;
+    QTest::newRow("unix line ends") << QByteArray("3\n6\n") << 6;
+    QTest::newRow("signed") << QByteArray("+2") << 2;
+    QTest::newRow("negative") << QByteArray("-3") << -3;
+    QTest::newRow("text last") << QByteArray(" 3 \r\nCOM4") << 0;
+    QTest::newRow("fraction") << QByteArray("2.5") << 0;
+    QTest::newRow("whole as fraction") << QByteArray("2.0") << 2;
+    QTest::newRow("too big") << QByteArray("40000") << 0;
+    QTest::newRow("nul bytes") << QByteArray("\0\0\0", 3) << 0;
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n") << 0;
+}
+
+void TestConnectionRules::lastNumber()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(int, number);
+    QCOMPARE(int(portsettings::lastNumber(contents)), number);
+}
+
+void TestConnectionRules::portFileOnDisk()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("og399.ini"));
+
+    // Touching creates an empty file and leaves an existing one alone.
+    QCOMPARE(portsettings::read(path), int16_t(0));
+    QVERIFY(portsettings::touch(path));
+    QCOMPARE(readFile(path), QByteArray());
+    writeFile(path, "1\r\n2\r\n");
+    QVERIFY(portsettings::touch(path));
+    QCOMPARE(readFile(path), QByteArray("1\r\n2\r\n"));
+    QCOMPARE(portsettings::read(path), int16_t(2));
+
+    // Writing replaces the whole file.
+    QVERIFY(portsettings::write(path, 6));
+    QCOMPARE(readFile(path), QByteArray(" 6 \r\n"));
+    QCOMPARE(portsettings::read(path), int16_t(6));
+
+    // A file too big to be ours is not read; its last number does not count.
+    writeFile(path, QByteArray(portsettings::kMaxSize, ' ') + " 3 \r\n");
+    QCOMPARE(portsettings::read(path), int16_t(0));
+    writeFile(path, QByteArray(portsettings::kMaxSize - 5, ' ') + " 3 \r\n");
+    QCOMPARE(portsettings::read(path), int16_t(3));
+
+    // A folder in its place: nothing to read, nothing written, no harm.
+    const QString folder = dir.filePath(QStringLiteral("folder.ini"));
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(!portsettings::touch(folder));
+    QCOMPARE(portsettings::read(folder), int16_t(0));
+    QVERIFY(!portsettings::write(folder, 2));
+
+    if (!runningAsRoot()) {
+        writeFile(path, " 4 \r\n");
+        QFile::setPermissions(path, QFileDevice::WriteOwner);
+        QCOMPARE(portsettings::read(path), int16_t(0));
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+}
+
+void TestConnectionRules::proposedName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("dateText");
+    QTest::addColumn<QString>("fileName");
+
+    QTest::newRow("plain") << "SITE1" << "06/12/2026" << "SITE1_06_12_26_VW.txt";
+    QTest::newRow("blanks kept") << "DAM 2" << "31/01/2027" << "DAM 2_31_01_27_VW.txt";
+    QTest::newRow("empty name") << "" << "06/12/2026" << "_06_12_26_VW.txt";
+    QTest::newRow("no answer") << "%%" << "06/12/2026" << "%%_06_12_26_VW.txt";
+    QTest::newRow("separators") << "a/b\\c" << "06/12/2026" << "a_b_c_06_12_26_VW.txt";
+    QTest::newRow("parent folder") << ".." << "06/12/2026" << "___06_12_26_VW.txt";
+    QTest::newRow("refused characters") << "x:*?\"<>|" << "06/12/2026" << "x________06_12_26_VW.txt";
+    // Fixed places in a date written another way give another, still harmless, name.
+    QTest::newRow("month first") << "S" << "12/6/2026" << "S_12_6__26_VW.txt";
+}
+
+void TestConnectionRules::proposedName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, dateText);
+    QFETCH(QString, fileName);
+    QCOMPARE(proposedDataFileName(name, dateText), fileName);
+}
+
+void TestConnectionRules::proposedNameIsDayFirstInAnyLocale()
+{
+    for (const auto& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                               QLocale(QLocale::German, QLocale::Germany),
+                               QLocale(QLocale::Japanese, QLocale::Japan)}) {
+        QLocale::setDefault(locale);
+        QCOMPARE(proposedDataFileName(QStringLiteral("L"), QDate(2027, 3, 4)),
+                 QStringLiteral("L_04_03_27_VW.txt"));
+        QCOMPARE(dayFirstDate(QDate(2027, 3, 4)), QStringLiteral("04/03/2027"));
+    }
+    QLocale::setDefault(QLocale::system());
+}
+
+void TestConnectionRules::dayFirstDates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+    QTest::newRow("padded") << "06/12/2026" << QDate(2026, 12, 6);
+    QTest::newRow("unpadded") << "6/2/2026" << QDate(2026, 2, 6);
+    QTest::newRow("blanks around") << " 29/02/2028 " << QDate(2028, 2, 29);
+    QTest::newRow("no such day") << "29/02/2027" << QDate();
+    QTest::newRow("month first") << "12/31/2026" << QDate();
+    QTest::newRow("two-digit year") << "06/12/26" << QDate();
+    QTest::newRow("dashes") << "06-12-2026" << QDate();
+    QTest::newRow("signs") << "+6/12/2026" << QDate();
+    QTest::newRow("empty") << "" << QDate();
+}
+
+void TestConnectionRules::dayFirstDates()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(parseDayFirstDate(text), date);
+}
+
+void TestConnectionRules::programFolder()
+{
+    QTemporaryDir exe;
+    QTemporaryDir user;
+
+    // The command line wins; then the program's own folder when it can be written.
+    QCOMPARE(AppPaths::choose(QStringLiteral("/some/where"), exe.path(), user.path()).folder(),
+             QStringLiteral("/some/where"));
+    const AppPaths own = AppPaths::choose(QString(), exe.path(), user.path());
+    QCOMPARE(own.folder(), QDir::cleanPath(exe.path()));
+    QCOMPARE(own.portSettingsFile(), QDir::cleanPath(exe.path()) + QStringLiteral("/og399.ini"));
+    // The probe leaves nothing behind.
+    QCOMPARE(QDir(exe.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+
+    const QString missing = exe.filePath(QStringLiteral("gone"));
+    QCOMPARE(AppPaths::choose(QString(), missing, user.path()).folder(), QDir::cleanPath(user.path()));
+
+    if (!runningAsRoot()) {
+        QFile::setPermissions(exe.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QCOMPARE(AppPaths::choose(QString(), exe.path(), user.path()).folder(),
+                 QDir::cleanPath(user.path()));
+        QFile::setPermissions(exe.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
+    }
+
+    // A folder that does not exist yet is made.
+    const AppPaths chosen(user.filePath(QStringLiteral("a/b")));
+    QVERIFY(chosen.ensureExists());
+    QVERIFY(QDir(chosen.folder()).exists());
+}
+
+void TestConnectionRules::unixPortDefaults_data()
+{
+    QTest::addColumn<QStringList>("adapters");
+    QTest::addColumn<QStringList>("devices");
+
+    const auto builtIn = [](int from, int n) {
+        QStringList out;
+        for (int i = from; i < from + n; ++i)
+            out << QStringLiteral("/dev/ttyS%1").arg(i);
+        return out;
+    };
+    QTest::newRow("no adapter") << QStringList() << builtIn(0, 8);
+    QTest::newRow("one USB adapter first")
+        << QStringList{"/dev/ttyUSB0"} << QStringList{"/dev/ttyUSB0"} + builtIn(0, 7);
+    QTest::newRow("USB before ACM, by number")
+        << QStringList{"/dev/ttyACM0", "/dev/ttyUSB10", "/dev/ttyUSB2"}
+        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0"} + builtIn(0, 5);
+    QStringList many;
+    for (int i = 0; i < 10; ++i)
+        many << QStringLiteral("/dev/ttyUSB%1").arg(i);
+    QTest::newRow("more adapters than ports") << many << many.mid(0, 8);
+}
+
+void TestConnectionRules::unixPortDefaults()
+{
+    QFETCH(QStringList, adapters);
+    QFETCH(QStringList, devices);
+    const ComPortMap map = ComPortMap::unixDefaults(adapters);
+    QStringList got;
+    for (int port = 1; port <= ComPortMap::kPorts; ++port)
+        got << map.device(port);
+    QCOMPARE(got, devices);
+}
+
+void TestConnectionRules::portOverride_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("device");
+
+    QTest::newRow("device") << "1=/dev/ttyUSB0" << 1 << "/dev/ttyUSB0";
+    QTest::newRow("windows name") << "8=COM12" << 8 << "COM12";
+    QTest::newRow("blanks") << " 2 = /dev/pts/3 " << 2 << "/dev/pts/3";
+    QTest::newRow("port 0") << "0=/dev/ttyS0" << 0 << "";
+    QTest::newRow("port 9") << "9=/dev/ttyS0" << 0 << "";
+    QTest::newRow("not a number") << "one=/dev/ttyS0" << 0 << "";
+    QTest::newRow("no device") << "3=" << 0 << "";
+    QTest::newRow("no port") << "/dev/ttyS0" << 0 << "";
+}
+
+void TestConnectionRules::portOverride()
+{
+    QFETCH(QString, text);
+    QFETCH(int, port);
+    QFETCH(QString, device);
+
+    QString error;
+    const auto parsed = ComPortMap::parseOverride(text, &error);
+    QCOMPARE(parsed.has_value(), port != 0);
+    if (!parsed) {
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    ComPortMap map = ComPortMap::unixDefaults({});
+    map.apply(*parsed);
+    QCOMPARE(map.device(port), device);
+    // The other ports keep their defaults.
+    QCOMPARE(map.device(port == 1 ? 2 : 1), ComPortMap::unixDefaults({}).device(port == 1 ? 2 : 1));
+}
+
+void TestConnectionRules::portMapEdges()
+{
+    ComPortMap map = ComPortMap::windowsDefaults();
+    QCOMPARE(map.device(1), QStringLiteral("COM1"));
+    QCOMPARE(map.device(8), QStringLiteral("COM8"));
+    QCOMPARE(map.device(0), QString());
+    QCOMPARE(map.device(9), QString());
+    map.set(9, QStringLiteral("x"));
+    QCOMPARE(map.device(9), QString());
+}
+
+void TestConnectionRules::adaptersPresent()
+{
+    QTemporaryDir dev;
+    for (const char* name : {"ttyUSB1", "ttyACM0", "ttyS0", "null", "ttyUSB0"})
+        writeFile(dev.filePath(QString::fromLatin1(name)), QByteArray());
+    QStringList found = ComPortMap::adaptersPresent(dev.path());
+    found.sort();
+    QCOMPARE(found, (QStringList{dev.filePath("ttyACM0"), dev.filePath("ttyUSB0"),
+                                 dev.filePath("ttyUSB1")}));
+    QCOMPARE(ComPortMap::unixDefaults(found).device(1), dev.filePath("ttyUSB0"));
+}
+
+void TestConnectionRules::simulatorDevices()
+{
+    const QString printed = QStringLiteral(
+        "logger /dev/pts/7\nmodem /dev/pts/8\nstation 0212345 STATION1\nready\n");
+    const auto devices = SimulatorProcess::parseDevices(printed);
+    QVERIFY(devices);
+    QCOMPARE(devices->logger, QStringLiteral("/dev/pts/7"));
+    QCOMPARE(devices->modem, QStringLiteral("/dev/pts/8"));
+    // Half a printout is not enough.
+    QVERIFY(!SimulatorProcess::parseDevices(QStringLiteral("logger /dev/pts/7\nmod")));
+    QVERIFY(!SimulatorProcess::parseDevices(QStringLiteral("loggers /dev/pts/1\nmodem /dev/pts/2\n")));
+}
+
+void TestConnectionRules::simulatorProgramIsFound()
+{
+    QTemporaryDir tree;
+    QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("src")));
+    QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("sim")));
+    const QString inBuildTree = tree.filePath(QStringLiteral("sim/korvelan-sim"));
+    writeFile(inBuildTree, "#!/bin/sh\n");
+    QFile::setPermissions(inBuildTree, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QCOMPARE(SimulatorProcess::findProgram(tree.filePath(QStringLiteral("src"))),
+             QFileInfo(inBuildTree).canonicalFilePath());
+
+    // Beside the program comes first.
+    const QString beside = tree.filePath(QStringLiteral("src/korvelan-sim"));
+    writeFile(beside, "#!/bin/sh\n");
+    QFile::setPermissions(beside, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QCOMPARE(SimulatorProcess::findProgram(tree.filePath(QStringLiteral("src"))),
+             QFileInfo(beside).canonicalFilePath());
+}
+
+QTEST_MAIN(TestConnectionRules)
+#include "tst_connectionrules.moc"
