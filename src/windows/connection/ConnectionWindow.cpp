@@ -142,7 +142,9 @@ void ConnectionWindow::Command1()
     QScopedValueRollback<bool> running(m_connecting, true);
     setBusy(true);
     const bool done = runSequence(port);
-    if (!done && !m_abandoned)
+    if (m_abandoned)
+        emit closed();
+    else if (!done)
         setBusy(false);
 }
 
@@ -240,14 +242,15 @@ void ConnectionWindow::Command2()
 
 void ConnectionWindow::closeEvent(QCloseEvent* event)
 {
+    event->accept();
     if (m_connecting) {
-        // The sequence stops at its next step. The probe ends by itself within seconds;
-        // a read waiting for the logger ends now.
+        // The sequence stops at its next step, and the program ends once it has unwound.
+        // A read waiting for the logger ends now; the probe ends by itself within seconds.
         m_abandoned = true;
         if (!m_probing)
             m_transport.cancelExchange();
+        return;
     }
-    event->accept();
     emit closed();
 }
 

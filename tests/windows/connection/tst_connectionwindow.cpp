@@ -80,6 +80,7 @@ private slots:
     void silentSettingsGroup();
     void buttonsDoNothingWhileConnecting();
     void closingEndsTheProgram();
+    void closingDuringTheSequenceStopsIt_data();
     void closingDuringTheSequenceStopsIt();
     void modemConnection();
     void splashShowsThenHandsOver();
@@ -455,14 +456,26 @@ void TestConnectionWindow::closingEndsTheProgram()
     QVERIFY(!rig.main.isVisible());
 }
 
+void TestConnectionWindow::closingDuringTheSequenceStopsIt_data()
+{
+    QTest::addColumn<int>("commands");
+    QTest::newRow("during the probe") << 1;
+    // A silent logger: the read would wait minutes for each field.
+    QTest::newRow("while a read waits") << 2;
+}
+
 void TestConnectionWindow::closingDuringTheSequenceStopsIt()
 {
+    QFETCH(int, commands);
     ConnectionRig rig;
+    rig.logger.setSilentFrom(2);
     auto& form = rig.open();
     bool closed = false;
+    bool closedWhileWaiting = true;
+    QObject::connect(&form, &ConnectionWindow::closed,
+                     [&] { closedWhileWaiting = rig.transport.isWaiting(); });
     rig.clock.setOnWaitStep([&] {
-        // While the first read waits for its answer.
-        if (!closed && rig.logger.commands().size() == 2) {
+        if (!closed && rig.logger.commands().size() == commands) {
             closed = true;
             form.close();
         }
@@ -474,7 +487,10 @@ void TestConnectionWindow::closingDuringTheSequenceStopsIt()
     QVERIFY(closed);
     QCOMPARE(rig.closedSignals, 1);
     QCOMPARE(rig.connectedSignals, 0);
-    QCOMPARE(int(rig.logger.commands().size()), 2);
+    QCOMPARE(int(rig.logger.commands().size()), commands);
+    // The program is told to end only once the sequence has let go of the link.
+    QVERIFY(!closedWhileWaiting);
+    QVERIFY(!form.connecting());
     QVERIFY(!rig.main.isVisible());
     // Nothing waited for answers that no one would see.
     QVERIFY(rig.clock.now() - pressed < 10s);
