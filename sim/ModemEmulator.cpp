@@ -36,6 +36,9 @@ void ModemEmulator::receive(const QByteArray& bytes, TimePoint at)
             commandByte(c, at);
             break;
         case Mode::Dialling:
+            // The LF of a terminal that ends its lines with CR LF is no key press.
+            if (c == '\n')
+                break;
             // Any key given while the call is set up abandons it.
             m_dialDone.reset();
             m_mode = Mode::Command;

@@ -61,6 +61,8 @@ private slots:
     void echoUntilAte0();
     void callReachesTheStationAndComesBack();
     void dialPauseLengthensTheCall();
+    void keyDuringDiallingAbandonsTheCall_data();
+    void keyDuringDiallingAbandonsTheCall();
     void unansweredCalls_data();
     void unansweredCalls();
     void escapeNeedsItsGuardTimes_data();
@@ -148,6 +150,27 @@ void ModemTest::dialPauseLengthensTheCall()
     QVERIFY(rig.now() - dialled >= ModemEmulator::kDialTime + ModemEmulator::kCommaPause);
     QCOMPARE(rig.modem.lastDialled(), "0,212345");
     QCOMPARE(rig.modem.connectedLogger(), &rig.first);
+}
+
+void ModemTest::keyDuringDiallingAbandonsTheCall_data()
+{
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("a key") << QByteArray("x") << "\r\nNO CARRIER\r\n";
+    // A terminal that ends its lines with CR LF has not pressed a key with the LF.
+    QTest::newRow("the LF of CR LF") << QByteArray("\n") << "\r\nCONNECT 9600\r\n";
+}
+
+void ModemTest::keyDuringDiallingAbandonsTheCall()
+{
+    QFETCH(QByteArray, after);
+    QFETCH(QString, result);
+    ModemRig rig;
+    rig.prepare();
+    rig.channel.write("ATD0212345\r");
+    rig.pass(milliseconds(500));
+    rig.channel.write(after);
+    QCOMPARE(rig.poll(), result);
 }
 
 void ModemTest::unansweredCalls_data()
