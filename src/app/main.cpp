@@ -23,7 +23,7 @@ int fail(const QString& message)
     return 2;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -36,7 +36,8 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("KORVELAN, for the operator of field data loggers."));
+    parser.setApplicationDescription(
+        QStringLiteral("KORVELAN, for the operator of field data loggers."));
     parser.addHelpOption();
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
@@ -62,7 +63,8 @@ int main(int argc, char** argv)
     if (parser.isSet(simulate)) {
         const QString program = SimulatorProcess::findProgram(QApplication::applicationDirPath());
         if (program.isEmpty())
-            return fail(QStringLiteral("korvelan-sim was not found beside the program or on the PATH"));
+            return fail(
+                QStringLiteral("korvelan-sim was not found beside the program or on the PATH"));
         QString error;
         if (!simulator.start(program, {}, &error))
             return fail(error);

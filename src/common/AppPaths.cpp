@@ -49,4 +49,4 @@ bool AppPaths::ensureExists() const
     return QDir().mkpath(m_folder);
 }
 
-}  // namespace korvelan
+} // namespace korvelan

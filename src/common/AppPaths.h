@@ -8,7 +8,8 @@ namespace korvelan {
 // port, station list, gage file). The executable's own folder when the program may write
 // there, as operators expect; otherwise (an installation under Program Files, /usr/bin) the
 // per-user data folder. A folder given on the command line wins over both.
-class AppPaths {
+class AppPaths
+{
 public:
     explicit AppPaths(QString folder);
 
@@ -32,4 +33,4 @@ private:
     QString m_folder;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -26,7 +26,7 @@ int familyRank(const QString& path)
     return 2;
 }
 
-}  // namespace
+} // namespace
 
 ComPortMap ComPortMap::windowsDefaults()
 {
@@ -85,11 +85,13 @@ std::optional<ComPortMap::Override> ComPortMap::parseOverride(const QString& tex
     };
     const auto eq = text.indexOf(QLatin1Char('='));
     if (eq < 0)
-        return fail(QStringLiteral("\"%1\": expected N=DEVICE, for example 1=/dev/ttyUSB0").arg(text));
+        return fail(
+            QStringLiteral("\"%1\": expected N=DEVICE, for example 1=/dev/ttyUSB0").arg(text));
     bool ok = false;
     const int port = text.left(eq).trimmed().toInt(&ok);
     if (!ok || port < 1 || port > kPorts)
-        return fail(QStringLiteral("\"%1\": the port number must be 1 to %2").arg(text).arg(kPorts));
+        return fail(
+            QStringLiteral("\"%1\": the port number must be 1 to %2").arg(text).arg(kPorts));
     const QString device = text.mid(eq + 1).trimmed();
     if (device.isEmpty())
         return fail(QStringLiteral("\"%1\": no device given").arg(text));
@@ -109,4 +111,4 @@ QString ComPortMap::device(int port) const
     return m_devices[static_cast<size_t>(port - 1)];
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -14,7 +14,8 @@ namespace korvelan {
 // (/dev/ttyACM0, ...), then the built-in ports /dev/ttyS0, /dev/ttyS1, ... fill COM 1 to
 // COM 8 in that order. With no adapter plugged in, COM n is /dev/ttyS(n-1) as usual; with one
 // adapter, COM 1 reaches it. Any port can be set explicitly (--com N=DEVICE).
-class ComPortMap {
+class ComPortMap
+{
 public:
     static constexpr int kPorts = 8;
 
@@ -28,10 +29,12 @@ public:
     // The defaults for this machine.
     [[nodiscard]] static ComPortMap defaults();
     // The USB and ACM adapters present in /dev.
-    [[nodiscard]] static QStringList adaptersPresent(const QString& devFolder = QStringLiteral("/dev"));
+    [[nodiscard]] static QStringList
+    adaptersPresent(const QString& devFolder = QStringLiteral("/dev"));
 
     // An override "N=DEVICE", N in 1..8. nullopt and *error filled when it is not one.
-    struct Override {
+    struct Override
+    {
         int port = 0;
         QString device;
     };
@@ -46,4 +49,4 @@ private:
     std::array<QString, kPorts> m_devices;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -29,4 +29,4 @@ QDate parseDayFirstDate(const QString& text)
     return QDate(values[2], values[1], values[0]);
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -14,4 +14,4 @@ inline const QString kDayFirstFormat = QStringLiteral("dd/MM/yyyy");
 // "6/12/2026", "06/12/2026"; an invalid date for anything else.
 [[nodiscard]] QDate parseDayFirstDate(const QString& text);
 
-}  // namespace korvelan
+} // namespace korvelan

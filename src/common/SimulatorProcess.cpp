@@ -97,4 +97,4 @@ void SimulatorProcess::stop()
     }
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -10,12 +10,14 @@ namespace korvelan {
 // The logger and modem emulator (korvelan-sim) run beside the program, so that the program
 // can be tried without hardware. The emulator prints the devices it serves; the program
 // connects to them as to COM ports. It is stopped when this object goes.
-class SimulatorProcess {
+class SimulatorProcess
+{
 public:
     static constexpr auto kStartLimit = std::chrono::seconds(10);
     static inline const QString kProgramName = QStringLiteral("korvelan-sim");
 
-    struct Devices {
+    struct Devices
+    {
         QString logger;
         QString modem;
     };
@@ -46,4 +48,4 @@ private:
     Devices m_devices;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -21,7 +21,8 @@
 
 using namespace korvelan;
 
-class TestEndToEndConnection : public QObject {
+class TestEndToEndConnection : public QObject
+{
     Q_OBJECT
 private slots:
     void connectsToTheEmulator();
@@ -34,8 +35,8 @@ void TestEndToEndConnection::connectsToTheEmulator()
     SimulatorProcess sim;
     QString error;
     QVERIFY2(sim.start(QStringLiteral(KORVELAN_SIM_PROGRAM),
-                       {QStringLiteral("--name"), QStringLiteral("E2E/7"), QStringLiteral("--model"),
-                        QStringLiteral("3")},
+                       {QStringLiteral("--name"), QStringLiteral("E2E/7"),
+                        QStringLiteral("--model"), QStringLiteral("3")},
                        &error),
              qPrintable(error));
 
@@ -48,9 +49,11 @@ void TestEndToEndConnection::connectsToTheEmulator()
     SerialChannel channel;
     RealClock clock;
     test::ScriptedPrompter prompter;
-    Transport transport(session, channel, clock, prompter, [&ports](int p) { return ports.device(p); });
+    Transport transport(session, channel, clock, prompter,
+                        [&ports](int p) { return ports.device(p); });
     MainWindow mainWindow(transport, prompter, session);
-    ConnectionWindow form(transport, session, mainWindow, dir.filePath(QStringLiteral("og399.ini")));
+    ConnectionWindow form(transport, session, mainWindow,
+                          dir.filePath(QStringLiteral("og399.ini")));
     form.show();
     QCOMPARE(form.findChild<QLabel*>(QStringLiteral("lblDevice0"))->text(), sim.devices().logger);
 
@@ -61,13 +64,16 @@ void TestEndToEndConnection::connectsToTheEmulator()
     qInfo("connection sequence: %lld ms", static_cast<long long>(took.elapsed()));
 
     QVERIFY2(prompter.shown.isEmpty(), qPrintable(prompter.texts().join(QLatin1Char('|'))));
-    QVERIFY2(form.logText().endsWith(QStringLiteral("Acquisition: OK")), qPrintable(form.logText()));
-    QVERIFY(form.logText().startsWith(QStringLiteral("Datalogger Found\r\nRetrieving internal parameters")));
+    QVERIFY2(form.logText().endsWith(QStringLiteral("Acquisition: OK")),
+             qPrintable(form.logText()));
+    QVERIFY(form.logText().startsWith(
+        QStringLiteral("Datalogger Found\r\nRetrieving internal parameters")));
     QVERIFY(!form.isVisible());
     QVERIFY(mainWindow.isVisible());
     QCOMPARE(mainWindow.Nome_Centralina()->text(), QStringLiteral("E2E/7"));
     QCOMPARE(int(session.ModelloLogger), 3);
-    QCOMPARE(mainWindow.Nome_File_Dati()->text().section(QLatin1Char('_'), 0, 0), QStringLiteral("E2E"));
+    QCOMPARE(mainWindow.Nome_File_Dati()->text().section(QLatin1Char('_'), 0, 0),
+             QStringLiteral("E2E"));
     QVERIFY(mainWindow.Nome_File_Dati()->text().endsWith(QStringLiteral("_VW.txt")));
     // Probe (3 s settle + 1 s) and the reads: a few seconds, not minutes of time-outs.
     QVERIFY(took.elapsed() > 4000);

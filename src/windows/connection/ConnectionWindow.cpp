@@ -38,7 +38,7 @@ bool switchOn(const QString& field)
     return numbers::toInt16(field) == 1;
 }
 
-}  // namespace
+} // namespace
 
 ConnectionWindow::ConnectionWindow(Transport& transport, LoggerSession& session, MainWindow& main,
                                    const QString& portSettingsFile, QWidget* parent)
@@ -65,8 +65,8 @@ void ConnectionWindow::build()
         m_options << option;
         // Where the port leads on this machine; on Windows "COM 1" says it already.
         const QString device = m_transport.deviceFor(port);
-        auto* where = new QLabel(device == QStringLiteral("COM%1").arg(port) ? QString() : device,
-                                 ports);
+        auto* where =
+            new QLabel(device == QStringLiteral("COM%1").arg(port) ? QString() : device, ports);
         where->setObjectName(QStringLiteral("lblDevice%1").arg(i));
         where->setTextInteractionFlags(Qt::TextSelectableByMouse);
         grid->addWidget(option, i, 0);
@@ -273,4 +273,4 @@ void ConnectionWindow::setBusy(bool busy)
     m_modem->setEnabled(!busy);
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -24,7 +24,8 @@ struct LoggerSession;
 //
 // The window remembers the last port in a one-line settings file. Closing it ends the
 // program without a word to the logger.
-class ConnectionWindow : public QWidget {
+class ConnectionWindow : public QWidget
+{
     Q_OBJECT
 public:
     static constexpr int kPorts = 8;
@@ -92,4 +93,4 @@ private:
     bool m_abandoned = false;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -15,7 +15,7 @@ bool isSeparator(char c)
     return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
 }
 
-}  // namespace
+} // namespace
 
 QByteArray line(int16_t port)
 {
@@ -72,4 +72,4 @@ bool write(const QString& path, int16_t port)
     return file.commit();
 }
 
-}  // namespace korvelan::portsettings
+} // namespace korvelan::portsettings

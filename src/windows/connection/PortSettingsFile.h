@@ -24,4 +24,4 @@ bool touch(const QString& path);
 // Replaces the whole file with line(port); false when it cannot be written.
 bool write(const QString& path, int16_t port);
 
-}  // namespace korvelan::portsettings
+} // namespace korvelan::portsettings

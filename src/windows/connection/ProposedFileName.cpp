@@ -19,4 +19,4 @@ QString proposedDataFileName(const QString& loggerName, const QDate& today)
     return proposedDataFileName(loggerName, dayFirstDate(today));
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -12,4 +12,4 @@ namespace korvelan {
 [[nodiscard]] QString proposedDataFileName(const QString& loggerName, const QString& dateText);
 [[nodiscard]] QString proposedDataFileName(const QString& loggerName, const QDate& today);
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -32,7 +32,8 @@ SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent, Qt::SplashScreen)
     big.setBold(true);
     title->setFont(big);
     title->setAlignment(Qt::AlignCenter);
-    auto* version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(KORVELAN_VERSION)), this);
+    auto* version =
+        new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(KORVELAN_VERSION)), this);
     version->setObjectName(QStringLiteral("lblVersion"));
     version->setAlignment(Qt::AlignCenter);
     layout->addStretch();
@@ -52,4 +53,4 @@ void SplashWindow::run(Clock& clock, QWidget& next)
     hide();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

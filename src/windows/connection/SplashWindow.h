@@ -8,7 +8,8 @@ namespace korvelan {
 class Clock;
 
 // The splash window shown while the program starts.
-class SplashWindow : public QWidget {
+class SplashWindow : public QWidget
+{
     Q_OBJECT
 public:
     static constexpr auto kShowFor = std::chrono::milliseconds(1800);
@@ -23,4 +24,4 @@ public:
 // Moves a top-level window of the given size to the middle of the screen it is on.
 void centreOnScreen(QWidget& window, QSize size);
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -22,21 +22,18 @@ namespace korvelan::test {
 
 enum class Device { Emulator, Scripted };
 
-struct ConnectionRig {
+struct ConnectionRig
+{
     QTemporaryDir dir;
     LoggerSession session;
     VirtualClock clock;
-    sim::LoggerEmulator logger{clock.now(),
-                               QDateTime(QDate(2026, 12, 6), QTime(10, 30), Qt::UTC)};
+    sim::LoggerEmulator logger{clock.now(), QDateTime(QDate(2026, 12, 6), QTime(10, 30), Qt::UTC)};
     // The bare device answers each command letter it knows, 20 ms after the letter.
     ScriptedPeer device;
-    QHash<char, QByteArray> answers{{'V', "KLOG\r\n"},
-                                    {'G', "06,12,2026,10,30,"},
-                                    {'W', "05.10,03.30,12.40,"},
-                                    {'Q', "FAKE1     ,"},
-                                    {'D', "00, 2.07,"},
-                                    {'U', "0,"},
-                                    {'O', "0,"}};
+    QHash<char, QByteArray> answers{
+        {'V', "KLOG\r\n"},    {'G', "06,12,2026,10,30,"}, {'W', "05.10,03.30,12.40,"},
+        {'Q', "FAKE1     ,"}, {'D', "00, 2.07,"},         {'U', "0,"},
+        {'O', "0,"}};
     MemoryChannel channel;
     ScriptedPrompter prompter;
     Transport transport{session, channel, clock, prompter,
@@ -84,8 +81,7 @@ struct ConnectionRig {
         return *form;
     }
 
-    template <typename T = QWidget>
-    [[nodiscard]] T* find(const QString& name) const
+    template <typename T = QWidget> [[nodiscard]] T* find(const QString& name) const
     {
         if (auto* w = form->findChild<T*>(name))
             return w;
@@ -114,7 +110,8 @@ inline QString fullLog(const MainWindow& main)
     QString log = QStringLiteral("Datalogger Found\r\nRetrieving internal parameters");
     for (const auto& read : main.connectionReads())
         log += QStringLiteral("\r\n") + read.line;
-    return log + QStringLiteral("\r\nDatalogger model: OK\r\nEvents counter: OK\r\nAcquisition: OK");
+    return log +
+           QStringLiteral("\r\nDatalogger model: OK\r\nEvents counter: OK\r\nAcquisition: OK");
 }
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

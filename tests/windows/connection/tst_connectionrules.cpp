@@ -36,9 +36,10 @@ bool runningAsRoot()
     return ::geteuid() == 0;
 }
 
-}  // namespace
+} // namespace
 
-class TestConnectionRules : public QObject {
+class TestConnectionRules : public QObject
+{
     Q_OBJECT
 private slots:
     void portLine_data();
@@ -154,15 +155,31 @@ void TestConnectionRules::proposedName_data()
     QTest::addColumn<QString>("dateText");
     QTest::addColumn<QString>("fileName");
 
-    QTest::newRow("plain") << "SITE1" << "06/12/2026" << "SITE1_06_12_26_VW.txt";
-    QTest::newRow("blanks kept") << "DAM 2" << "31/01/2027" << "DAM 2_31_01_27_VW.txt";
-    QTest::newRow("empty name") << "" << "06/12/2026" << "_06_12_26_VW.txt";
-    QTest::newRow("no answer") << "%%" << "06/12/2026" << "%%_06_12_26_VW.txt";
-    QTest::newRow("separators") << "a/b\\c" << "06/12/2026" << "a_b_c_06_12_26_VW.txt";
-    QTest::newRow("parent folder") << ".." << "06/12/2026" << "___06_12_26_VW.txt";
-    QTest::newRow("refused characters") << "x:*?\"<>|" << "06/12/2026" << "x________06_12_26_VW.txt";
+    QTest::newRow("plain") << "SITE1"
+                           << "06/12/2026"
+                           << "SITE1_06_12_26_VW.txt";
+    QTest::newRow("blanks kept") << "DAM 2"
+                                 << "31/01/2027"
+                                 << "DAM 2_31_01_27_VW.txt";
+    QTest::newRow("empty name") << ""
+                                << "06/12/2026"
+                                << "_06_12_26_VW.txt";
+    QTest::newRow("no answer") << "%%"
+                               << "06/12/2026"
+                               << "%%_06_12_26_VW.txt";
+    QTest::newRow("separators") << "a/b\\c"
+                                << "06/12/2026"
+                                << "a_b_c_06_12_26_VW.txt";
+    QTest::newRow("parent folder") << ".."
+                                   << "06/12/2026"
+                                   << "___06_12_26_VW.txt";
+    QTest::newRow("refused characters") << "x:*?\"<>|"
+                                        << "06/12/2026"
+                                        << "x________06_12_26_VW.txt";
     // Fixed places in a date written another way give another, still harmless, name.
-    QTest::newRow("month first") << "S" << "12/6/2026" << "S_12_6__26_VW.txt";
+    QTest::newRow("month first") << "S"
+                                 << "12/6/2026"
+                                 << "S_12_6__26_VW.txt";
 }
 
 void TestConnectionRules::proposedName()
@@ -175,9 +192,9 @@ void TestConnectionRules::proposedName()
 
 void TestConnectionRules::proposedNameIsDayFirstInAnyLocale()
 {
-    for (const auto& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
-                               QLocale(QLocale::German, QLocale::Germany),
-                               QLocale(QLocale::Japanese, QLocale::Japan)}) {
+    for (const auto& locale :
+         {QLocale(QLocale::English, QLocale::UnitedStates),
+          QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::Japanese, QLocale::Japan)}) {
         QLocale::setDefault(locale);
         QCOMPARE(proposedDataFileName(QStringLiteral("L"), QDate(2027, 3, 4)),
                  QStringLiteral("L_04_03_27_VW.txt"));
@@ -224,7 +241,8 @@ void TestConnectionRules::programFolder()
              QStringList());
 
     const QString missing = exe.filePath(QStringLiteral("gone"));
-    QCOMPARE(AppPaths::choose(QString(), missing, user.path()).folder(), QDir::cleanPath(user.path()));
+    QCOMPARE(AppPaths::choose(QString(), missing, user.path()).folder(),
+             QDir::cleanPath(user.path()));
 
     if (!runningAsRoot()) {
         QFile::setPermissions(exe.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -335,15 +353,16 @@ void TestConnectionRules::adaptersPresent()
 
 void TestConnectionRules::simulatorDevices()
 {
-    const QString printed = QStringLiteral(
-        "logger /dev/pts/7\nmodem /dev/pts/8\nstation 0212345 STATION1\nready\n");
+    const QString printed =
+        QStringLiteral("logger /dev/pts/7\nmodem /dev/pts/8\nstation 0212345 STATION1\nready\n");
     const auto devices = SimulatorProcess::parseDevices(printed);
     QVERIFY(devices);
     QCOMPARE(devices->logger, QStringLiteral("/dev/pts/7"));
     QCOMPARE(devices->modem, QStringLiteral("/dev/pts/8"));
     // Half a printout is not enough.
     QVERIFY(!SimulatorProcess::parseDevices(QStringLiteral("logger /dev/pts/7\nmod")));
-    QVERIFY(!SimulatorProcess::parseDevices(QStringLiteral("loggers /dev/pts/1\nmodem /dev/pts/2\n")));
+    QVERIFY(
+        !SimulatorProcess::parseDevices(QStringLiteral("loggers /dev/pts/1\nmodem /dev/pts/2\n")));
 }
 
 void TestConnectionRules::simulatorProgramIsFound()

@@ -55,9 +55,10 @@ int indexOfLetter(const sim::LoggerEmulator& logger, char letter, int from = 0)
     return -1;
 }
 
-}  // namespace
+} // namespace
 
-class TestConnectionWindow : public QObject {
+class TestConnectionWindow : public QObject
+{
     Q_OBJECT
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
@@ -98,12 +99,13 @@ void TestConnectionWindow::startsFromTheSettingsFile_data()
     QTest::newRow("no file") << QByteArray() << false << 0 << 0 << select;
     QTest::newRow("empty") << QByteArray() << true << 0 << 0 << select;
     QTest::newRow("as written") << QByteArray(" 3 \r\n") << true << 3 << 3 << QString();
-    QTest::newRow("COM 4, last preselected") << QByteArray(" 4 \r\n") << true << 4 << 4 << QString();
+    QTest::newRow("COM 4, last preselected")
+        << QByteArray(" 4 \r\n") << true << 4 << 4 << QString();
     QTest::newRow("COM 6 is remembered, not preselected")
         << QByteArray(" 6 \r\n") << true << 6 << 0 << QString();
     QTest::newRow("out of range") << QByteArray("9") << true << 9 << 0 << QString();
-    QTest::newRow("several lines: the last") << QByteArray("1\r\n 2 \r\n3\r\n\r\n") << true << 3 << 3
-                                             << QString();
+    QTest::newRow("several lines: the last")
+        << QByteArray("1\r\n 2 \r\n3\r\n\r\n") << true << 3 << 3 << QString();
     QTest::newRow("commas") << QByteArray("4,1") << true << 1 << 1 << QString();
     QTest::newRow("zero") << QByteArray(" 0 \r\n") << true << 0 << 0 << select;
     QTest::newRow("negative") << QByteArray("-2") << true << -2 << 0 << QString();
@@ -348,7 +350,8 @@ void TestConnectionWindow::modelCode()
     QVERIFY(preheating);
     // Model 0 shows the pre-heating time; any other keeps the design state.
     QCOMPARE(!preheating->isHidden(), model == 0);
-    QCOMPARE(rig.main.windowTitle(), model == 0 ? QStringLiteral("ZEM KORVELAN") : QStringLiteral("design"));
+    QCOMPARE(rig.main.windowTitle(),
+             model == 0 ? QStringLiteral("ZEM KORVELAN") : QStringLiteral("design"));
     for (const char* name : {"TipoF0", "TipoF1"}) {
         if (auto* option = rig.find(QString::fromLatin1(name)))
             QCOMPARE(!option->isHidden(), model != 0);
