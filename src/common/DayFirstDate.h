@@ -11,7 +11,5 @@ inline const QString kDayFirstFormat = QStringLiteral("dd/MM/yyyy");
 
 // "06/12/2026".
 [[nodiscard]] QString dayFirstDate(const QDate& date);
-// "6/12/2026", "06/12/2026"; an invalid date for anything else.
-[[nodiscard]] QDate parseDayFirstDate(const QString& text);
 
 } // namespace korvelan

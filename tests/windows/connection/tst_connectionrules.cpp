@@ -50,14 +50,11 @@ private slots:
     void proposedName_data();
     void proposedName();
     void proposedNameIsDayFirstInAnyLocale();
-    void dayFirstDates_data();
-    void dayFirstDates();
     void programFolder();
     void unixPortDefaults_data();
     void unixPortDefaults();
     void portOverride_data();
     void portOverride();
-    void portMapEdges();
     void adaptersPresent();
     void simulatorDevices();
     void simulatorProgramIsFound();
@@ -203,28 +200,6 @@ void TestConnectionRules::proposedNameIsDayFirstInAnyLocale()
     QLocale::setDefault(QLocale::system());
 }
 
-void TestConnectionRules::dayFirstDates_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QDate>("date");
-    QTest::newRow("padded") << "06/12/2026" << QDate(2026, 12, 6);
-    QTest::newRow("unpadded") << "6/2/2026" << QDate(2026, 2, 6);
-    QTest::newRow("blanks around") << " 29/02/2028 " << QDate(2028, 2, 29);
-    QTest::newRow("no such day") << "29/02/2027" << QDate();
-    QTest::newRow("month first") << "12/31/2026" << QDate();
-    QTest::newRow("two-digit year") << "06/12/26" << QDate();
-    QTest::newRow("dashes") << "06-12-2026" << QDate();
-    QTest::newRow("signs") << "+6/12/2026" << QDate();
-    QTest::newRow("empty") << "" << QDate();
-}
-
-void TestConnectionRules::dayFirstDates()
-{
-    QFETCH(QString, text);
-    QFETCH(QDate, date);
-    QCOMPARE(parseDayFirstDate(text), date);
-}
-
 void TestConnectionRules::programFolder()
 {
     QTemporaryDir exe;
@@ -324,19 +299,11 @@ void TestConnectionRules::portOverride()
     ComPortMap map = ComPortMap::unixDefaults({});
     map.apply(*parsed);
     QCOMPARE(map.device(port), device);
-    // The other ports keep their defaults.
-    QCOMPARE(map.device(port == 1 ? 2 : 1), ComPortMap::unixDefaults({}).device(port == 1 ? 2 : 1));
-}
-
-void TestConnectionRules::portMapEdges()
-{
-    ComPortMap map = ComPortMap::windowsDefaults();
-    QCOMPARE(map.device(1), QStringLiteral("COM1"));
-    QCOMPARE(map.device(8), QStringLiteral("COM8"));
     QCOMPARE(map.device(0), QString());
     QCOMPARE(map.device(9), QString());
-    map.set(9, QStringLiteral("x"));
-    QCOMPARE(map.device(9), QString());
+    QCOMPARE(ComPortMap::windowsDefaults().device(port), QStringLiteral("COM%1").arg(port));
+    // The other ports keep their defaults.
+    QCOMPARE(map.device(port == 1 ? 2 : 1), ComPortMap::unixDefaults({}).device(port == 1 ? 2 : 1));
 }
 
 void TestConnectionRules::adaptersPresent()
