@@ -77,7 +77,7 @@ int16_t Transport::Apri_Porta(int16_t port)
     m_channel.discardInput();
     m_channel.write(QByteArrayLiteral("V"));
     const auto t1 = m_clock.now();
-    while (m_channel.isOpen() && m_channel.bytesWaiting() < 2 &&
+    while (m_channel.isOpen() && !m_cancelled && m_channel.bytesWaiting() < 2 &&
            m_clock.now() - t1 <= kProbeReplyWait)
         waitForInput(t1 + kProbeReplyWait + kTick);
     const bool found = !m_channel.readAll().isEmpty();

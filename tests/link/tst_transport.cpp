@@ -54,6 +54,7 @@ private slots:
     void probe_data();
     void probe();
     void missingPortShowsTheSystemText();
+    void cancelDuringTheProbeEndsIt();
     void waitsAreMarkedForTheOneExchangeRule();
     void cancelEndsTheWaitingExchange();
     void countedReadHasATimeLimit();
@@ -177,6 +178,16 @@ void TransportTest::missingPortShowsTheSystemText()
     QCOMPARE(rig.prompter.shown.first().title, QString());
     QCOMPARE(rig.prompter.shown.first().text, QStringLiteral("No such file or directory"));
     QVERIFY(rig.peer.bytes.isEmpty());
+}
+
+void TransportTest::cancelDuringTheProbeEndsIt()
+{
+    Rig rig;
+    rig.channel.close();
+    rig.clock.setOnWaitStep([&] { rig.transport.cancelExchange(); });
+    const auto start = rig.clock.now();
+    QCOMPARE(rig.transport.Apri_Porta(1), 0);  // on a virtual clock, a loop that spun would hang
+    QVERIFY(rig.clock.now() - start < seconds(5));
 }
 
 void TransportTest::waitsAreMarkedForTheOneExchangeRule()
