@@ -87,6 +87,7 @@ void ConnectionWindow::build()
     m_txtScritte->setObjectName(QStringLiteral("txtScritte"));
     m_txtScritte->setReadOnly(true);
     m_txtScritte->setMinimumHeight(fontMetrics().lineSpacing() * 8);
+    m_txtScritte->setMinimumWidth(fontMetrics().averageCharWidth() * 64);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_connect);

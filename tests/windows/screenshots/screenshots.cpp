@@ -1,32 +1,42 @@
-// Renders the main window, page by page, filled from the emulated logger, into PNG files.
-// Usage: korvelan-screenshots OUTPUT_DIR
+// Renders the connection window and the main window, page by page, connected to the
+// emulated logger, into PNG files. Usage: korvelan-screenshots OUTPUT_DIR
 #include "../main/MainRig.h"
+#include "windows/connection/ConnectionWindow.h"
 #include "windows/main/FileArea.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QRadioButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 using namespace korvelan;
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    QDir().mkpath(out);
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    QDir().mkpath(out.path());
+    QTemporaryDir folder;
     test::MainRig rig;
+    rig.channel.close();
     rig.window.fileArea()->setFolder(QDir::homePath());
-    for (const auto& read : rig.window.connectionReads())
-        read.action();
-    rig.window.applyModel(0);
+
+    ConnectionWindow connection(rig.transport, rig.session, rig.window,
+                                QDir(folder.path()).filePath(QStringLiteral("og399.ini")));
+    connection.show();
+    connection.findChild<QRadioButton*>(QStringLiteral("Option10"))->setChecked(true);
+    connection.Command1();
+    QApplication::processEvents();
+    connection.grab().save(out.filePath(QStringLiteral("connection.png")));
+
     rig.window.resize(rig.window.sizeHint().expandedTo(QSize(900, 560)));
-    rig.window.show();
     auto* tabs = rig.window.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
     for (int i = 0; i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
         QApplication::processEvents();
         const QString name = tabs->tabText(i).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
-        rig.window.grab().save(QDir(out).filePath(QStringLiteral("main-%1.png").arg(name)));
+        rig.window.grab().save(out.filePath(QStringLiteral("main-%1.png").arg(name)));
     }
     return 0;
 }
