@@ -57,4 +57,4 @@ QDateTime AcquisitionMemory::stampOf(const QString& line)
     return at;
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

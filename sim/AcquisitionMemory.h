@@ -7,14 +7,16 @@
 
 namespace korvelan::sim {
 
-struct Acquisition {
-    QDateTime at;  // invalid for a line without a readable time stamp
+struct Acquisition
+{
+    QDateTime at; // invalid for a line without a readable time stamp
     QString text;
 };
 
 // The logger's store of acquisitions: one text line per acquisition, oldest first, at most
 // `capacity` of them. A full memory takes no more lines until it is erased.
-class AcquisitionMemory {
+class AcquisitionMemory
+{
 public:
     static constexpr int kDefaultCapacity = 8000;
     static constexpr int kMaxCapacity = 1'000'000;
@@ -46,4 +48,4 @@ private:
     int m_capacity = kDefaultCapacity;
 };
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

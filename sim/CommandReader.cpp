@@ -8,32 +8,65 @@ std::optional<CommandShape> shapeOf(char letter)
 {
     switch (letter) {
     // Read by the letter alone.
-    case 'F': case 'I': case 'K': case 'N': case 'O': case 'Q': case 'T': case 'V':
-    case 'W': case 'X': case 'z':
+    case 'F':
+    case 'I':
+    case 'K':
+    case 'N':
+    case 'O':
+    case 'Q':
+    case 'T':
+    case 'V':
+    case 'W':
+    case 'X':
+    case 'z':
         return CommandShape{true, 0};
     // Alone, or with one field: the counted forms and the "," forms of the same reads,
     // and the letters that read one thing alone and another with a field.
-    case 'b': case 'C': case 'D': case 'E': case 'G': case 'H': case 'M': case 'U': case 'Y':
-    case '>': case ']':
+    case 'b':
+    case 'C':
+    case 'D':
+    case 'E':
+    case 'G':
+    case 'H':
+    case 'M':
+    case 'U':
+    case 'Y':
+    case '>':
+    case ']':
         return CommandShape{true, 1};
     case '<':
         return CommandShape{true, 4};
     case 'A':
         return CommandShape{false, kByFirstField};
-    case 'e': case 'J': case 'o': case 'p': case 'q': case 'R': case 't': case 'u': case '/':
+    case 'e':
+    case 'J':
+    case 'o':
+    case 'p':
+    case 'q':
+    case 'R':
+    case 't':
+    case 'u':
+    case '/':
     case ')':
         return CommandShape{false, 1};
-    case 'f': case 'h': case 'P': case '[':
+    case 'f':
+    case 'h':
+    case 'P':
+    case '[':
         return CommandShape{false, 2};
-    case 'c': case '(':
+    case 'c':
+    case '(':
         return CommandShape{false, 3};
     case 'j':
         return CommandShape{false, 4};
-    case 'd': case 'g': case 'y':
+    case 'd':
+    case 'g':
+    case 'y':
         return CommandShape{false, 5};
     case 'r':
         return CommandShape{false, 6};
-    case 'k': case 'x':
+    case 'k':
+    case 'x':
         return CommandShape{false, 10};
     case 'i':
         return CommandShape{false, 13};
@@ -47,7 +80,8 @@ int fieldsAfterFirst(char letter, const QByteArray& firstField)
     if (letter != 'A')
         return 1;
     // "A" 2 and 3 carry a date and a time of day: day, month, year, hours, minutes, seconds.
-    const auto selector = numbers::roundHalfEven(numbers::leadingNumber(QString::fromLatin1(firstField)));
+    const auto selector =
+        numbers::roundHalfEven(numbers::leadingNumber(QString::fromLatin1(firstField)));
     return (selector == 2 || selector == 3) ? 7 : 1;
 }
 
@@ -107,11 +141,12 @@ void CommandReader::feed(char c, TimePoint at, std::vector<Command>& done)
     if (!m_current) {
         if (const auto shape = shapeOf(c))
             startCommand(c, *shape, at, done);
-        return;  // anything else is noise to the logger
+        return; // anything else is noise to the logger
     }
     auto& p = *m_current;
     if (m_strict && at - p.lastAt < kParameterPace)
-        m_violations.push_back(PacingViolation{p.command.letter, p.parameterChars, at - p.lastAt, at});
+        m_violations.push_back(
+            PacingViolation{p.command.letter, p.parameterChars, at - p.lastAt, at});
     ++p.parameterChars;
     p.lastAt = at;
     if (c != ',') {
@@ -125,4 +160,4 @@ void CommandReader::feed(char c, TimePoint at, std::vector<Command>& done)
         finish(at, false, done);
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

@@ -11,8 +11,9 @@
 namespace korvelan::sim {
 
 // How a command letter is followed on the wire.
-struct CommandShape {
-    bool bare = false;  // the letter alone is a complete command
+struct CommandShape
+{
+    bool bare = false; // the letter alone is a complete command
     // Comma-ended parameter fields of the parameter form; 0: there is none; kByFirstField:
     // the first field decides (see fieldsAfterFirst).
     int fields = 0;
@@ -24,19 +25,21 @@ std::optional<CommandShape> shapeOf(char letter);
 // Total fields of a command whose count depends on its first field ("A").
 int fieldsAfterFirst(char letter, const QByteArray& firstField);
 
-struct Command {
+struct Command
+{
     char letter = 0;
-    QList<QByteArray> fields;  // parameter fields without their commas
-    bool bare = false;         // sent as the letter alone
-    TimePoint started;         // the letter arrived
-    TimePoint completed;       // the last character arrived, or the idle gap ended
+    QList<QByteArray> fields; // parameter fields without their commas
+    bool bare = false;        // sent as the letter alone
+    TimePoint started;        // the letter arrived
+    TimePoint completed;      // the last character arrived, or the idle gap ended
 };
 
 // A parameter character that arrived closer to the character before it (the letter, for the
 // first) than the program's pace promises.
-struct PacingViolation {
+struct PacingViolation
+{
     char letter = 0;
-    int position = 0;  // index of the late character among the parameter characters
+    int position = 0; // index of the late character among the parameter characters
     Duration gap{};
     TimePoint at;
 };
@@ -49,7 +52,8 @@ struct PacingViolation {
 // silence for kBareGap was sent alone. The gap is several times the 10 ms pace so that a
 // slow sender is not cut short, and short enough that the 2 s probe and the counted reads
 // are answered well in time.
-class CommandReader {
+class CommandReader
+{
 public:
     static constexpr auto kBareGap = std::chrono::milliseconds(60);
     // A command left half way (a lost character, an operator who stopped typing) is given up
@@ -72,7 +76,8 @@ public:
     [[nodiscard]] int abandoned() const { return m_abandoned; }
 
 private:
-    struct Partial {
+    struct Partial
+    {
         Command command;
         CommandShape shape;
         QByteArray field;
@@ -89,4 +94,4 @@ private:
     int m_abandoned = 0;
 };
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

@@ -31,7 +31,8 @@ int integer(const Command& c, int i)
 // A number as the logger prints it: a blank where a minus sign would stand.
 QString padded(double v, int decimals = -1)
 {
-    const QString digits = decimals < 0 ? QString::number(v, 'g', 10) : QString::number(v, 'f', decimals);
+    const QString digits =
+        decimals < 0 ? QString::number(v, 'g', 10) : QString::number(v, 'f', decimals);
     return v < 0 ? digits : QLatin1Char(' ') + digits;
 }
 
@@ -70,7 +71,7 @@ QDateTime wholeSecondUp(QDateTime t)
     return ms == 0 ? t : t.addMSecs(1000 - ms);
 }
 
-}  // namespace
+} // namespace
 
 LoggerEmulator::LoggerEmulator(TimePoint start, const QDateTime& wallAtStart,
                                LoggerSettings settings)
@@ -193,18 +194,34 @@ void LoggerEmulator::execute(const Command& command)
         return;
     case 'A':
         switch (integer(command, 0)) {
-        case 0: download(m_memory.lines(), at); return;
-        case 1: download(m_memory.linesBetween(m_rangeStart, m_rangeEnd), at); return;
-        case 2: m_rangeStart = wallToDate(command.fields, 1); return;
-        case 3: m_rangeEnd = wallToDate(command.fields, 1); return;
-        default: return;
+        case 0:
+            download(m_memory.lines(), at);
+            return;
+        case 1:
+            download(m_memory.linesBetween(m_rangeStart, m_rangeEnd), at);
+            return;
+        case 2:
+            m_rangeStart = wallToDate(command.fields, 1);
+            return;
+        case 3:
+            m_rangeEnd = wallToDate(command.fields, 1);
+            return;
+        default:
+            return;
         }
     case 'P':
         switch (integer(command, 1)) {
-        case 0: replyReading(integer(command, 0), false, at); return;
-        case 1: m_continuousRun = true; return;
-        case 2: m_continuousRun = false; return;
-        default: return;
+        case 0:
+            replyReading(integer(command, 0), false, at);
+            return;
+        case 1:
+            m_continuousRun = true;
+            return;
+        case 2:
+            m_continuousRun = false;
+            return;
+        default:
+            return;
         }
     case 'p':
         replyReading(integer(command, 0), false, at);
@@ -212,7 +229,11 @@ void LoggerEmulator::execute(const Command& command)
     case 't':
         replyReading(integer(command, 0), true, at);
         return;
-    case 'G': case 'E': case 'H': case 'N': case 'T':
+    case 'G':
+    case 'E':
+    case 'H':
+    case 'N':
+    case 'T':
         if (command.bare) {
             reply(readCounted(letter, at), at);
             return;
@@ -221,10 +242,9 @@ void LoggerEmulator::execute(const Command& command)
     default:
         break;
     }
-    const bool writes = (std::islower(static_cast<unsigned char>(letter)) && letter != 'p' &&
-                         letter != 't') ||
-                        letter == '[' || letter == '(' ||
-                        ((letter == '<' || letter == '>') && !command.bare);
+    const bool writes =
+        (std::islower(static_cast<unsigned char>(letter)) && letter != 'p' && letter != 't') ||
+        letter == '[' || letter == '(' || ((letter == '<' || letter == '>') && !command.bare);
     if (writes)
         write(command);
     else
@@ -334,25 +354,26 @@ QByteArray LoggerEmulator::readCounted(char letter, TimePoint at) const
                            three(t.time().minute())};
     };
     switch (letter) {
-    case 'G':  // 19 characters: dd,mm,yy,hh,mm in fields of three, no comma at the end
+    case 'G': // 19 characters: dd,mm,yy,hh,mm in fields of three, no comma at the end
         return dateBlock(clockAt(at)).join(QLatin1Char(',')).toLatin1();
-    case 'E':  // 5 characters
+    case 'E': // 5 characters
         return numbers::zeroPadded(m_settings.preheatingMs, 5).toLatin1();
-    case 'H': {  // the count of multiplexer 0 in four characters, then each active index
+    case 'H': { // the count of multiplexer 0 in four characters, then each active index
         const int n = channelCount(0);
         QStringList fields{width(n, 3)};
         for (int i = 0; i < n; ++i)
             fields << width(i, 3);
         return row(fields);
     }
-    case 'N': {  // 20 characters: the next acquisition, as the clock block with a final comma
+    case 'N': { // 20 characters: the next acquisition, as the clock block with a final comma
         const QDateTime next = m_nextAcquisition.isValid()
                                    ? m_nextAcquisition
                                    : QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC);
         return row(dateBlock(next));
     }
-    case 'T': {  // 3 characters: the logger's own temperature
-        const int t = std::clamp(static_cast<int>(std::lround(temperature(-1, clockAt(at)))), -9, 99);
+    case 'T': { // 3 characters: the logger's own temperature
+        const int t =
+            std::clamp(static_cast<int>(std::lround(temperature(-1, clockAt(at)))), -9, 99);
         return row({width(t, 2)});
     }
     default:
@@ -375,7 +396,7 @@ void LoggerEmulator::write(const Command& command)
                  at);
         return;
     case 'd':
-        return;  // the program's farewell; nothing changes here
+        return; // the program's farewell; nothing changes here
     case 'e':
         s.preheatingMs = std::clamp(n, 0, kMaxPreheatingMs);
         return;
@@ -415,9 +436,9 @@ void LoggerEmulator::write(const Command& command)
         return;
     case 'r':
         if (validChannel(n))
-            s.calibrations[n] = Calibration{text(command, 1).left(kNameLength), number(command, 2),
-                                            number(command, 3), number(command, 4),
-                                            number(command, 5)};
+            s.calibrations[n] =
+                Calibration{text(command, 1).left(kNameLength), number(command, 2),
+                            number(command, 3), number(command, 4), number(command, 5)};
         return;
     case 'u':
         s.eventsCounter = n != 0;
@@ -437,8 +458,8 @@ void LoggerEmulator::write(const Command& command)
         reset(at);
         return;
     case '<':
-        s.simultaneous = SimultaneousRule{n, integer(command, 1), integer(command, 2),
-                                          integer(command, 3)};
+        s.simultaneous =
+            SimultaneousRule{n, integer(command, 1), integer(command, 2), integer(command, 3)};
         return;
     case '>':
         s.pulseValue = number(command, 0);
@@ -640,4 +661,4 @@ QString LoggerEmulator::acquisitionLine(const QDateTime& at) const
     return line;
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

@@ -21,7 +21,8 @@ namespace korvelan::sim {
 // Its clock runs on those times: the wall time at `start` is given at construction and moves
 // on with them until "g" sets it. Acquisitions are taken on the logger's own schedule (start
 // date, timer, switch) and worked out when time is next seen, so an idle logger costs nothing.
-class LoggerEmulator final : public LinkPeer {
+class LoggerEmulator final : public LinkPeer
+{
 public:
     // The logger thinks a little before it answers.
     static constexpr auto kReplyDelay = std::chrono::milliseconds(20);
@@ -152,4 +153,4 @@ private:
     mutable bool m_dropSeen = false;
 };
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

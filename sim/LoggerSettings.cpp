@@ -7,8 +7,9 @@ LoggerSettings LoggerSettings::factory()
     LoggerSettings s;
     for (int c = 0; c < kChannels; ++c)
         s.calibrations[c].name = QStringLiteral("CH%1").arg(c);
-    s.gprs = {QString(), QString(), QString(), QString(), QString(), QString(), QString(),
-              QStringLiteral("21"), QStringLiteral("1"), QStringLiteral("0")};
+    s.gprs = {QString(),           QString(),          QString(), QString(),
+              QString(),           QString(),          QString(), QStringLiteral("21"),
+              QStringLiteral("1"), QStringLiteral("0")};
     return s;
 }
 
@@ -26,14 +27,14 @@ LoggerSettings LoggerSettings::demo()
     s.warnings[0] = WarningRecord{3000.0, 2200.0};
     for (int n = 0; n < 4; ++n)
         s.virtualInUse[n] = true;
-    s.smsTexts = {QStringLiteral("WARNING"), QStringLiteral("SITE1"), QString(), QString(),
-                  QString(), QStringLiteral("ALERT"), QStringLiteral("SITE1"), QString(),
-                  QString(), QString()};
+    s.smsTexts = {
+        QStringLiteral("WARNING"), QStringLiteral("SITE1"), QString(), QString(), QString(),
+        QStringLiteral("ALERT"),   QStringLiteral("SITE1"), QString(), QString(), QString()};
     s.sms.numbers[0] = QStringLiteral("+393331234567");
     s.sms.count = QStringLiteral("1");
     s.sms.alertFlag = 1;
     s.phoneAlarm = PhoneAlarm{QStringLiteral("+393331234567"), 0};
-    s.gprs = {QStringLiteral("user"),        QStringLiteral("pass"),
+    s.gprs = {QStringLiteral("user"),         QStringLiteral("pass"),
               QStringLiteral("internet.apn"), QStringLiteral("ftp.example.org"),
               QStringLiteral("site1"),        QStringLiteral("secret"),
               QStringLiteral("/upload"),      QStringLiteral("21"),
@@ -41,4 +42,4 @@ LoggerSettings LoggerSettings::demo()
     return s;
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

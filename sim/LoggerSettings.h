@@ -16,7 +16,8 @@ inline constexpr int kNameLength = 10;
 inline constexpr int kSmsLineLength = 25;
 inline constexpr int kMaxPreheatingMs = 30000;
 
-struct Calibration {
+struct Calibration
+{
     QString name;
     double zeroVolt = 0.0;
     double fullScaleVolt = 2.5;
@@ -25,20 +26,23 @@ struct Calibration {
     bool operator==(const Calibration&) const = default;
 };
 
-struct AlertRecord {
+struct AlertRecord
+{
     int enable = 0;
     double upper = 0.0;
     double lower = 0.0;
     bool operator==(const AlertRecord&) const = default;
 };
 
-struct WarningRecord {
+struct WarningRecord
+{
     double upper = 0.0;
     double lower = 0.0;
     bool operator==(const WarningRecord&) const = default;
 };
 
-struct AcquisitionTimer {
+struct AcquisitionTimer
+{
     int hours = 0;
     int minutes = 30;
     int seconds = 0;
@@ -49,7 +53,8 @@ struct AcquisitionTimer {
     bool operator==(const AcquisitionTimer&) const = default;
 };
 
-struct SmsSettings {
+struct SmsSettings
+{
     std::array<QString, 10> numbers;
     QString count = QStringLiteral("0");
     int alertFlag = 0;
@@ -57,19 +62,22 @@ struct SmsSettings {
     bool operator==(const SmsSettings&) const = default;
 };
 
-struct PhoneAlarm {
+struct PhoneAlarm
+{
     QString number;
     int enable = 0;
     bool operator==(const PhoneAlarm&) const = default;
 };
 
-struct AlarmFilter {
+struct AlarmFilter
+{
     int repetitions = 1;
     int threshold = 0;
     bool operator==(const AlarmFilter&) const = default;
 };
 
-struct SimultaneousRule {
+struct SimultaneousRule
+{
     int warningCount = 1;
     int alertCount = 1;
     int lowAlertRaisesWarning = 0;
@@ -77,7 +85,8 @@ struct SimultaneousRule {
     bool operator==(const SimultaneousRule&) const = default;
 };
 
-struct Voltages {
+struct Voltages
+{
     double supply5 = 5.02;
     double internal3 = 3.31;
     double battery = 12.64;
@@ -85,7 +94,8 @@ struct Voltages {
 
 // Everything the logger keeps apart from its clock and its memory of acquisitions;
 // "z" brings it back to the factory values below.
-struct LoggerSettings {
+struct LoggerSettings
+{
     QString name = QStringLiteral("LOGGER");
     AcquisitionTimer timer;
     int preheatingMs = 250;
@@ -97,7 +107,7 @@ struct LoggerSettings {
     std::array<AlertRecord, kChannels> alerts{};
     std::array<WarningRecord, kChannels> warnings{};
     std::array<bool, kVirtualChannels> virtualInUse{};
-    std::array<QString, 10> smsTexts{};  // warning lines 1..5, then alert lines 1..5
+    std::array<QString, 10> smsTexts{}; // warning lines 1..5, then alert lines 1..5
     SmsSettings sms;
     PhoneAlarm phoneAlarm;
     std::array<QString, 10> gprs{};
@@ -112,4 +122,4 @@ struct LoggerSettings {
     static LoggerSettings demo();
 };
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

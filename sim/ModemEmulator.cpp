@@ -95,7 +95,7 @@ void ModemEmulator::runCommandLine(const QByteArray& line, TimePoint at)
     m_commandLines.append(QString::fromLatin1(line));
     const QByteArray upper = line.toUpper();
     if (!upper.startsWith("AT"))
-        return;  // not for the modem
+        return; // not for the modem
     qsizetype i = 2;
     const auto digit = [&upper, &i](int fallback) {
         if (i < upper.size() && std::isdigit(static_cast<unsigned char>(upper.at(i))))
@@ -143,13 +143,16 @@ void ModemEmulator::runCommandLine(const QByteArray& line, TimePoint at)
             // The rest of the line is the number (the original spelling keeps its case).
             dial(line.mid(i), at);
             return;
-        case 'V': case 'Q': case 'L': case 'M': case '&':
+        case 'V':
+        case 'Q':
+        case 'L':
+        case 'M':
+        case '&':
             digit(0);
             break;
         case 'S':
-            while (i < upper.size() &&
-                   (std::isdigit(static_cast<unsigned char>(upper.at(i))) || upper.at(i) == '=' ||
-                    upper.at(i) == '?'))
+            while (i < upper.size() && (std::isdigit(static_cast<unsigned char>(upper.at(i))) ||
+                                        upper.at(i) == '=' || upper.at(i) == '?'))
                 ++i;
             break;
         default:
@@ -255,4 +258,4 @@ std::optional<TimePoint> ModemEmulator::nextEvent() const
     return next;
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

@@ -21,13 +21,14 @@ class LoggerEmulator;
 //
 // Like the GSM modems in the field it reports the speed with CONNECT and a busy line as BUSY
 // whatever "X" level it was given.
-class ModemEmulator final : public LinkPeer {
+class ModemEmulator final : public LinkPeer
+{
 public:
     enum class Mode {
-        Command,        // waiting for AT commands, no call
-        Dialling,       // ATD given, the call is being set up
-        Data,           // connected: bytes go to the station's logger
-        OnlineCommand,  // connected, escaped with "+++": AT commands again, the call stays up
+        Command,       // waiting for AT commands, no call
+        Dialling,      // ATD given, the call is being set up
+        Data,          // connected: bytes go to the station's logger
+        OnlineCommand, // connected, escaped with "+++": AT commands again, the call stays up
     };
     enum class Answer { Connects, Busy, NoAnswer };
 
@@ -45,7 +46,8 @@ public:
 
     explicit ModemEmulator(TimePoint start);
 
-    void addStation(const QString& number, LoggerEmulator* logger, Answer answer = Answer::Connects);
+    void addStation(const QString& number, LoggerEmulator* logger,
+                    Answer answer = Answer::Connects);
     // Digits of a number as the network sees them: dial pauses and separators left out.
     static QString networkNumber(const QString& dialled);
 
@@ -65,7 +67,8 @@ public:
     WireTrace& trace() { return m_trace; }
 
 private:
-    struct Station {
+    struct Station
+    {
         LoggerEmulator* logger = nullptr;
         Answer answer = Answer::Connects;
     };
@@ -98,4 +101,4 @@ private:
     std::optional<TimePoint> m_escapeAt;
 };
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

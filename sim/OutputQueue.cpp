@@ -65,4 +65,4 @@ std::optional<TimePoint> OutputQueue::nextDue() const
     return front.dueOf(front.sent);
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

@@ -12,7 +12,8 @@ namespace korvelan::sim {
 // What a device has still to say, each byte with the time it reaches the line. Replies queue
 // behind one another as on a real serial line: a reply that is ready while another is still
 // going out starts when the line is free.
-class OutputQueue {
+class OutputQueue
+{
 public:
     void setPace(Pace pace) { m_pace = pace; }
     [[nodiscard]] Pace pace() const { return m_pace; }
@@ -31,7 +32,8 @@ public:
     [[nodiscard]] bool isEmpty() const { return m_chunks.empty(); }
 
 private:
-    struct Chunk {
+    struct Chunk
+    {
         TimePoint start;
         Duration step;
         QByteArray bytes;
@@ -43,4 +45,4 @@ private:
     Pace m_pace = Pace::Instant;
 };
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

@@ -8,8 +8,8 @@ namespace korvelan::sim {
 
 // How fast an emulated device puts its characters on the line.
 enum class Pace {
-    Instant,   // a reply arrives in one piece
-    Baud9600,  // one character every ten bit times, as on a real 9600,N,8,1 line
+    Instant,  // a reply arrives in one piece
+    Baud9600, // one character every ten bit times, as on a real 9600,N,8,1 line
 };
 
 // Start bit, eight data bits, stop bit at 9600 baud.
@@ -20,4 +20,4 @@ constexpr Duration charTime(Pace pace)
     return pace == Pace::Baud9600 ? kCharTime9600 : Duration::zero();
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

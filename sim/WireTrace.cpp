@@ -81,4 +81,4 @@ bool WireTrace::writeTo(const QString& path, TimePoint origin) const
     return file.write(format(origin).toLatin1()) >= 0;
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

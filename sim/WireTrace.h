@@ -10,11 +10,12 @@
 namespace korvelan::sim {
 
 enum class Direction {
-    ToDevice,    // written by the program
-    FromDevice,  // said by the emulated device
+    ToDevice,   // written by the program
+    FromDevice, // said by the emulated device
 };
 
-struct TracedByte {
+struct TracedByte
+{
     TimePoint at;
     Direction direction;
     char value;
@@ -23,7 +24,8 @@ struct TracedByte {
 // Every byte that crossed the line, each way, with its time: what a line analyser would show.
 // The memory holds the most recent bytes only, so a long session stays bounded; a sink sees
 // every byte as it is recorded (the sim program writes it to a file).
-class WireTrace {
+class WireTrace
+{
 public:
     using Sink = std::function<void(const TracedByte&)>;
 
@@ -56,4 +58,4 @@ private:
     Sink m_sink;
 };
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

@@ -78,7 +78,8 @@ bool writeAll(int fd, const char* data, size_t size)
 
 // A logger sending `bytes` of acquisition lines as fast as the terminal takes them, made up
 // as it goes so the bench's own memory does not grow with the size.
-struct StreamDevice {
+struct StreamDevice
+{
     qint64 lines = 0;
     qint64 bytes = 0;
     Clk::time_point started;
@@ -113,18 +114,24 @@ struct StreamDevice {
 const char* outcomeText(DownloadOutcome outcome)
 {
     switch (outcome) {
-    case DownloadOutcome::Completed: return "completed";
-    case DownloadOutcome::Cancelled: return "cancelled";
-    case DownloadOutcome::TimedOut: return "timed out";
-    case DownloadOutcome::LineLost: return "line lost";
-    case DownloadOutcome::FileError: return "file error";
+    case DownloadOutcome::Completed:
+        return "completed";
+    case DownloadOutcome::Cancelled:
+        return "cancelled";
+    case DownloadOutcome::TimedOut:
+        return "timed out";
+    case DownloadOutcome::LineLost:
+        return "line lost";
+    case DownloadOutcome::FileError:
+        return "file error";
     }
     return "?";
 }
 
-struct Download {
+struct Download
+{
     DownloadResult result;
-    double seconds = 0;  // from the device's first byte to the end
+    double seconds = 0; // from the device's first byte to the end
     qint64 bytes = 0;
 };
 
@@ -228,8 +235,8 @@ void memory(const QTemporaryDir& dir)
     const long hwm20 = statusKb("VmHWM");
     const long rss20 = statusKb("VmRSS");
     std::printf("1 MB download: %lld lines, %s, VmHWM %ld kB, VmRSS %ld kB\n",
-                static_cast<long long>(small.result.lines), outcomeText(small.result.outcome),
-                hwm1, rss1);
+                static_cast<long long>(small.result.lines), outcomeText(small.result.outcome), hwm1,
+                rss1);
     std::printf("20 MB download: %lld lines, %s, VmHWM %ld kB, VmRSS %ld kB\n",
                 static_cast<long long>(large.result.lines), outcomeText(large.result.outcome),
                 hwm20, rss20);
@@ -245,9 +252,10 @@ void paced(const QTemporaryDir& dir)
     emulator.setAcquiring(false, Clk::now());
     emulator.setPace(sim::Pace::Baud9600);
     QStringList lines;
-    qint64 bytes = 1;  // ETX
+    qint64 bytes = 1; // ETX
     for (int i = 0; bytes < 20000; ++i) {
-        lines.prepend(emulator.acquisitionLine(QDateTime(QDate(2026, 12, 5), QTime(11, 0)).addSecs(-600 * i)));
+        lines.prepend(emulator.acquisitionLine(
+            QDateTime(QDate(2026, 12, 5), QTime(11, 0)).addSecs(-600 * i)));
         bytes += lines.first().size() + 2;
     }
     emulator.setMemoryLines(lines);
@@ -303,7 +311,7 @@ void paced(const QTemporaryDir& dir)
                 line, (taken / line - 1.0) * 100.0);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -41,12 +41,13 @@ void idleWait(Transport& transport, Clock& clock)
     const auto t0 = clock.now();
     transport.waitForInput(t0 + seconds(10));
     const double wall = duration<double>(clock.now() - t0).count();
-    std::printf("idle wait: %.2f s wall, %.4f s CPU (target < 0.05 s)\n", wall, cpuSeconds() - cpu0);
+    std::printf("idle wait: %.2f s wall, %.4f s CPU (target < 0.05 s)\n", wall,
+                cpuSeconds() - cpu0);
 }
 
 void pacing(Transport& transport, test::Pty& pty)
 {
-    pty.read(4096, milliseconds(20));  // what the idle wait sent
+    pty.read(4096, milliseconds(20)); // what the idle wait sent
     std::vector<steady_clock::time_point> stamps;
     stamps.reserve(256);
     std::atomic<bool> done{false};
@@ -91,7 +92,7 @@ void pacing(Transport& transport, test::Pty& pty)
                 gaps.size(), gaps[gaps.size() / 2], gaps.front(), gaps.back());
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -17,7 +17,7 @@ namespace {
 // After an unexpected read error the master is left alone this long instead of being retried
 // in a loop.
 constexpr auto kResumeAfterError = milliseconds(200);
-}  // namespace
+} // namespace
 
 PtyEndpoint::PtyEndpoint(LinkPeer& peer, QObject* parent) : QObject(parent), m_peer(peer)
 {
@@ -40,7 +40,8 @@ bool PtyEndpoint::open(QString* error)
 {
     const auto fail = [error](const char* what) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                                  QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     };
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -121,7 +122,8 @@ void PtyEndpoint::schedule()
 void PtyEndpoint::flush()
 {
     while (!m_pending.isEmpty()) {
-        const ssize_t n = ::write(m_master, m_pending.constData(), static_cast<size_t>(m_pending.size()));
+        const ssize_t n =
+            ::write(m_master, m_pending.constData(), static_cast<size_t>(m_pending.size()));
         if (n > 0) {
             m_pending.remove(0, n);
             continue;
@@ -133,7 +135,7 @@ void PtyEndpoint::flush()
             m_writeNotifier->setEnabled(true);
             return;
         }
-        m_pending.clear();  // the line cannot take it; a real line would lose it too
+        m_pending.clear(); // the line cannot take it; a real line would lose it too
         break;
     }
     m_writeNotifier->setEnabled(false);
@@ -144,4 +146,4 @@ void PtyEndpoint::onWritable()
     flush();
 }
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

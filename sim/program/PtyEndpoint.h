@@ -18,7 +18,8 @@ namespace korvelan::sim {
 //
 // The endpoint holds the slave side open itself, so the program may close and reopen its
 // port at will: the master never sees the hang-up (which would make every read fail at once).
-class PtyEndpoint final : public QObject {
+class PtyEndpoint final : public QObject
+{
     Q_OBJECT
 public:
     // Called with each transfer: true for bytes from the program, false for bytes to it.
@@ -54,4 +55,4 @@ private:
     Tap m_tap;
 };
 
-}  // namespace korvelan::sim
+} // namespace korvelan::sim

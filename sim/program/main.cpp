@@ -30,7 +30,8 @@ void onSignal(int)
     [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
 }
 
-struct Options {
+struct Options
+{
     int memory = AcquisitionMemory::kDefaultCapacity;
     int fill = 48;
     int model = 0;
@@ -59,21 +60,25 @@ bool parse(const QCoreApplication& app, Options& o)
     p.setApplicationDescription(kDescription);
     p.addHelpOption();
     const QCommandLineOption memory("memory", "Acquisitions the memory holds (default 8000).", "N");
-    const QCommandLineOption fill("fill", "Acquisitions already stored at start (default 48).", "N");
+    const QCommandLineOption fill("fill", "Acquisitions already stored at start (default 48).",
+                                  "N");
     const QCommandLineOption model("model", "Model code answered to \"D\" (default 0).", "N");
-    const QCommandLineOption name("name", "Name of the logger on the cable (default SITE1).", "TEXT");
+    const QCommandLineOption name("name", "Name of the logger on the cable (default SITE1).",
+                                  "TEXT");
     const QCommandLineOption station(
         "station",
         "A station in the modem's directory, answered by its own logger; repeat for more. "
         "Default: 0212345=STATION1, 0399887766=STATION2, 5551234=STATION3.",
         "NUMBER[=NAME]");
-    const QCommandLineOption busy("busy", "A number that answers BUSY (default 5550000).", "NUMBER");
+    const QCommandLineOption busy("busy", "A number that answers BUSY (default 5550000).",
+                                  "NUMBER");
     const QCommandLineOption pace("pace", "instant (default) or 9600: one character per 1.04 ms.",
                                   "PACE");
-    const QCommandLineOption silent("silent-from", "Loggers answer nothing from their Nth command on.",
-                                    "N");
+    const QCommandLineOption silent("silent-from",
+                                    "Loggers answer nothing from their Nth command on.", "N");
     const QCommandLineOption garbage(
-        "garbage", "Garbage bytes in the reply to each logger's Nth command (0: every reply).", "N");
+        "garbage", "Garbage bytes in the reply to each logger's Nth command (0: every reply).",
+        "N");
     const QCommandLineOption drop(
         "drop-after",
         "The line drops after a logger has sent this many bytes (a modem call ends in NO CARRIER).",
@@ -111,7 +116,8 @@ bool parse(const QCoreApplication& app, Options& o)
     number(garbage, o.garbage, 0);
     number(drop, o.dropAfter, 0);
     if (o.memory > AcquisitionMemory::kMaxCapacity) {
-        std::fprintf(stderr, "korvelan-sim: --memory is at most %d\n", AcquisitionMemory::kMaxCapacity);
+        std::fprintf(stderr, "korvelan-sim: --memory is at most %d\n",
+                     AcquisitionMemory::kMaxCapacity);
         ok = false;
     }
     if (p.isSet(name))
@@ -157,7 +163,7 @@ bool makeLink(const QString& dir, const QString& name, const QString& target)
     return QFile::link(target, link);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -201,7 +207,8 @@ int main(int argc, char* argv[])
     PtyEndpoint modemPty(modem);
     QString error;
     if (!loggerPty.open(&error) || !modemPty.open(&error)) {
-        std::fprintf(stderr, "korvelan-sim: cannot open a pseudo-terminal: %s\n", qPrintable(error));
+        std::fprintf(stderr, "korvelan-sim: cannot open a pseudo-terminal: %s\n",
+                     qPrintable(error));
         return 1;
     }
 
@@ -215,9 +222,9 @@ int main(int argc, char* argv[])
                                                 const QByteArray& bytes) {
         if (!traceFile.isOpen())
             return;
-        const QString line = WireTrace::formatLine(
-            start, std::chrono::steady_clock::now(),
-            toDevice ? Direction::ToDevice : Direction::FromDevice, bytes);
+        const QString line =
+            WireTrace::formatLine(start, std::chrono::steady_clock::now(),
+                                  toDevice ? Direction::ToDevice : Direction::FromDevice, bytes);
         traceFile.write(QByteArray(label) + ' ' + line.toLatin1());
         traceFile.flush();
     };
@@ -227,16 +234,16 @@ int main(int argc, char* argv[])
         // Parameter characters closer than the program's pace are reported as they come.
         const auto& v = cable->pacingViolations();
         for (; reported < v.size(); ++reported)
-            std::fprintf(stderr, "logger: parameter character %d of \"%c\" came %.1f ms after the one before\n",
-                         v[reported].position, v[reported].letter,
-                         std::chrono::duration<double, std::milli>(v[reported].gap).count());
+            std::fprintf(
+                stderr,
+                "logger: parameter character %d of \"%c\" came %.1f ms after the one before\n",
+                v[reported].position, v[reported].letter,
+                std::chrono::duration<double, std::milli>(v[reported].gap).count());
     });
-    modemPty.setTap([&](bool toDevice, const QByteArray& bytes) {
-        writeTrace("modem ", toDevice, bytes);
-    });
-    QObject::connect(&loggerPty, &PtyEndpoint::lineDropped, [] {
-        std::fprintf(stderr, "logger: line dropped\n");
-    });
+    modemPty.setTap(
+        [&](bool toDevice, const QByteArray& bytes) { writeTrace("modem ", toDevice, bytes); });
+    QObject::connect(&loggerPty, &PtyEndpoint::lineDropped,
+                     [] { std::fprintf(stderr, "logger: line dropped\n"); });
 
     if (!o.linkDir.isEmpty()) {
         QDir().mkpath(o.linkDir);
@@ -257,8 +264,10 @@ int main(int argc, char* argv[])
     // Signals arrive through a pipe, so the event loop ends them in its own time.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
-        struct sigaction sa{};
+        QObject::connect(notifier, &QSocketNotifier::activated, &app,
+                         [] { QCoreApplication::quit(); });
+        struct sigaction sa
+        {};
         sa.sa_handler = onSignal;
         sigemptyset(&sa.sa_mask);
         ::sigaction(SIGINT, &sa, nullptr);

@@ -7,4 +7,4 @@ QString dayFirstDate(const QDate& date)
     return date.toString(kDayFirstFormat);
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -19,4 +19,4 @@ bool refuseCommas(Prompter& prompter, const QStringList& values)
     return false;
 }
 
-}  // namespace korvelan
+} // namespace korvelan

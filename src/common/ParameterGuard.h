@@ -10,4 +10,4 @@ class Prompter;
 // field after it. Returns true (and tells the operator) when any of `values` holds a comma.
 bool refuseCommas(Prompter& prompter, const QStringList& values);
 
-}  // namespace korvelan
+} // namespace korvelan

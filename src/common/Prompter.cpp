@@ -33,7 +33,7 @@ int run(PromptIcon icon, const QString& title, const QString& text,
     return box.exec();
 }
 
-}  // namespace
+} // namespace
 
 void MessageBoxPrompter::inform(PromptIcon icon, const QString& title, const QString& text)
 {
@@ -63,4 +63,4 @@ void MessageBoxPrompter::beep()
     QApplication::beep();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -9,7 +9,8 @@ enum class PromptAnswer { Ok, Yes, No, Retry, Cancel };
 
 // Every message box of the program goes through here, so tests can script the answers and
 // read the texts back.
-class Prompter {
+class Prompter
+{
 public:
     virtual ~Prompter() = default;
     virtual void inform(PromptIcon icon, const QString& title, const QString& text) = 0;
@@ -21,7 +22,8 @@ public:
 };
 
 // The real message boxes. Application-modal, so no click reaches another window meanwhile.
-class MessageBoxPrompter final : public Prompter {
+class MessageBoxPrompter final : public Prompter
+{
 public:
     void inform(PromptIcon icon, const QString& title, const QString& text) override;
     PromptAnswer askYesNo(PromptIcon icon, const QString& title, const QString& text,
@@ -31,4 +33,4 @@ public:
     void beep() override;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -23,7 +23,7 @@ bool isFolderSeparator(QChar c)
 #endif
 }
 
-}  // namespace
+} // namespace
 
 QString safeFileNamePart(const QString& name)
 {
@@ -59,4 +59,4 @@ QString dataFilePath(const QString& folder, const QString& fileName)
     return dataFileFolder(folder) + u'/' + fileName;
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -21,4 +21,4 @@ QString dataFileFolder(const QString& folder);
 // folder + "/" + name, after the two rules above.
 QString dataFilePath(const QString& folder, const QString& fileName);
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -25,7 +25,7 @@ QString elapsedText(Duration elapsed)
     return QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
-}  // namespace
+} // namespace
 
 DownloadPage::DownloadPage(Transport& transport, CommandLock& lock, Prompter& prompter,
                            std::function<QString()> folder, std::function<QString()> loggerName,
@@ -163,9 +163,8 @@ void DownloadPage::showEnd(const DownloadResult& result, const QString& name,
     m_latest.elapsed = result.elapsed;
     paint();
     const QString where = QDir::toNativeSeparators(result.path);
-    const QString saved = QStringLiteral("\nLines received and saved: %1\nFile: %2")
-                              .arg(result.lines)
-                              .arg(where);
+    const QString saved =
+        QStringLiteral("\nLines received and saved: %1\nFile: %2").arg(result.lines).arg(where);
     const auto limitText = [](auto limit) {
         return QString::number(duration_cast<seconds>(limit).count());
     };
@@ -213,4 +212,4 @@ void DownloadPage::showEnd(const DownloadResult& result, const QString& name,
     }
 }
 
-}  // namespace korvelan
+} // namespace korvelan

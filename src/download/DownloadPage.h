@@ -23,7 +23,8 @@ class Transport;
 //
 // The main window hands over what the page needs of its own: the lock (it must also register
 // acquisisci() in it), the folder of its file area, the logger's name and its data file box.
-class DownloadPage : public QWidget {
+class DownloadPage : public QWidget
+{
     Q_OBJECT
 public:
     // How often the last line received is repainted in the data file box during a transfer.
@@ -71,4 +72,4 @@ private:
     qint64 m_linesShown = 0;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -58,7 +58,7 @@ QString dateParameters(const QDate& date)
            plain(qint64{numbers::toWireYear(date.year())}) + u',';
 }
 
-}  // namespace
+} // namespace
 
 QStringList downloadParameters(const std::optional<DateRange>& range)
 {
@@ -69,4 +69,4 @@ QStringList downloadParameters(const std::optional<DateRange>& range)
             QStringLiteral("1,")};
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -8,7 +8,8 @@
 namespace korvelan {
 
 // The dates of a range download: from the start of `from` to the end of `to`.
-struct DateRange {
+struct DateRange
+{
     QDate from;
     QDate to;
 };
@@ -23,7 +24,8 @@ QString rangeDateText(const QDate& date);
 
 // The checks made before a range download, in order; on the first failure `message` holds
 // the text to show.
-struct RangeCheck {
+struct RangeCheck
+{
     std::optional<DateRange> range;
     QString message;
 };
@@ -33,4 +35,4 @@ RangeCheck checkDownloadRange(const QString& fromText, const QString& toText);
 // in the order they are sent.
 QStringList downloadParameters(const std::optional<DateRange>& range);
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -41,20 +41,20 @@ bool renameKeeping(const QString& from, const QString& to)
 #ifdef Q_OS_LINUX
     const QByteArray src = QFile::encodeName(from);
     const QByteArray dst = QFile::encodeName(to);
-    return ::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) ==
-           0;
+    return ::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0;
 #else
     // QFile::rename refuses an existing target; a plain rename is all that is wanted here.
     return !QFileInfo::exists(to) && QDir().rename(from, to);
 #endif
 }
 
-}  // namespace
+} // namespace
 
 bool heldOpenElsewhere(const QString& path)
 {
 #ifdef Q_OS_LINUX
-    struct stat target {};
+    struct stat target
+    {};
     if (::stat(QFile::encodeName(path).constData(), &target) != 0)
         return false;
     DIR* proc = ::opendir("/proc");
@@ -73,15 +73,16 @@ bool heldOpenElsewhere(const QString& path)
         std::snprintf(fdPath, sizeof fdPath, "/proc/%s/fd", process->d_name);
         DIR* fds = ::opendir(fdPath);
         if (!fds)
-            continue;  // gone meanwhile, or not ours to look at
+            continue; // gone meanwhile, or not ours to look at
         while (const dirent* fd = ::readdir(fds)) {
             if (++scanned >= kMaxDescriptorsScanned)
                 break;
             if (!isNumber(fd->d_name))
                 continue;
-            struct stat open {};
-            if (::fstatat(::dirfd(fds), fd->d_name, &open, 0) == 0 && open.st_dev == target.st_dev &&
-                open.st_ino == target.st_ino) {
+            struct stat open
+            {};
+            if (::fstatat(::dirfd(fds), fd->d_name, &open, 0) == 0 &&
+                open.st_dev == target.st_dev && open.st_ino == target.st_ino) {
                 held = true;
                 break;
             }
@@ -114,8 +115,9 @@ int16_t ProvaRinomina(const QString& path, Prompter& prompter)
         free = false;
     if (free)
         return 1;
-    const QString text = QStringLiteral("Il file ") + QDir::toNativeSeparators(path) +
-                         QStringLiteral(" è occupato. Chiudere le applicazioni che utilizzano il file.");
+    const QString text =
+        QStringLiteral("Il file ") + QDir::toNativeSeparators(path) +
+        QStringLiteral(" è occupato. Chiudere le applicazioni che utilizzano il file.");
     return prompter.askRetryCancel(PromptIcon::None, QStringLiteral("Azione annullata"), text) ==
                    PromptAnswer::Retry
                ? 0
@@ -133,9 +135,9 @@ bool FileOccupato(const QString& path, Prompter& prompter)
         case 2:
             return true;
         default:
-            break;  // the operator closed the other program: look again
+            break; // the operator closed the other program: look again
         }
     }
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -30,4 +30,4 @@ int16_t ProvaRinomina(const QString& path, Prompter& prompter);
 // of entries, so it ends quickly even on a busy machine.
 bool heldOpenElsewhere(const QString& path);
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -18,7 +18,8 @@ constexpr auto kProgressTick = seconds(1);
 
 // Turns the stream into the file's lines, one write per batch. Only a line split across
 // batches is gathered apart.
-class LineWriter {
+class LineWriter
+{
 public:
     explicit LineWriter(QFile& file) : m_file(file) {}
 
@@ -52,7 +53,7 @@ public:
                     m_pending.clear();
                 }
             } else {
-                m_pending.append(p, stop - p);  // CR is dropped
+                m_pending.append(p, stop - p); // CR is dropped
                 if (*stop == MemoryDownload::kEndOfText) {
                     keepLast(lastStart, lastSize);
                     writeOut();
@@ -100,7 +101,7 @@ private:
     qint64 m_bytes = 0;
 };
 
-}  // namespace
+} // namespace
 
 void MemoryDownload::cancel()
 {
@@ -174,7 +175,7 @@ DownloadResult MemoryDownload::run(const QString& path, const std::optional<Date
         if (m_transport.cancelled() || !channel.isOpen())
             return finish(failedLink());
         if (!batch.isEmpty())
-            continue;  // take whatever came meanwhile before waiting
+            continue; // take whatever came meanwhile before waiting
         const auto now = clock.now();
         if (now - lastInput >= limit)
             return finish(DownloadOutcome::TimedOut);
@@ -186,4 +187,4 @@ DownloadResult MemoryDownload::run(const QString& path, const std::optional<Date
     }
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -14,29 +14,31 @@ namespace korvelan {
 class Transport;
 
 // Where a transfer stands, reported after every batch of input.
-struct DownloadProgress {
-    qint64 lines = 0;      // lines written to the file
-    qint64 bytes = 0;      // bytes received from the logger
-    Duration elapsed{};    // since the file was created
-    QByteArray lastLine;   // the last line written, as received
+struct DownloadProgress
+{
+    qint64 lines = 0;    // lines written to the file
+    qint64 bytes = 0;    // bytes received from the logger
+    Duration elapsed{};  // since the file was created
+    QByteArray lastLine; // the last line written, as received
 };
 
 enum class DownloadOutcome {
-    Completed,  // the logger ended the stream (ETX)
-    Cancelled,  // the operator stopped it
-    TimedOut,   // the logger fell silent
-    LineLost,   // the link went away, or could not be used
-    FileError,  // the data file could not be created or written
+    Completed, // the logger ended the stream (ETX)
+    Cancelled, // the operator stopped it
+    TimedOut,  // the logger fell silent
+    LineLost,  // the link went away, or could not be used
+    FileError, // the data file could not be created or written
 };
 
-struct DownloadResult {
+struct DownloadResult
+{
     DownloadOutcome outcome = DownloadOutcome::Completed;
     QString path;
     qint64 lines = 0;
     qint64 bytes = 0;
     Duration elapsed{};
-    bool fileCreated = false;  // false only when the file could not be created at all
-    QString error;             // the system's text for a file error
+    bool fileCreated = false; // false only when the file could not be created at all
+    QString error;            // the system's text for a file error
 };
 
 // Copies the logger's memory into a data file: sends the "A" commands, then writes every
@@ -47,7 +49,8 @@ struct DownloadResult {
 // The transfer always ends with the file closed and holding every line received: at ETX,
 // when the operator cancels (Transport::cancelExchange, also what "RESTORE " does), when
 // the logger stays silent too long, when the link drops, or on a write error.
-class MemoryDownload {
+class MemoryDownload
+{
 public:
     static constexpr char kEndOfText = '\x03';
     // The first byte may take as long as any reply (the logger searches its memory for a
@@ -76,4 +79,4 @@ private:
     bool m_running = false;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

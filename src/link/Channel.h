@@ -6,14 +6,16 @@
 
 namespace korvelan {
 
-struct LineSettings {
-    qint32 baudRate = 9600;  // "9600,N,8,1", no handshaking
+struct LineSettings
+{
+    qint32 baudRate = 9600; // "9600,N,8,1", no handshaking
     bool dtr = true;
 };
 
 // A byte stream to a logger or a modem: a serial port, or an emulator in tests.
 // Input is buffered by the channel; bytesWaiting() tells how much can be read now.
-class Channel : public QObject {
+class Channel : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -43,4 +45,4 @@ signals:
     void lost();
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -26,7 +26,7 @@ int msUntil(TimePoint deadline, TimePoint now)
     return static_cast<int>(std::min<milliseconds::rep>(ms.count(), 24 * 3600 * 1000));
 }
 
-}  // namespace
+} // namespace
 
 TimePoint RealClock::now() const
 {
@@ -85,4 +85,4 @@ void RealClock::interrupt()
         m_loop->quit();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

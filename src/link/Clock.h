@@ -14,9 +14,10 @@ using TimePoint = std::chrono::steady_clock::time_point;
 // Monotonic time and the only place where the program waits.
 //
 // waitWithEvents lets window events run while it waits: it returns at the deadline, as soon
-// as new input reaches `wake` (or the channel is lost), or when interrupt() is called. waitBlocking keeps the
-// window painting but takes no user input, and lasts at least until the deadline.
-class Clock : public QObject {
+// as new input reaches `wake` (or the channel is lost), or when interrupt() is called. waitBlocking
+// keeps the window painting but takes no user input, and lasts at least until the deadline.
+class Clock : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -32,7 +33,8 @@ public:
 };
 
 // The machine's steady clock; waits run a local event loop woken by input or a timer.
-class RealClock final : public Clock {
+class RealClock final : public Clock
+{
     Q_OBJECT
 public:
     using Clock::Clock;
@@ -45,4 +47,4 @@ private:
     QEventLoop* m_loop = nullptr;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -9,7 +9,8 @@ namespace korvelan {
 
 // The far end of an in-memory link: a device that takes bytes at a time and produces bytes
 // that become readable at a time of its own (its reply pace, its timers).
-class LinkPeer {
+class LinkPeer
+{
 public:
     virtual ~LinkPeer() = default;
     virtual void receive(const QByteArray& bytes, TimePoint at) = 0;
@@ -21,4 +22,4 @@ public:
     [[nodiscard]] virtual bool droppedBy(TimePoint now) const { return (void)now, false; }
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -4,8 +4,7 @@ namespace korvelan {
 
 MemoryChannel::MemoryChannel(LinkPeer& peer, Clock& clock, QObject* parent)
     : Channel(parent), m_peer(peer), m_clock(clock)
-{
-}
+{}
 
 bool MemoryChannel::open(const LineSettings& settings, QString* error)
 {
@@ -24,7 +23,7 @@ bool MemoryChannel::open(const LineSettings& settings, QString* error)
     m_dtr = settings.dtr;
     ++m_openCount;
     m_input.clear();
-    m_peer.take(m_clock.now());  // what the device said while nobody listened is gone
+    m_peer.take(m_clock.now()); // what the device said while nobody listened is gone
     return true;
 }
 
@@ -80,4 +79,4 @@ void MemoryChannel::discardInput()
     m_input.clear();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -10,7 +10,8 @@ namespace korvelan {
 
 // A channel to an in-process peer (the emulator, or a scripted device in tests). Time comes
 // from the clock it is given, normally a VirtualClock that knows the peer's next event.
-class MemoryChannel final : public Channel {
+class MemoryChannel final : public Channel
+{
     Q_OBJECT
 public:
     MemoryChannel(LinkPeer& peer, Clock& clock, QObject* parent = nullptr);
@@ -54,4 +55,4 @@ private:
     int m_openCount = 0;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

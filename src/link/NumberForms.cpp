@@ -94,14 +94,14 @@ qint64 roundHalfEven(double value)
         return std::numeric_limits<qint64>::max();
     if (value < -kMax)
         return std::numeric_limits<qint64>::min();
-    return static_cast<qint64>(std::nearbyint(value));  // default rounding: to nearest even
+    return static_cast<qint64>(std::nearbyint(value)); // default rounding: to nearest even
 }
 
 int16_t toInt16(const QString& text)
 {
     const qint64 v = roundHalfEven(leadingNumber(text));
     return static_cast<int16_t>(std::clamp<qint64>(v, std::numeric_limits<int16_t>::min(),
-                                                    std::numeric_limits<int16_t>::max()));
+                                                   std::numeric_limits<int16_t>::max()));
 }
 
 bool isNumeric(const QString& text, double* value)
@@ -110,7 +110,7 @@ bool isNumeric(const QString& text, double* value)
     if (t.isEmpty())
         return false;
     bool ok = false;
-    const double v = t.toDouble(&ok);  // C locale: "." only
+    const double v = t.toDouble(&ok); // C locale: "." only
     if (!ok || !std::isfinite(v))
         return false;
     if (value)
@@ -124,10 +124,10 @@ namespace {
 // known) to `decimals` places, halves away from zero; returns integer and fraction digits.
 void roundDecimal(double value, int decimals, QString* intPart, QString* fracPart)
 {
-    QString sci = QString::number(std::fabs(value), 'e', 14);  // d.dddddddddddddde±xx
+    QString sci = QString::number(std::fabs(value), 'e', 14); // d.dddddddddddddde±xx
     const auto ePos = sci.indexOf(QLatin1Char('e'));
     const int exponent = sci.mid(ePos + 1).toInt();
-    QString digits = sci.left(ePos).remove(QLatin1Char('.'));  // 15 digits
+    QString digits = sci.left(ePos).remove(QLatin1Char('.')); // 15 digits
     // Position of the decimal point within `digits`.
     int point = exponent + 1;
     if (point < 0) {
@@ -166,7 +166,7 @@ void roundDecimal(double value, int decimals, QString* intPart, QString* fracPar
         intPart->clear();
 }
 
-}  // namespace
+} // namespace
 
 QString format(double value, const QString& pattern)
 {
@@ -203,4 +203,4 @@ QString format(const QString& text, const QString& pattern)
     return isNumeric(text, &value) ? format(value, pattern) : text;
 }
 
-}  // namespace korvelan::numbers
+} // namespace korvelan::numbers

@@ -35,7 +35,13 @@ QString format(double value, const QString& pattern);
 QString format(const QString& text, const QString& pattern);
 
 // Years travel as year - 1900.
-constexpr int toWireYear(int year) { return year - 1900; }
-constexpr int fromWireYear(int wireYear) { return wireYear + 1900; }
+constexpr int toWireYear(int year)
+{
+    return year - 1900;
+}
+constexpr int fromWireYear(int wireYear)
+{
+    return wireYear + 1900;
+}
 
-}  // namespace korvelan::numbers
+} // namespace korvelan::numbers

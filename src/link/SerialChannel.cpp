@@ -1,6 +1,5 @@
 #include "link/SerialChannel.h"
 
-
 namespace korvelan {
 
 SerialChannel::SerialChannel(QObject* parent) : Channel(parent)
@@ -106,11 +105,11 @@ void SerialChannel::onError(QSerialPort::SerialPortError error)
 
     switch (error) {
     case QSerialPort::NoError:
-    case QSerialPort::UnsupportedOperationError:  // modem lines on a pseudo-terminal
+    case QSerialPort::UnsupportedOperationError: // modem lines on a pseudo-terminal
     case QSerialPort::OpenError:
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::PermissionError:
-        return;  // reported by open() or harmless
+        return; // reported by open() or harmless
     case QSerialPort::ResourceError:
     case QSerialPort::ReadError:
         // The device went away (a read that fails or finds the end of a pseudo-terminal whose
@@ -128,4 +127,4 @@ void SerialChannel::onError(QSerialPort::SerialPortError error)
     }
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -6,7 +6,8 @@
 
 namespace korvelan {
 
-class SerialChannel final : public Channel {
+class SerialChannel final : public Channel
+{
     Q_OBJECT
 public:
     explicit SerialChannel(QObject* parent = nullptr);
@@ -30,4 +31,4 @@ private:
     QSerialPort m_port;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

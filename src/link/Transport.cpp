@@ -16,7 +16,7 @@ constexpr auto kTick = nanoseconds(1);
 // terminal buffering, whose delivery jitters by a fraction of a millisecond, and the pacing
 // must hold where the characters arrive.
 constexpr auto kPauseMargin = microseconds(200);
-}  // namespace
+} // namespace
 
 QByteArray toWire(const QString& text)
 {
@@ -32,8 +32,7 @@ Transport::Transport(LoggerSession& session, Channel& channel, Clock& clock, Pro
                      PortResolver resolvePort)
     : m_session(session), m_channel(channel), m_clock(clock), m_prompter(prompter),
       m_resolvePort(std::move(resolvePort))
-{
-}
+{}
 
 bool Transport::openChannel(QString* error)
 {
@@ -184,4 +183,4 @@ void Transport::Chiudi_Seriale()
     m_channel.close();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -20,7 +20,8 @@ class Prompter;
 // true and handlers that would start an exchange do nothing. cancelExchange() (the operator's
 // way out) ends the wait at once; field reads then give the time-out marker and nothing more
 // is sent until the next exchange begins.
-class Transport {
+class Transport
+{
 public:
     using PortResolver = std::function<QString(int port)>;
 
@@ -83,4 +84,4 @@ private:
 QByteArray toWire(const QString& text);
 QString fromWire(const QByteArray& bytes);
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -8,8 +8,7 @@ namespace korvelan {
 
 VirtualClock::VirtualClock(QObject* parent)
     : Clock(parent), m_start(std::chrono::hours(1000)), m_now(m_start)
-{
-}
+{}
 
 std::optional<TimePoint> VirtualClock::nextSourceEvent() const
 {
@@ -50,4 +49,4 @@ void VirtualClock::waitBlocking(TimePoint deadline)
         m_now = deadline;
 }
 
-}  // namespace korvelan
+} // namespace korvelan

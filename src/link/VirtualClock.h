@@ -11,7 +11,8 @@ namespace korvelan {
 // A clock for tests: waits advance time at once to the next thing that can happen (a
 // source's event, the deadline) and let posted events run on the way, so a two-minute
 // time-out costs nothing and its length can still be asserted.
-class VirtualClock final : public Clock {
+class VirtualClock final : public Clock
+{
     Q_OBJECT
 public:
     using Source = std::function<std::optional<TimePoint>()>;
@@ -43,4 +44,4 @@ private:
     int m_waitsWithEvents = 0;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

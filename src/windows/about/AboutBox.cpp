@@ -29,7 +29,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(QStringLiteral("<h2>KORVELAN</h2>"), this);
     title->setObjectName(QStringLiteral("lblTitle"));
-    auto* version = new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(KORVELAN_VERSION)), this);
+    auto* version =
+        new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(KORVELAN_VERSION)), this);
     version->setObjectName(QStringLiteral("lblVersion"));
     auto* description =
         new QLabel(QStringLiteral("Configuration and data download for field data loggers."), this);
@@ -47,7 +48,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     const QString tool = systemInfoTool();
     if (tool.isEmpty()) {
         m_sysInfo->setEnabled(false);
-        m_sysInfo->setToolTip(QStringLiteral("No system information tool is installed on this computer."));
+        m_sysInfo->setToolTip(
+            QStringLiteral("No system information tool is installed on this computer."));
     } else {
         connect(m_sysInfo, &QPushButton::clicked, this,
                 [tool] { QProcess::startDetached(tool, {}); });
@@ -55,4 +57,4 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -7,7 +7,8 @@ class QPushButton;
 namespace korvelan {
 
 // Title, version, and a way to the system's own information tool where there is one.
-class AboutBox : public QDialog {
+class AboutBox : public QDialog
+{
     Q_OBJECT
 public:
     explicit AboutBox(QWidget* parent = nullptr);
@@ -20,4 +21,4 @@ private:
     QPushButton* m_sysInfo = nullptr;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

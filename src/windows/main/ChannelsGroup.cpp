@@ -41,8 +41,10 @@ ChannelsGroup::ChannelsGroup(GroupContext context, QWidget* channelsPage,
                 field->setText(QStringLiteral("0"));
         });
     }
-    auto* read = layouts::button(QStringLiteral("leggicanali"), QStringLiteral("Read Channels #"), frame);
-    auto* write = layouts::button(QStringLiteral("Scrivicanali"), QStringLiteral("Write Channels #"), frame);
+    auto* read =
+        layouts::button(QStringLiteral("leggicanali"), QStringLiteral("Read Channels #"), frame);
+    auto* write =
+        layouts::button(QStringLiteral("Scrivicanali"), QStringLiteral("Write Channels #"), frame);
     grid->addWidget(read, 2, 0);
     grid->addWidget(write, 2, 1);
     grid->setColumnStretch(4, 1);
@@ -74,16 +76,19 @@ void ChannelsGroup::Scrivicanali()
     m_ctx.lock.Disabilita_Comandi();
     const auto answer = m_ctx.prompter.askYesNo(
         PromptIcon::Critical, QStringLiteral("Warning"),
-        QStringLiteral("This operation requires memory to be erased.\r\nAcquisition data will be deleted."),
+        QStringLiteral(
+            "This operation requires memory to be erased.\r\nAcquisition data will be deleted."),
         PromptAnswer::No);
     if (answer == PromptAnswer::Yes) {
         auto& t = m_ctx.transport;
         t.Invia_Comando(QStringLiteral("b"), QStringLiteral(","));
         t.Pausa(20);
         for (int m = 0; m < 2; ++m) {
-            const auto count = numbers::roundHalfEven(numbers::leadingNumber(m_mux[size_t(m)]->text()));
-            t.Invia_Comando(QStringLiteral("h"), numbers::leadingBlank(qint64(m)) + QLatin1Char(',') +
-                                                     numbers::leadingBlank(count) + QLatin1Char(','));
+            const auto count =
+                numbers::roundHalfEven(numbers::leadingNumber(m_mux[size_t(m)]->text()));
+            t.Invia_Comando(QStringLiteral("h"),
+                            numbers::leadingBlank(qint64(m)) + QLatin1Char(',') +
+                                numbers::leadingBlank(count) + QLatin1Char(','));
         }
         leggicanali();
         t.Pausa(20);
@@ -95,4 +100,4 @@ void ChannelsGroup::Scrivicanali()
     m_ctx.lock.Abilita_Comandi();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -13,7 +13,8 @@ namespace korvelan {
 class FieldEdit;
 
 // Active channels per multiplexer. Writing them needs the logger's memory erased first.
-class ChannelsGroup : public QObject {
+class ChannelsGroup : public QObject
+{
     Q_OBJECT
 public:
     // `refreshMemory` runs the memory state read after a write.
@@ -32,4 +33,4 @@ private:
     std::array<FieldEdit*, 4> m_mux{};
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -29,4 +29,4 @@ void CommandLock::setEnabled(bool on)
     }
 }
 
-}  // namespace korvelan
+} // namespace korvelan

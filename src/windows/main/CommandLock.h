@@ -11,7 +11,8 @@ class Transport;
 // The main window's logger controls, disabled together while a handler talks to the logger.
 // Nesting is not counted: an inner handler's unlock unlocks, as the operator expects from a
 // handler that runs another.
-class CommandLock {
+class CommandLock
+{
 public:
     explicit CommandLock(Transport& transport) : m_transport(transport) {}
 
@@ -34,4 +35,4 @@ private:
     bool m_locked = false;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -40,4 +40,4 @@ void FieldEdit::keyPressEvent(QKeyEvent* event)
     QLineEdit::keyPressEvent(event);
 }
 
-}  // namespace korvelan
+} // namespace korvelan

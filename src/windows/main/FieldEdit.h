@@ -15,7 +15,8 @@ void setBackground(QWidget* field, const QColor& colour);
 [[nodiscard]] QColor background(const QWidget* field);
 
 // A settings field: pale yellow as designed, red as soon as a key is pressed in it.
-class FieldEdit : public QLineEdit {
+class FieldEdit : public QLineEdit
+{
     Q_OBJECT
 public:
     explicit FieldEdit(const QString& name, int maxLength, QWidget* parent = nullptr);
@@ -27,4 +28,4 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -78,12 +78,10 @@ FileArea::FileArea(QWidget* parent) : QGroupBox(QStringLiteral("FILE"), parent)
     layout->addWidget(m_fileName);
 
     connect(m_drive, &QComboBox::textActivated, this, &FileArea::Drive1_Change);
-    connect(m_dirs, &QTreeView::clicked, this, [this](const QModelIndex& index) {
-        setFolder(m_dirModel->filePath(index));
-    });
-    connect(m_files, &QListView::clicked, this, [this](const QModelIndex& index) {
-        File1_Click(m_fileModel->fileName(index));
-    });
+    connect(m_dirs, &QTreeView::clicked, this,
+            [this](const QModelIndex& index) { setFolder(m_dirModel->filePath(index)); });
+    connect(m_files, &QListView::clicked, this,
+            [this](const QModelIndex& index) { File1_Click(m_fileModel->fileName(index)); });
     setFolder(QDir::currentPath());
 }
 
@@ -121,4 +119,4 @@ void FileArea::File1_Click(const QString& name)
     m_fileName->setText(name);
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -12,7 +12,8 @@ namespace korvelan {
 
 // The FILE frame: a drive, a folder in it, the folder's files, and the data file name.
 // The folder is where downloads and the closing record are written.
-class FileArea : public QGroupBox {
+class FileArea : public QGroupBox
+{
     Q_OBJECT
 public:
     explicit FileArea(QWidget* parent = nullptr);
@@ -42,4 +43,4 @@ private:
     QString m_folder;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

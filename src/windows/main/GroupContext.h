@@ -8,11 +8,12 @@ class Transport;
 struct LoggerSession;
 
 // What every settings group of the main window works with.
-struct GroupContext {
+struct GroupContext
+{
     Transport& transport;
     CommandLock& lock;
     Prompter& prompter;
     LoggerSession& session;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

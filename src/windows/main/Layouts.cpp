@@ -29,4 +29,4 @@ void addToPage(QWidget* page, QWidget* frame)
     layout->insertWidget(layout->count() - 1, frame);
 }
 
-}  // namespace korvelan::layouts
+} // namespace korvelan::layouts

@@ -14,4 +14,4 @@ QWidget* page(const QString& name);
 // Adds a frame to a page made by page(), below the frames already there.
 void addToPage(QWidget* page, QWidget* frame);
 
-}  // namespace korvelan::layouts
+} // namespace korvelan::layouts

@@ -11,8 +11,8 @@
 #include "windows/main/MemoryGroup.h"
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/ScheduleGroup.h"
-#include "windows/main/SwitchBox.h"
 #include "windows/main/StatusGroup.h"
+#include "windows/main/SwitchBox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -39,19 +39,41 @@ const char* const kPageCaptions[] = {"CALENDAR", "TIMERS",   "CHANNELS", "GENERA
 
 // The controls of the main window that take part in the lock, in the order the operator
 // meets them. Every one of them exists from the start.
-const char* const kLockedControls[] = {
-    "leggi_nome",   "imposta_nome", "leggidata",         "impostadata",
-    "Command2",     "Command1",     "preacc",            "impostapreacc",
-    "ReadSt",       "leggicanali",  "Scrivicanali",      "Leggi_poprietà",
-    "Aggiorna_acq", "Azzera_memoria", "Resetta",         "Acquisisci",
-    "MISCONTINUA0", "MISCONTINUA1", "MISCONTINUA2",      "MISCONTINUA3",
-    "MISCONTINUA_TEMP0", "MISCONTINUA_TEMP1", "MISCONTINUA_TEMP2", "MISCONTINUA_TEMP3",
-    "Status",       "Leggi_Allarmi", "LEGGI_GSM",        "SCRIVI_GSM",
-    "LeggiGPRS",    "Abilita_SMS"};
+const char* const kLockedControls[] = {"leggi_nome",
+                                       "imposta_nome",
+                                       "leggidata",
+                                       "impostadata",
+                                       "Command2",
+                                       "Command1",
+                                       "preacc",
+                                       "impostapreacc",
+                                       "ReadSt",
+                                       "leggicanali",
+                                       "Scrivicanali",
+                                       "Leggi_poprietà",
+                                       "Aggiorna_acq",
+                                       "Azzera_memoria",
+                                       "Resetta",
+                                       "Acquisisci",
+                                       "MISCONTINUA0",
+                                       "MISCONTINUA1",
+                                       "MISCONTINUA2",
+                                       "MISCONTINUA3",
+                                       "MISCONTINUA_TEMP0",
+                                       "MISCONTINUA_TEMP1",
+                                       "MISCONTINUA_TEMP2",
+                                       "MISCONTINUA_TEMP3",
+                                       "Status",
+                                       "Leggi_Allarmi",
+                                       "LEGGI_GSM",
+                                       "SCRIVI_GSM",
+                                       "LeggiGPRS",
+                                       "Abilita_SMS"};
 
 // Controls whose groups this version does not have yet: they stand on their pages with their
 // names and captions, so the lock and the layout are complete.
-struct Pending {
+struct Pending
+{
     Page page;
     const char* frame;
     const char* name;
@@ -75,13 +97,13 @@ const Pending kPending[] = {
     {kAlerts, "Alerts", "Leggi_Allarmi", "Configure Alerts and Warnings", false},
 };
 
-}  // namespace
+} // namespace
 
 QString closingRecordPath(const QString& folder, const QString& dataFileName)
 {
     // QDir joins a root folder ("C:\", "/") without doubling the separator.
-    return QDir::toNativeSeparators(
-        QDir(QDir::fromNativeSeparators(folder)).filePath(QStringLiteral("LOGOUT_") + dataFileName));
+    return QDir::toNativeSeparators(QDir(QDir::fromNativeSeparators(folder))
+                                        .filePath(QStringLiteral("LOGOUT_") + dataFileName));
 }
 
 MainWindow::MainWindow(Transport& transport, Prompter& prompter, LoggerSession& session,
@@ -101,7 +123,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenus()
 {
-    struct Item {
+    struct Item
+    {
         const char* name;
         const char* caption;
         void (MainWindow::*handler)();
@@ -167,8 +190,8 @@ void MainWindow::buildPages()
 
     m_status = new StatusGroup(m_ctx, m_pages[kReadNow]);
 
-    m_pluviometro = new QCheckBox(QStringLiteral("Enable events counter (Rain gauge)"),
-                                  m_pages[kChannels]);
+    m_pluviometro =
+        new QCheckBox(QStringLiteral("Enable events counter (Rain gauge)"), m_pages[kChannels]);
     m_pluviometro->setObjectName(QStringLiteral("PLUVIOMETRO"));
     layouts::addToPage(m_pages[kChannels], m_pluviometro);
 }
@@ -189,8 +212,9 @@ void MainWindow::buildPendingControls()
             row->addStretch(1);
             layouts::addToPage(page, frame);
         }
-        QWidget* w = p.checkBox ? static_cast<QWidget*>(new QCheckBox(QString::fromLatin1(p.caption), frame))
-                                : layouts::button(name, QString::fromLatin1(p.caption), frame);
+        QWidget* w =
+            p.checkBox ? static_cast<QWidget*>(new QCheckBox(QString::fromLatin1(p.caption), frame))
+                       : layouts::button(name, QString::fromLatin1(p.caption), frame);
         w->setObjectName(name);
         w->setToolTip(QStringLiteral("Not available in this version."));
         auto* row = static_cast<QHBoxLayout*>(frame->layout());
@@ -331,4 +355,4 @@ QString MainWindow::closingRecordText() const
     return out;
 }
 
-}  // namespace korvelan
+} // namespace korvelan

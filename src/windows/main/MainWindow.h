@@ -26,11 +26,13 @@ class StatusGroup;
 // The operator's workplace once a logger is connected: the settings pages, the file area
 // and the menus. Each settings group owns its controls and handlers; the window owns the
 // lock that keeps exchanges apart and the close sequence.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow
+{
     Q_OBJECT
 public:
-    struct ConnectionRead {
-        QString line;  // what the connection log shows after the read
+    struct ConnectionRead
+    {
+        QString line; // what the connection log shows after the read
         std::function<void()> action;
     };
 
@@ -96,4 +98,4 @@ private:
 // root) and "LOGOUT_" + the data file name.
 QString closingRecordPath(const QString& folder, const QString& dataFileName);
 
-}  // namespace korvelan
+} // namespace korvelan

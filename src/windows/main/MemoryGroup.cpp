@@ -29,7 +29,8 @@ MemoryGroup::MemoryGroup(GroupContext context, QWidget* generalPage, QWidget* ch
     m_free->setObjectName(QStringLiteral("acq_disponibili"));
     grid->addWidget(m_total, 1, 0);
     grid->addWidget(m_free, 1, 1);
-    auto* refresh = layouts::button(QStringLiteral("Aggiorna_acq"), QStringLiteral("Memory state"), state);
+    auto* refresh =
+        layouts::button(QStringLiteral("Aggiorna_acq"), QStringLiteral("Memory state"), state);
     grid->addWidget(refresh, 2, 0, 1, 2);
     grid->setColumnStretch(2, 1);
     layouts::addToPage(generalPage, state);
@@ -76,7 +77,8 @@ void MemoryGroup::Azzera_memoria()
     m_ctx.lock.Disabilita_Comandi();
     const auto answer = m_ctx.prompter.askYesNo(
         PromptIcon::Critical, QStringLiteral("Warning"),
-        QStringLiteral("Are you sure you want to erase memory?\r\nAll acquisitions will be erased."),
+        QStringLiteral(
+            "Are you sure you want to erase memory?\r\nAll acquisitions will be erased."),
         PromptAnswer::No);
     if (answer == PromptAnswer::Yes) {
         m_ctx.transport.Invia_Comando(QStringLiteral("b"), QString());
@@ -93,7 +95,8 @@ void MemoryGroup::Resetta()
     m_ctx.lock.Disabilita_Comandi();
     const auto answer = m_ctx.prompter.askYesNo(
         PromptIcon::Critical, QStringLiteral("Warning"),
-        QStringLiteral("Are you sure you want to reset datalogger?\r\nBoth data and settings will be erased."),
+        QStringLiteral(
+            "Are you sure you want to reset datalogger?\r\nBoth data and settings will be erased."),
         PromptAnswer::No);
     if (answer == PromptAnswer::Yes) {
         auto& t = m_ctx.transport;
@@ -111,4 +114,4 @@ void MemoryGroup::Resetta()
     m_ctx.lock.Abilita_Comandi();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -11,12 +11,14 @@ class QWidget;
 namespace korvelan {
 
 // The logger's memory as a whole: its state, erasing it, and resetting the logger.
-class MemoryGroup : public QObject {
+class MemoryGroup : public QObject
+{
     Q_OBJECT
 public:
     // What a reset reads back after the memory state, in its order: channel counts, timer,
     // logger name, acquisition switch.
-    struct ResetReads {
+    struct ResetReads
+    {
         std::function<void()> channels;
         std::function<void()> timer;
         std::function<void()> name;
@@ -40,4 +42,4 @@ private:
     QLineEdit* m_free = nullptr;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -50,7 +50,7 @@ QString parameters(const std::array<FieldEdit*, 5>& f)
            QLatin1Char(',') + f[3]->text() + QLatin1Char(',') + f[4]->text() + QLatin1Char(',');
 }
 
-}  // namespace datefields
+} // namespace datefields
 
 namespace {
 const QString kCheckValues = QStringLiteral("Please check inserted values! ");
@@ -87,8 +87,7 @@ NameClockGroup::NameClockGroup(GroupContext context, QWidget* calendarPage, QWid
     idGrid->addWidget(new QLabel(QStringLiteral("Datalogger ID"), id), 0, 0);
     idGrid->addWidget(m_name, 0, 1, 1, 2);
     m_leggiNome = layouts::button(QStringLiteral("leggi_nome"), QStringLiteral("Read ID"), id);
-    m_impostaNome =
-        layouts::button(QStringLiteral("imposta_nome"), QStringLiteral("Write ID"), id);
+    m_impostaNome = layouts::button(QStringLiteral("imposta_nome"), QStringLiteral("Write ID"), id);
     idGrid->addWidget(m_leggiNome, 1, 1);
     idGrid->addWidget(m_impostaNome, 1, 2);
     idGrid->setColumnStretch(3, 1);
@@ -174,4 +173,4 @@ void NameClockGroup::impostadata()
     leggidata();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -14,7 +14,8 @@ namespace korvelan {
 class FieldEdit;
 
 // The logger's identification text and its real-time clock.
-class NameClockGroup : public QObject {
+class NameClockGroup : public QObject
+{
     Q_OBJECT
 public:
     // The clock frame goes on `calendarPage`, the ID frame on `generalPage`.
@@ -52,6 +53,6 @@ bool timeIsValid(const QString& hours, const QString& minutes);
 QStringList texts(const std::array<FieldEdit*, 5>& fields);
 // day,month, year-1900 (leading blank),hours,minutes, as typed.
 QString parameters(const std::array<FieldEdit*, 5>& fields);
-}  // namespace datefields
+} // namespace datefields
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -24,8 +24,8 @@ const QString kTimerMessage = QStringLiteral(
     "Please check timer ( hours<=23, minutes and seconds <=59 and timer value > 1 min (NO "
     "GSM/GPRS). Timer value > 10 minutes (GSM/GPRS)! ");
 const QString kCheckValues = QStringLiteral("Please check inserted values! ");
-constexpr int kShortestInterval = 60;  // seconds
-constexpr double kLongestPreheat = 30000;  // ms
+constexpr int kShortestInterval = 60;     // seconds
+constexpr double kLongestPreheat = 30000; // ms
 
 void trimOnChange(FieldEdit* field)
 {
@@ -36,7 +36,7 @@ void trimOnChange(FieldEdit* field)
     });
 }
 
-}  // namespace
+} // namespace
 
 ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidget* timersPage)
     : QObject(calendarPage), m_ctx(context)
@@ -70,8 +70,8 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
     auto* acqLayout = new QHBoxLayout(acquisition);
     m_dataLogging = new SwitchBox(QStringLiteral("data_logging"),
                                   QStringLiteral("Enable Acquisitions"), acquisition);
-    auto* readSt = layouts::button(QStringLiteral("ReadSt"), QStringLiteral("Read parameter"),
-                                   acquisition);
+    auto* readSt =
+        layouts::button(QStringLiteral("ReadSt"), QStringLiteral("Read parameter"), acquisition);
     acqLayout->addWidget(m_dataLogging);
     acqLayout->addWidget(readSt);
     acqLayout->addStretch(1);
@@ -88,7 +88,8 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
         timerGrid->addWidget(m_timer[size_t(i)], 1, i);
         trimOnChange(m_timer[size_t(i)]);
     }
-    auto* readTimer = layouts::button(QStringLiteral("Command2"), QStringLiteral("Read Timer"), timer);
+    auto* readTimer =
+        layouts::button(QStringLiteral("Command2"), QStringLiteral("Read Timer"), timer);
     auto* writeTimer =
         layouts::button(QStringLiteral("Command1"), QStringLiteral("Write Timer"), timer);
     timerGrid->addWidget(readTimer, 2, 0);
@@ -104,7 +105,8 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
     trimOnChange(m_preheat);
     preGrid->addWidget(m_preheat, 0, 0);
     preGrid->addWidget(new QLabel(QStringLiteral("x 10^-3 Sec"), preheat), 0, 1);
-    auto* readPre = layouts::button(QStringLiteral("preacc"), QStringLiteral("Read Pre-heating"), preheat);
+    auto* readPre =
+        layouts::button(QStringLiteral("preacc"), QStringLiteral("Read Pre-heating"), preheat);
     auto* writePre = layouts::button(QStringLiteral("impostapreacc"),
                                      QStringLiteral("Write Pre-heating"), preheat);
     preGrid->addWidget(readPre, 1, 0);
@@ -178,7 +180,8 @@ void ScheduleGroup::Command1()
     }
     for (auto* f : m_timer)
         f->markInStep();
-    m_ctx.transport.Invia_Comando(QStringLiteral("c"), texts.join(QLatin1Char(',')) + QLatin1Char(','));
+    m_ctx.transport.Invia_Comando(QStringLiteral("c"),
+                                  texts.join(QLatin1Char(',')) + QLatin1Char(','));
     m_ctx.lock.Abilita_Comandi();
 }
 
@@ -225,7 +228,7 @@ void ScheduleGroup::LeggiDataAllarme()
         m_start[size_t(i)]->setText(i < 3 ? datefields::shownDatePart(field)
                                           : datefields::shownTimePart(field));
     }
-    (void)m_ctx.transport.Leggi_Campo();  // the sixth field is not used
+    (void)m_ctx.transport.Leggi_Campo(); // the sixth field is not used
     for (auto* f : m_start)
         f->markInStep();
     m_ctx.lock.Abilita_Comandi();
@@ -283,9 +286,10 @@ void ScheduleGroup::switchAcquisitions(bool on)
     if (!m_ctx.lock.mayStart())
         return;
     m_ctx.transport.beginExchange();
-    m_ctx.transport.Invia_Comando(QStringLiteral("o"), on ? QStringLiteral("1,") : QStringLiteral("0,"));
+    m_ctx.transport.Invia_Comando(QStringLiteral("o"),
+                                  on ? QStringLiteral("1,") : QStringLiteral("0,"));
     m_ctx.transport.Pausa(50);
     ReadSt();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

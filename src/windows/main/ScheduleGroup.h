@@ -14,13 +14,14 @@ class FieldEdit;
 class SwitchBox;
 
 // When the logger acquires: start date, timer, pre-heating, and the acquisition switch.
-class ScheduleGroup : public QObject {
+class ScheduleGroup : public QObject
+{
     Q_OBJECT
 public:
     ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidget* timersPage);
 
-    void Command2();  // read timer
-    void Command1();  // write timer
+    void Command2(); // read timer
+    void Command1(); // write timer
     void preacc();
     void impostapreacc();
     void LeggiDataAllarme();
@@ -47,4 +48,4 @@ private:
     QWidget* m_frame2 = nullptr;
 };
 
-}  // namespace korvelan
+} // namespace korvelan

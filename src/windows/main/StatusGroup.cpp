@@ -35,8 +35,8 @@ StatusGroup::StatusGroup(GroupContext context, QWidget* readNowPage)
     // The internal 3 V is not shown to the operator.
     m_labels[1]->hide();
     m_parameters[1]->hide();
-    m_status = layouts::button(QStringLiteral("Status"),
-                               QStringLiteral("Read Internal Parameters"), frame);
+    m_status = layouts::button(QStringLiteral("Status"), QStringLiteral("Read Internal Parameters"),
+                               frame);
     grid->addWidget(m_status, 2, 0, 1, 3);
     layouts::addToPage(readNowPage, frame);
     connect(m_status, &QPushButton::clicked, this, &StatusGroup::Status);
@@ -53,4 +53,4 @@ void StatusGroup::Status()
     m_ctx.lock.Abilita_Comandi();
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -13,7 +13,8 @@ class QWidget;
 namespace korvelan {
 
 // The logger's internal parameters: 5 V supply, internal 3 V and battery voltage.
-class StatusGroup : public QObject {
+class StatusGroup : public QObject
+{
     Q_OBJECT
 public:
     StatusGroup(GroupContext context, QWidget* readNowPage);
@@ -30,4 +31,4 @@ private:
     std::array<QLabel*, 3> m_labels{};
 };
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -29,4 +29,4 @@ void SwitchBox::keyPressEvent(QKeyEvent* event)
     QCheckBox::keyPressEvent(event);
 }
 
-}  // namespace korvelan
+} // namespace korvelan

@@ -7,7 +7,8 @@ namespace korvelan {
 // A check box that mirrors a switch inside the logger. Pressing it asks for the change
 // (switchRequested, with the state wanted) but does not tick or clear it: the box shows
 // only what the logger answers when the switch is read back.
-class SwitchBox : public QCheckBox {
+class SwitchBox : public QCheckBox
+{
     Q_OBJECT
 public:
     SwitchBox(const QString& name, const QString& caption, QWidget* parent = nullptr);
@@ -21,4 +22,4 @@ protected:
     void nextCheckState() override {}
 };
 
-}  // namespace korvelan
+} // namespace korvelan
