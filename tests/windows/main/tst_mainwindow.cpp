@@ -2,12 +2,15 @@
 // exchange, internal parameters, the closing record.
 #include "MainRig.h"
 #include "link/NumberForms.h"
+#include "windows/about/AboutBox.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/FileArea.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +41,7 @@ private slots:
     void aClickDuringAWaitStartsNothing();
     void restoreEndsAStuckExchange();
     void internalParameters();
+    void aboutBox();
     void closingRecord_data();
     void closingRecord();
     void closingRecordAtTheRoot();
@@ -145,6 +149,20 @@ void MainWindowTest::internalParameters()
     QCOMPARE(rig.window.status().parameters(0)->text(), QStringLiteral("04.99"));
     QCOMPARE(rig.window.status().parameters(1)->text(), QStringLiteral("03.30"));
     QCOMPARE(rig.window.status().parameters(2)->text(), QStringLiteral("12.60"));
+}
+
+void MainWindowTest::aboutBox()
+{
+    MainRig rig;
+    rig.window.findChild<QAction*>("INFORMAZIONI")->trigger();
+    auto* about = rig.window.findChild<AboutBox*>();
+    QVERIFY(about && about->isVisible());
+    QVERIFY(!about->isModal());
+    QVERIFY(about->findChild<QLabel*>("lblVersion")->text().contains(QLatin1String(KORVELAN_TEST_VERSION)));
+    // The button leads to the system's information tool, or says why it cannot.
+    auto* button = about->systemInfoButton();
+    QCOMPARE(button->isEnabled(), !AboutBox::systemInfoTool().isEmpty());
+    QCOMPARE(button->toolTip().isEmpty(), button->isEnabled());
 }
 
 void MainWindowTest::closingRecord_data()
