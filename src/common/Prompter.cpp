@@ -58,6 +58,12 @@ PromptAnswer MessageBoxPrompter::askRetryCancel(PromptIcon icon, const QString& 
                : PromptAnswer::Cancel;
 }
 
+bool confirmDestructive(Prompter& prompter, const QString& text)
+{
+    return prompter.askYesNo(PromptIcon::Critical, QStringLiteral("Warning"), text,
+                             PromptAnswer::No) == PromptAnswer::Yes;
+}
+
 void MessageBoxPrompter::beep()
 {
     QApplication::beep();

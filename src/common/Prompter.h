@@ -33,4 +33,7 @@ public:
     void beep() override;
 };
 
+// A destructive action's question: "Warning", stop icon, Yes and No with No the default.
+bool confirmDestructive(Prompter& prompter, const QString& text);
+
 } // namespace korvelan

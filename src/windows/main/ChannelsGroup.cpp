@@ -55,49 +55,42 @@ ChannelsGroup::ChannelsGroup(GroupContext context, QWidget* channelsPage,
 
 void ChannelsGroup::leggicanali()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    for (int m = 0; m < 4; ++m) {
-        m_ctx.transport.Invia_Comando(QStringLiteral("H"),
-                                      numbers::leadingBlank(qint64(m)) + QLatin1Char(','));
-        m_mux[size_t(m)]->setText(m_ctx.transport.Leggi_Campo());
-        m_mux[size_t(m)]->markInStep();
-        m_ctx.transport.Pausa(20);
-    }
-    m_ctx.transport.Pausa(200);
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        for (int m = 0; m < 4; ++m) {
+            m_ctx.transport.Invia_Comando(QStringLiteral("H"),
+                                          numbers::leadingBlank(qint64(m)) + QLatin1Char(','));
+            m_mux[size_t(m)]->setText(m_ctx.transport.Leggi_Campo());
+            m_mux[size_t(m)]->markInStep();
+            m_ctx.transport.Pausa(20);
+        }
+        m_ctx.transport.Pausa(200);
+    });
 }
 
 void ChannelsGroup::Scrivicanali()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    const auto answer = m_ctx.prompter.askYesNo(
-        PromptIcon::Critical, QStringLiteral("Warning"),
-        QStringLiteral(
-            "This operation requires memory to be erased.\r\nAcquisition data will be deleted."),
-        PromptAnswer::No);
-    if (answer == PromptAnswer::Yes) {
-        auto& t = m_ctx.transport;
-        t.Invia_Comando(QStringLiteral("b"), QStringLiteral(","));
-        t.Pausa(20);
-        for (int m = 0; m < 2; ++m) {
-            const auto count =
-                numbers::roundHalfEven(numbers::leadingNumber(m_mux[size_t(m)]->text()));
-            t.Invia_Comando(QStringLiteral("h"),
-                            numbers::leadingBlank(qint64(m)) + QLatin1Char(',') +
-                                numbers::leadingBlank(count) + QLatin1Char(','));
+    m_ctx.lock.exchange([&] {
+        if (confirmDestructive(m_ctx.prompter,
+                               QStringLiteral("This operation requires memory to be "
+                                              "erased.\r\nAcquisition data will be deleted."))) {
+            auto& t = m_ctx.transport;
+            t.Invia_Comando(QStringLiteral("b"), QStringLiteral(","));
+            t.Pausa(20);
+            for (int m = 0; m < 2; ++m) {
+                const auto count =
+                    numbers::roundHalfEven(numbers::leadingNumber(m_mux[size_t(m)]->text()));
+                t.Invia_Comando(QStringLiteral("h"),
+                                numbers::leadingBlank(qint64(m)) + QLatin1Char(',') +
+                                    numbers::leadingBlank(count) + QLatin1Char(','));
+            }
+            leggicanali();
+            t.Pausa(20);
+            if (m_refreshMemory)
+                m_refreshMemory();
+            t.Pausa(20);
         }
-        leggicanali();
-        t.Pausa(20);
-        if (m_refreshMemory)
-            m_refreshMemory();
-        t.Pausa(20);
-    }
-    m_ctx.transport.Pausa(200);
-    m_ctx.lock.Abilita_Comandi();
+        m_ctx.transport.Pausa(200);
+    });
 }
 
 } // namespace korvelan

@@ -25,6 +25,17 @@ public:
 
     void Disabilita_Comandi();
     void Abilita_Comandi();
+
+    // Runs a handler's exchange: nothing when another one waits; otherwise locked while it
+    // runs and unlocked when it ends, whichever way it ends.
+    template <typename Body> void exchange(Body&& body)
+    {
+        if (!mayStart())
+            return;
+        Disabilita_Comandi();
+        body();
+        Abilita_Comandi();
+    }
     [[nodiscard]] bool locked() const { return m_locked; }
 
 private:

@@ -53,65 +53,53 @@ MemoryGroup::MemoryGroup(GroupContext context, QWidget* generalPage, QWidget* ch
 
 void MemoryGroup::Aggiorna_acq()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    auto& t = m_ctx.transport;
-    t.Invia_Comando(QStringLiteral("H"), QStringLiteral("0,"));
-    if (numbers::leadingNumber(t.Leggi_Campo()) == 0) {
-        m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning"),
-                              QStringLiteral("No active channels on MUX 0!"));
-    } else {
-        t.Pausa(50);
-        t.Invia_Comando(QStringLiteral("M"), QStringLiteral(","));
-        m_total->setText(t.Leggi_Campo());
-        m_free->setText(t.Leggi_Campo());
-    }
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        auto& t = m_ctx.transport;
+        t.Invia_Comando(QStringLiteral("H"), QStringLiteral("0,"));
+        if (numbers::leadingNumber(t.Leggi_Campo()) == 0) {
+            m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning"),
+                                  QStringLiteral("No active channels on MUX 0!"));
+        } else {
+            t.Pausa(50);
+            t.Invia_Comando(QStringLiteral("M"), QStringLiteral(","));
+            m_total->setText(t.Leggi_Campo());
+            m_free->setText(t.Leggi_Campo());
+        }
+    });
 }
 
 void MemoryGroup::Azzera_memoria()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    const auto answer = m_ctx.prompter.askYesNo(
-        PromptIcon::Critical, QStringLiteral("Warning"),
-        QStringLiteral(
-            "Are you sure you want to erase memory?\r\nAll acquisitions will be erased."),
-        PromptAnswer::No);
-    if (answer == PromptAnswer::Yes) {
-        m_ctx.transport.Invia_Comando(QStringLiteral("b"), QString());
-        m_ctx.transport.Pausa(20);
-        Aggiorna_acq();
-    }
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        if (confirmDestructive(m_ctx.prompter,
+                               QStringLiteral("Are you sure you want to erase memory?\r\nAll "
+                                              "acquisitions will be erased."))) {
+            m_ctx.transport.Invia_Comando(QStringLiteral("b"), QString());
+            m_ctx.transport.Pausa(20);
+            Aggiorna_acq();
+        }
+    });
 }
 
 void MemoryGroup::Resetta()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    const auto answer = m_ctx.prompter.askYesNo(
-        PromptIcon::Critical, QStringLiteral("Warning"),
-        QStringLiteral(
-            "Are you sure you want to reset datalogger?\r\nBoth data and settings will be erased."),
-        PromptAnswer::No);
-    if (answer == PromptAnswer::Yes) {
-        auto& t = m_ctx.transport;
-        t.Invia_Comando(QStringLiteral("z"), QString());
-        t.Pausa(20);
-        t.Pausa(20);
-        Aggiorna_acq();
-        for (const auto& read : {m_resetReads.channels, m_resetReads.timer, m_resetReads.name,
-                                 m_resetReads.acquisition}) {
+    m_ctx.lock.exchange([&] {
+        if (confirmDestructive(m_ctx.prompter,
+                               QStringLiteral("Are you sure you want to reset datalogger?\r\nBoth "
+                                              "data and settings will be erased."))) {
+            auto& t = m_ctx.transport;
+            t.Invia_Comando(QStringLiteral("z"), QString());
             t.Pausa(20);
-            if (read)
-                read();
+            t.Pausa(20);
+            Aggiorna_acq();
+            for (const auto& read : {m_resetReads.channels, m_resetReads.timer, m_resetReads.name,
+                                     m_resetReads.acquisition}) {
+                t.Pausa(20);
+                if (read)
+                    read();
+            }
         }
-    }
-    m_ctx.lock.Abilita_Comandi();
+    });
 }
 
 } // namespace korvelan

@@ -106,71 +106,57 @@ QList<QPushButton*> NameClockGroup::buttons() const
 
 void NameClockGroup::leggi_nome()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    m_ctx.transport.Invia_Comando(QStringLiteral("Q"), QString());
-    m_name->setText(m_ctx.transport.Leggi_Campo().trimmed());
-    m_name->markInStep();
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Invia_Comando(QStringLiteral("Q"), QString());
+        m_name->setText(m_ctx.transport.Leggi_Campo().trimmed());
+        m_name->markInStep();
+    });
 }
 
 void NameClockGroup::imposta_nome()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    const QString name = m_name->text().trimmed();
-    // The logger ends a parameter at a comma: such a name would be stored cut short, and
-    // the rest would be taken as a command.
-    if (name.contains(QLatin1Char(','))) {
-        m_ctx.prompter.inform(PromptIcon::Warning, QStringLiteral("Warning"),
-                              QStringLiteral("The ID cannot contain a comma (,). "
-                                             "Please remove it and write again."));
-        return;
-    }
-    m_ctx.lock.Disabilita_Comandi();
-    m_name->markInStep();
-    m_name->setText(name);
-    m_ctx.transport.Invia_Comando(QStringLiteral("q"), name + QLatin1Char(','));
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        const QString name = m_name->text().trimmed();
+        if (refuseCommas(m_ctx.prompter, {name}))
+            return;
+        m_name->markInStep();
+        m_name->setText(name);
+        m_ctx.transport.Invia_Comando(QStringLiteral("q"), name + QLatin1Char(','));
+    });
 }
 
 void NameClockGroup::leggidata()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    m_ctx.transport.Svuota_Ingresso();
-    m_ctx.transport.Invia_Comando(QStringLiteral("G"), QStringLiteral(","));
-    for (int i = 0; i < 5; ++i) {
-        const QString field = m_ctx.transport.Leggi_Campo();
-        m_data[static_cast<size_t>(i)]->setText(i < 3 ? datefields::shownDatePart(field)
-                                                      : datefields::shownTimePart(field));
-    }
-    for (auto* f : m_data)
-        f->markInStep();
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Svuota_Ingresso();
+        m_ctx.transport.Invia_Comando(QStringLiteral("G"), QStringLiteral(","));
+        for (int i = 0; i < 5; ++i) {
+            const QString field = m_ctx.transport.Leggi_Campo();
+            m_data[static_cast<size_t>(i)]->setText(i < 3 ? datefields::shownDatePart(field)
+                                                          : datefields::shownTimePart(field));
+        }
+        for (auto* f : m_data)
+            f->markInStep();
+    });
 }
 
 void NameClockGroup::impostadata()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    if (!datefields::timeIsValid(m_data[3]->text(), m_data[4]->text())) {
-        m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning!!"), kCheckValues);
-        m_ctx.prompter.beep();
-        m_ctx.lock.Abilita_Comandi();
-        return;
-    }
-    if (refuseCommas(m_ctx.prompter, datefields::texts(m_data))) {
-        m_ctx.lock.Abilita_Comandi();
-        return;
-    }
-    for (auto* f : m_data)
-        f->markInStep();
-    m_ctx.transport.Invia_Comando(QStringLiteral("g"), datefields::parameters(m_data));
-    leggidata();
+    m_ctx.lock.exchange([&] {
+        if (!datefields::timeIsValid(m_data[3]->text(), m_data[4]->text())) {
+            m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning!!"),
+                                  kCheckValues);
+            m_ctx.prompter.beep();
+            return;
+        }
+        if (refuseCommas(m_ctx.prompter, datefields::texts(m_data))) {
+            return;
+        }
+        for (auto* f : m_data)
+            f->markInStep();
+        m_ctx.transport.Invia_Comando(QStringLiteral("g"), datefields::parameters(m_data));
+        leggidata();
+    });
 }
 
 } // namespace korvelan

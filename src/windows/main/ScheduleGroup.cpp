@@ -128,15 +128,13 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
 
 void ScheduleGroup::Command2()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    m_ctx.transport.Invia_Comando(QStringLiteral("C"), QStringLiteral(","));
-    for (auto* f : m_timer)
-        f->setText(m_ctx.transport.Leggi_Campo());
-    for (auto* f : m_timer)
-        f->markInStep();
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Invia_Comando(QStringLiteral("C"), QStringLiteral(","));
+        for (auto* f : m_timer)
+            f->setText(m_ctx.transport.Leggi_Campo());
+        for (auto* f : m_timer)
+            f->markInStep();
+    });
 }
 
 void ScheduleGroup::showTimerMessage()
@@ -153,132 +151,116 @@ void ScheduleGroup::showDateMessage()
 
 void ScheduleGroup::Command1()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    const auto value = [this](int i) { return numbers::leadingNumber(m_timer[size_t(i)]->text()); };
-    const double h = value(0);
-    const double m = value(1);
-    const double s = value(2);
-    if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) {
-        showTimerMessage();
-        m_ctx.lock.Abilita_Comandi();
-        return;
-    }
-    for (auto* f : m_timer)
-        f->setText(numbers::format(f->text(), QStringLiteral("000")));
-    const double interval = value(0) * 3600 + value(1) * 60 + value(2);
-    if (interval < kShortestInterval) {
-        showTimerMessage();
-        m_ctx.lock.Abilita_Comandi();
-        return;
-    }
-    const QStringList texts{m_timer[0]->text(), m_timer[1]->text(), m_timer[2]->text()};
-    if (refuseCommas(m_ctx.prompter, texts)) {
-        m_ctx.lock.Abilita_Comandi();
-        return;
-    }
-    for (auto* f : m_timer)
-        f->markInStep();
-    m_ctx.transport.Invia_Comando(QStringLiteral("c"),
-                                  texts.join(QLatin1Char(',')) + QLatin1Char(','));
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        const auto value = [this](int i) {
+            return numbers::leadingNumber(m_timer[size_t(i)]->text());
+        };
+        const double h = value(0);
+        const double m = value(1);
+        const double s = value(2);
+        if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) {
+            showTimerMessage();
+            return;
+        }
+        for (auto* f : m_timer)
+            f->setText(numbers::format(f->text(), QStringLiteral("000")));
+        const double interval = value(0) * 3600 + value(1) * 60 + value(2);
+        if (interval < kShortestInterval) {
+            showTimerMessage();
+            return;
+        }
+        const QStringList texts{m_timer[0]->text(), m_timer[1]->text(), m_timer[2]->text()};
+        if (refuseCommas(m_ctx.prompter, texts)) {
+            return;
+        }
+        for (auto* f : m_timer)
+            f->markInStep();
+        m_ctx.transport.Invia_Comando(QStringLiteral("c"),
+                                      texts.join(QLatin1Char(',')) + QLatin1Char(','));
+    });
 }
 
 void ScheduleGroup::preacc()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    m_ctx.transport.Invia_Comando(QStringLiteral("E"), QStringLiteral(","));
-    m_preheat->setText(m_ctx.transport.Leggi_Campo());
-    m_preheat->markInStep();
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Invia_Comando(QStringLiteral("E"), QStringLiteral(","));
+        m_preheat->setText(m_ctx.transport.Leggi_Campo());
+        m_preheat->markInStep();
+    });
 }
 
 void ScheduleGroup::impostapreacc()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    if (numbers::leadingNumber(m_preheat->text()) <= kLongestPreheat) {
-        const QString text = numbers::format(m_preheat->text(), QStringLiteral("00000"));
-        if (!refuseCommas(m_ctx.prompter, {text})) {
-            m_preheat->setText(text);
-            m_preheat->markInStep();
-            m_ctx.transport.Invia_Comando(QStringLiteral("e"), text + QLatin1Char(','));
+    m_ctx.lock.exchange([&] {
+        if (numbers::leadingNumber(m_preheat->text()) <= kLongestPreheat) {
+            const QString text = numbers::format(m_preheat->text(), QStringLiteral("00000"));
+            if (!refuseCommas(m_ctx.prompter, {text})) {
+                m_preheat->setText(text);
+                m_preheat->markInStep();
+                m_ctx.transport.Invia_Comando(QStringLiteral("e"), text + QLatin1Char(','));
+            }
+        } else {
+            m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning"),
+                                  QStringLiteral("Pre-heating time too long "));
+            m_preheat->setText(QStringLiteral("0"));
         }
-    } else {
-        m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning"),
-                              QStringLiteral("Pre-heating time too long "));
-        m_preheat->setText(QStringLiteral("0"));
-    }
-    m_ctx.lock.Abilita_Comandi();
+    });
 }
 
 void ScheduleGroup::LeggiDataAllarme()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    m_ctx.transport.Svuota_Ingresso();
-    m_ctx.transport.Invia_Comando(QStringLiteral("Y"), QStringLiteral(","));
-    for (int i = 0; i < 5; ++i) {
-        const QString field = m_ctx.transport.Leggi_Campo();
-        m_start[size_t(i)]->setText(i < 3 ? datefields::shownDatePart(field)
-                                          : datefields::shownTimePart(field));
-    }
-    (void)m_ctx.transport.Leggi_Campo(); // the sixth field is not used
-    for (auto* f : m_start)
-        f->markInStep();
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Svuota_Ingresso();
+        m_ctx.transport.Invia_Comando(QStringLiteral("Y"), QStringLiteral(","));
+        for (int i = 0; i < 5; ++i) {
+            const QString field = m_ctx.transport.Leggi_Campo();
+            m_start[size_t(i)]->setText(i < 3 ? datefields::shownDatePart(field)
+                                              : datefields::shownTimePart(field));
+        }
+        (void)m_ctx.transport.Leggi_Campo(); // the sixth field is not used
+        for (auto* f : m_start)
+            f->markInStep();
+    });
 }
 
 void ScheduleGroup::ScriviDataAllarme()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    if (!datefields::timeIsValid(m_start[3]->text(), m_start[4]->text())) {
-        showDateMessage();
-        m_ctx.lock.Abilita_Comandi();
-        return;
-    }
-    if (refuseCommas(m_ctx.prompter, datefields::texts(m_start))) {
-        m_ctx.lock.Abilita_Comandi();
-        return;
-    }
-    for (auto* f : m_start)
-        f->markInStep();
-    m_ctx.transport.Invia_Comando(QStringLiteral("y"), datefields::parameters(m_start));
-    LeggiDataAllarme();
+    m_ctx.lock.exchange([&] {
+        if (!datefields::timeIsValid(m_start[3]->text(), m_start[4]->text())) {
+            showDateMessage();
+            return;
+        }
+        if (refuseCommas(m_ctx.prompter, datefields::texts(m_start))) {
+            return;
+        }
+        for (auto* f : m_start)
+            f->markInStep();
+        m_ctx.transport.Invia_Comando(QStringLiteral("y"), datefields::parameters(m_start));
+        LeggiDataAllarme();
+    });
 }
 
 void ScheduleGroup::Subito()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    if (!datefields::timeIsValid(m_start[3]->text(), m_start[4]->text())) {
-        showDateMessage();
-        m_ctx.lock.Abilita_Comandi();
-        return;
-    }
-    // A start date in the past: the logger starts acquiring at once.
-    m_ctx.transport.Invia_Comando(QStringLiteral("y"), QStringLiteral("1,1,100,00,00,"));
-    LeggiDataAllarme();
+    m_ctx.lock.exchange([&] {
+        if (!datefields::timeIsValid(m_start[3]->text(), m_start[4]->text())) {
+            showDateMessage();
+            return;
+        }
+        // A start date in the past: the logger starts acquiring at once.
+        m_ctx.transport.Invia_Comando(QStringLiteral("y"), QStringLiteral("1,1,100,00,00,"));
+        LeggiDataAllarme();
+    });
 }
 
 void ScheduleGroup::ReadSt()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    m_ctx.transport.Svuota_Ingresso();
-    m_ctx.transport.Invia_Comando(QStringLiteral("O"), QString());
-    // Anything but 1 shows as off: the box has no third state to show a wrong answer.
-    m_dataLogging->setChecked(numbers::toInt16(m_ctx.transport.Leggi_Campo()) == 1);
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Svuota_Ingresso();
+        m_ctx.transport.Invia_Comando(QStringLiteral("O"), QString());
+        // Anything but 1 shows as off: the box has no third state to show a wrong answer.
+        m_dataLogging->setChecked(numbers::toInt16(m_ctx.transport.Leggi_Campo()) == 1);
+    });
 }
 
 void ScheduleGroup::switchAcquisitions(bool on)

@@ -44,13 +44,11 @@ StatusGroup::StatusGroup(GroupContext context, QWidget* readNowPage)
 
 void StatusGroup::Status()
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.lock.Disabilita_Comandi();
-    m_ctx.transport.Invia_Comando(QStringLiteral("W"), QString());
-    for (auto* box : m_parameters)
-        box->setText(numbers::format(m_ctx.transport.Leggi_Campo(), QStringLiteral("00.00")));
-    m_ctx.lock.Abilita_Comandi();
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Invia_Comando(QStringLiteral("W"), QString());
+        for (auto* box : m_parameters)
+            box->setText(numbers::format(m_ctx.transport.Leggi_Campo(), QStringLiteral("00.00")));
+    });
 }
 
 } // namespace korvelan
