@@ -158,10 +158,7 @@ bool ConnectionWindow::runSequence(int16_t port)
 
     m_transport.beginExchange();
     int16_t found = 0;
-    {
-        QScopedValueRollback<bool> probing(m_probing, true);
-        found = m_transport.Apri_Porta(port);
-    }
+    found = m_transport.Apri_Porta(port);
     if (m_abandoned)
         return false;
     if (found == 0) {
@@ -246,10 +243,9 @@ void ConnectionWindow::closeEvent(QCloseEvent* event)
     event->accept();
     if (m_connecting) {
         // The sequence stops at its next step, and the program ends once it has unwound.
-        // A read waiting for the logger ends now; the probe ends by itself within seconds.
+        // A wait for the logger ends now; the probe's settle pauses run out by themselves.
         m_abandoned = true;
-        if (!m_probing)
-            m_transport.cancelExchange();
+        m_transport.cancelExchange();
         return;
     }
     emit closed();

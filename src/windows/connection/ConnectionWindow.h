@@ -89,7 +89,6 @@ private:
     std::function<void()> m_openModemWindow;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
     bool m_connecting = false;
-    bool m_probing = false;
     bool m_abandoned = false;
 };
 
