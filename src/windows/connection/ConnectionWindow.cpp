@@ -157,8 +157,7 @@ bool ConnectionWindow::runSequence(int16_t port)
     portsettings::write(m_session.FileIni, port);
 
     m_transport.beginExchange();
-    int16_t found = 0;
-    found = m_transport.Apri_Porta(port);
+    const int16_t found = m_transport.Apri_Porta(port);
     if (m_abandoned)
         return false;
     if (found == 0) {
