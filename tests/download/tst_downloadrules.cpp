@@ -13,8 +13,6 @@ private slots:
     void datesAreReadDayFirst();
     void rangeChecksInOrder_data();
     void rangeChecksInOrder();
-    void dataFileName_data();
-    void dataFileName();
     void dataFilePath_data();
     void dataFilePath();
 };
@@ -24,19 +22,15 @@ void DownloadRulesTest::datesAreReadDayFirst_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDate>("date");  // invalid: not a date
     QTest::newRow("day first") << "05/12/2026" << QDate(2026, 12, 5);
-    QTest::newRow("no leading zeros") << "5/1/2026" << QDate(2026, 1, 5);
-    QTest::newRow("day over 12 is still the day") << "31/01/2025" << QDate(2025, 1, 31);
+    QTest::newRow("day over 12, no leading zero") << "31/1/2025" << QDate(2025, 1, 31);
     QTest::newRow("month over 12") << "01/13/2025" << QDate();
-    QTest::newRow("dashes") << "01-02-2025" << QDate(2025, 2, 1);
     QTest::newRow("dots, two-digit year") << "1.2.25" << QDate(2025, 2, 1);
-    QTest::newRow("two-digit year of the last century") << "1/2/95" << QDate(1995, 2, 1);
+    QTest::newRow("two-digit year of the last century") << "1-2-95" << QDate(1995, 2, 1);
     QTest::newRow("blanks around") << "  5/12/2026 " << QDate(2026, 12, 5);
     QTest::newRow("mixed separators") << "5/12-2026" << QDate();
     QTest::newRow("30 February") << "30/02/2024" << QDate();
-    QTest::newRow("29 February of a leap year") << "29/02/2024" << QDate(2024, 2, 29);
     QTest::newRow("year first") << "2026/12/05" << QDate();
     QTest::newRow("before the logger's years") << "31/12/1899" << QDate();
-    QTest::newRow("words") << "five december" << QDate();
     QTest::newRow("three-digit year") << "5/12/202" << QDate();
 }
 
@@ -44,10 +38,7 @@ void DownloadRulesTest::datesAreReadDayFirst()
 {
     QFETCH(QString, text);
     QFETCH(QDate, date);
-    const auto parsed = parseRangeDate(text);
-    QCOMPARE(parsed.has_value(), date.isValid());
-    if (parsed)
-        QCOMPARE(*parsed, date);
+    QCOMPARE(parseRangeDate(text).value_or(QDate()), date);
 }
 
 void DownloadRulesTest::rangeChecksInOrder_data()
@@ -63,7 +54,6 @@ void DownloadRulesTest::rangeChecksInOrder_data()
                               << "Starting date can not be after last date for data";
     // As text "31/01/2025" > "01/02/2025"; as dates they are in order.
     QTest::newRow("compared as dates") << "31/01/2025" << "01/02/2025" << "";
-    QTest::newRow("same day") << "5/12/2026" << "05/12/2026" << "";
 }
 
 void DownloadRulesTest::rangeChecksInOrder()
@@ -76,45 +66,26 @@ void DownloadRulesTest::rangeChecksInOrder()
     QCOMPARE(check.range.has_value(), message.isEmpty());
 }
 
-void DownloadRulesTest::dataFileName_data()
-{
-    QTest::addColumn<QString>("logger");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("plain") << "SITE1" << "SITE1_05_12_26_SENS.txt";
-    QTest::newRow("blanks stay") << "DAM 3 " << "DAM 3 _05_12_26_SENS.txt";
-    QTest::newRow("one dot stays") << "A.B" << "A.B_05_12_26_SENS.txt";
-    QTest::newRow("no name") << "" << "_05_12_26_SENS.txt";
-    QTest::newRow("separators") << "../../etc/x" << "______etc_x_05_12_26_SENS.txt";
-    QTest::newRow("windows separators and drive") << "C:\\a" << "C__a_05_12_26_SENS.txt";
-    QTest::newRow("characters no file takes") << "a*b?c\"d<e>f|g" << "a_b_c_d_e_f_g_05_12_26_SENS.txt";
-    QTest::newRow("control characters") << QStringLiteral("a\tb\r\n") << "a_b___05_12_26_SENS.txt";
-    QTest::newRow("hidden") << ".x" << "_x_05_12_26_SENS.txt";
-}
-
-void DownloadRulesTest::dataFileName()
-{
-    QFETCH(QString, logger);
-    QFETCH(QString, name);
-    QCOMPARE(korvelan::dataFileName(logger, QDate(2026, 12, 5)), name);
-}
-
 void DownloadRulesTest::dataFilePath_data()
 {
     QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("logger");
     QTest::addColumn<QString>("path");
-    QTest::newRow("folder") << "/data/site" << "/data/site/N.txt";
-    QTest::newRow("root") << "/" << "/N.txt";
-    QTest::newRow("ends with the separator") << "/data/" << "/data/N.txt";
-#ifdef Q_OS_WIN
-    QTest::newRow("drive root") << "C:\\" << "C:/N.txt";
-#endif
+    QTest::newRow("plain, blanks stay") << "/" << "DAM 3 " << "/DAM 3 _05_12_26_SENS.txt";
+    QTest::newRow("one dot stays") << "/data/" << "A.B" << "/data/A.B_05_12_26_SENS.txt";
+    QTest::newRow("separators") << "/d" << "../../etc/x" << "/d/______etc_x_05_12_26_SENS.txt";
+    QTest::newRow("windows separators and drive") << "/d" << "C:\\a" << "/d/C__a_05_12_26_SENS.txt";
+    QTest::newRow("characters no file takes") << "/d" << QStringLiteral("a*b?c\"d<e>f|g\t\x7f")
+                                              << "/d/a_b_c_d_e_f_g___05_12_26_SENS.txt";
+    QTest::newRow("hidden") << "/d" << ".x" << "/d/_x_05_12_26_SENS.txt";
 }
 
 void DownloadRulesTest::dataFilePath()
 {
     QFETCH(QString, folder);
+    QFETCH(QString, logger);
     QFETCH(QString, path);
-    QCOMPARE(korvelan::dataFilePath(folder, QStringLiteral("N.txt")), path);
+    QCOMPARE(korvelan::dataFilePath(folder, dataFileName(logger, QDate(2026, 12, 5))), path);
 }
 
 QTEST_GUILESS_MAIN(DownloadRulesTest)

@@ -37,162 +37,91 @@ public:
     std::function<void()> whileAsking;
 };
 
-// Another program with the file open, as an editor or a spreadsheet would keep it.
-class Holder {
-public:
-    explicit Holder(const QString& path)
-    {
-        m_process.start(QStringLiteral("/bin/sh"),
-                        {QStringLiteral("-c"), QStringLiteral("exec 3<\"$1\"; echo ready; exec sleep 60"),
-                         QStringLiteral("sh"), path});
-        m_ready = m_process.waitForReadyRead(5000);
-    }
-    ~Holder() { close(); }
-    [[nodiscard]] bool ready() const { return m_ready; }
-    void close()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-    }
-
-private:
-    QProcess m_process;
-    bool m_ready = false;
-};
-
-QString makeFile(const QTemporaryDir& dir, const QByteArray& content = "data\r\n")
-{
-    const QString path = dir.filePath(QStringLiteral("mc_20261205.txt"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-    return path;
-}
-
-QString busyText(const QString& path)
-{
-    return QStringLiteral("Il file ") + QDir::toNativeSeparators(path) +
-           QStringLiteral(" è occupato. Chiudere le applicazioni che utilizzano il file.");
-}
-
 }  // namespace
 
 class FileUtilitiesTest : public QObject {
     Q_OBJECT
 private slots:
-    void cancellaFile_data();
-    void cancellaFile();
-    void freeFileIsNotBusy_data();
-    void freeFileIsNotBusy();
-    void fileHeldByAnotherProgram_data();
-    void fileHeldByAnotherProgram();
+    void busyCheckThenDelete_data();
+    void busyCheckThenDelete();
 };
 
-void FileUtilitiesTest::cancellaFile_data()
+void FileUtilitiesTest::busyCheckThenDelete_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("remains");
-    QTest::newRow("ordinary file") << "file" << false;
-    QTest::newRow("missing") << "missing" << false;
-    QTest::newRow("read-only file is not forced") << "readonly" << true;
-}
-
-void FileUtilitiesTest::cancellaFile()
-{
-    QFETCH(QString, kind);
-    QFETCH(bool, remains);
-    QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("none.txt"));
-    if (kind != "missing")
-        path = makeFile(dir);
-    if (kind == "readonly")
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
-    CancellaFile(path);
-    QCOMPARE(QFile::exists(path), remains);
-}
-
-void FileUtilitiesTest::freeFileIsNotBusy_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("no file") << "missing";
-    QTest::newRow("free file") << "free";
-    QTest::newRow("open in this program") << "ours";
-}
-
-void FileUtilitiesTest::freeFileIsNotBusy()
-{
-    QFETCH(QString, kind);
-    QTemporaryDir dir;
-    const QString path = kind == "missing" ? dir.filePath(QStringLiteral("x.txt")) : makeFile(dir);
-    QFile ours(path);
-    if (kind == "ours")
-        QVERIFY(ours.open(QIODevice::ReadOnly));
-    WatchingPrompter prompter;
-    QVERIFY(!FileOccupato(path, prompter));
-    QVERIFY(prompter.scripted.shown.isEmpty());
-    if (kind != "missing") {
-        QCOMPARE(QFile::exists(path), true);
-        QVERIFY(!QFile::exists(path + ".temp"));
-        QCOMPARE(ProvaRinomina(path, prompter), int16_t(1));
-    }
-}
-
-void FileUtilitiesTest::fileHeldByAnotherProgram_data()
-{
-    QTest::addColumn<QString>("operatorDoes");
     QTest::addColumn<bool>("busy");
-    QTest::addColumn<int>("questions");
-    QTest::newRow("gives up") << "cancel" << true << 1;
-    QTest::newRow("closes the program, retries") << "close" << false << 1;
-    QTest::newRow("retries too soon, then closes it") << "retry-close" << false << 2;
-    QTest::newRow("deletes the file, retries") << "delete" << false << 1;
+    QTest::addColumn<int>("questions");  // more than 0: another program holds the file
+    QTest::addColumn<bool>("remains");   // once deleted
+    QTest::newRow("no file") << "missing" << false << 0 << false;
+    QTest::newRow("free file") << "free" << false << 0 << false;
+    QTest::newRow("open in this program") << "ours" << false << 0 << false;
+    QTest::newRow("read-only file is not forced") << "readonly" << false << 0 << true;
+    QTest::newRow("held, operator gives up") << "cancel" << true << 1 << false;
+    QTest::newRow("held, retries too soon, then closes it") << "retry-close" << false << 2 << false;
+    QTest::newRow("held, operator deletes it, retries") << "delete" << false << 1 << false;
 }
 
-void FileUtilitiesTest::fileHeldByAnotherProgram()
+void FileUtilitiesTest::busyCheckThenDelete()
 {
-    QFETCH(QString, operatorDoes);
+    QFETCH(QString, kind);
     QFETCH(bool, busy);
     QFETCH(int, questions);
+    QFETCH(bool, remains);
     QTemporaryDir dir;
-    const QString path = makeFile(dir, "kept\r\n");
-    Holder holder(path);
-    QVERIFY(holder.ready());
-    QVERIFY(heldOpenElsewhere(path));
-
+    const QString path = dir.filePath(QStringLiteral("mc_20261205.txt"));
+    QFile file(path);
+    if (kind != "missing") {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("kept\r\n");
+        file.close();
+    }
+    if (kind == "ours")
+        QVERIFY(file.open(QIODevice::ReadOnly));
+    if (kind == "readonly")
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
     WatchingPrompter prompter;
-    QCOMPARE(ProvaRinomina(path, prompter), int16_t(2));  // Cancel is the unscripted answer
-    prompter.scripted.answerNext(PromptAnswer::Retry);
-    QCOMPARE(ProvaRinomina(path, prompter), int16_t(0));
-    prompter.scripted.shown.clear();
-
+    // Another program with the file open, as an editor or a spreadsheet would keep it.
+    QProcess holder;
+    if (questions > 0) {
+        holder.start("/bin/sh", {"-c", "exec 3<\"$1\"; echo ready; exec sleep 60", "sh", path});
+        QVERIFY(holder.waitForReadyRead(5000) && heldOpenElsewhere(path));
+        QCOMPARE(ProvaRinomina(path, prompter), int16_t(2));  // Cancel is the unscripted answer
+        prompter.scripted.answerNext(PromptAnswer::Retry);
+        QCOMPARE(ProvaRinomina(path, prompter), int16_t(0));
+        prompter.scripted.shown.clear();
+    } else if (kind != "missing") {
+        QCOMPARE(ProvaRinomina(path, prompter), int16_t(1));
+    }
     int asked = 0;
     prompter.whileAsking = [&] {
-        ++asked;
-        if (operatorDoes == "close" || (operatorDoes == "retry-close" && asked == 2))
-            holder.close();
-        if (operatorDoes == "delete")
+        if (++asked == 2 && kind == "retry-close") {
+            holder.kill();
+            holder.waitForFinished(5000);
+        }
+        if (kind == "delete")
             QFile::remove(path);
     };
-    if (operatorDoes != "cancel") {
+    for (int i = 0; i < (busy ? 0 : 2); ++i)
         prompter.scripted.answerNext(PromptAnswer::Retry);
-        prompter.scripted.answerNext(PromptAnswer::Retry);
-    }
     QCOMPARE(FileOccupato(path, prompter), busy);
     QCOMPARE(prompter.scripted.shown.size(), questions);
     for (const auto& shown : prompter.scripted.shown) {
         QCOMPARE(shown.kind, QStringLiteral("retrycancel"));
         QCOMPARE(shown.title, QStringLiteral("Azione annullata"));
-        QCOMPARE(shown.text, busyText(path));
+        QCOMPARE(shown.text, "Il file " + QDir::toNativeSeparators(path) +
+                                 " è occupato. Chiudere le applicazioni che utilizzano il file.");
     }
     // The check never moves or changes the file.
-    if (operatorDoes != "delete") {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("kept\r\n"));
-    }
     QVERIFY(!QFile::exists(path + ".temp"));
+    if (kind != "missing" && kind != "delete") {
+        QFile again(path);
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), QByteArray("kept\r\n"));
+    }
+    holder.kill();
+    holder.waitForFinished(5000);
+    CancellaFile(path);
+    QCOMPARE(QFile::exists(path), remains);
 }
 
 QTEST_GUILESS_MAIN(FileUtilitiesTest)
