@@ -94,7 +94,6 @@ class DownloadTest : public QObject {
 private slots:
     void streamBecomesLines_data();
     void streamBecomesLines();
-    void pageOptionsAndBadRange();
     void wholeMemoryThenARange();
     void bigStreamTakesEachBatchWhole();
     void faultsKeepWhatCame_data();
@@ -154,31 +153,6 @@ void DownloadTest::streamBecomesLines()
     QCOMPARE(rig.session.BufferRicezione, leftOver);
 }
 
-void DownloadTest::pageOptionsAndBadRange()
-{
-    Rig rig;
-    auto* from = rig.control<QLineEdit>("txtScaricaDal");
-    auto* to = rig.control<QLineEdit>("txtScaricaAl");
-    QCOMPARE(to->text(), QStringLiteral("05/12/2026"));
-    QVERIFY(!from->isEnabled() && !to->isEnabled());
-    rig.click("optTutti1");
-    QVERIFY(from->isEnabled() && to->isEnabled());
-
-    // A range refused: its message, and nothing sent, locked, named or created.
-    rig.box.setText("old.txt");
-    from->setText("06/12/2026");
-    rig.click("Acquisisci");
-    QCOMPARE(rig.prompter.texts(), QStringList{"Starting date can not be after last date for data"});
-    QCOMPARE(rig.prompter.shown[0].title, QStringLiteral("Cancelled"));
-    QVERIFY(rig.peer.bytes.isEmpty() && !rig.lock.locked() && QDir(rig.dir.path()).isEmpty());
-    QCOMPARE(rig.box.text(), QStringLiteral("old.txt"));
-
-    // Without a date source the end box holds the system's today.
-    DownloadPage page(rig.transport, rig.lock, rig.prompter, {}, {}, nullptr);
-    QCOMPARE(page.findChild<QLineEdit*>("txtScaricaAl")->text(),
-             QDate::currentDate().toString("dd/MM/yyyy"));
-}
-
 void DownloadTest::wholeMemoryThenARange()
 {
     Rig rig;
@@ -208,13 +182,32 @@ void DownloadTest::wholeMemoryThenARange()
     QVERIFY(rig.page.acquisisci()->isEnabled() && !rig.control("cmdInterrompi")->isEnabled());
     QVERIFY(rig.label().startsWith("Lines: 3   Bytes: 13   Time: 0:0"));
 
-    // A range typed without leading zeros; the same day's file is replaced.
-    rig.answerRequest({"a\n\x03"});
+    // A range: refused, with its message and nothing sent or touched; then typed without
+    // leading zeros, and the same day's file is replaced.
+    auto* from = rig.control<QLineEdit>("txtScaricaDal");
+    auto* to = rig.control<QLineEdit>("txtScaricaAl");
+    QVERIFY(!from->isEnabled() && !to->isEnabled());
     rig.click("optTutti1");
-    rig.control<QLineEdit>("txtScaricaDal")->setText("5/12/2026");
+    QVERIFY(from->isEnabled() && to->isEnabled());
+    QCOMPARE(to->text(), QStringLiteral("05/12/2026"));
+    from->setText("06/12/2026");
+    rig.click("Acquisisci");
+    QCOMPARE(rig.prompter.texts(), QStringList{"Starting date can not be after last date for data"});
+    QCOMPARE(rig.prompter.shown[0].title, QStringLiteral("Cancelled"));
+    QCOMPARE(rig.peer.received(), QByteArray("A0,"));
+    QCOMPARE(contents(rig.file()), QByteArray("L1\r\nL2\r\nL3\r\n"));
+    QCOMPARE(rig.boxTexts.size(), 9);
+    QVERIFY(!rig.lock.locked());
+    rig.answerRequest({"a\n\x03"});
+    from->setText("5/12/2026");
     rig.click("Acquisisci");
     QCOMPARE(rig.peer.received(), QByteArray("A0,A2,5,12,126,0,0,0,A3,5,12,126,23,59,59,A1,"));
     QCOMPARE(contents(rig.file()), QByteArray("a\r\n"));
+
+    // Without a date source the end box holds the system's today.
+    DownloadPage page(rig.transport, rig.lock, rig.prompter, {}, {}, nullptr);
+    QCOMPARE(page.findChild<QLineEdit*>("txtScaricaAl")->text(),
+             QDate::currentDate().toString("dd/MM/yyyy"));
 }
 
 void DownloadTest::bigStreamTakesEachBatchWhole()

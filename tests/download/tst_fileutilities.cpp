@@ -16,22 +16,18 @@ namespace {
 // Scripted answers, and something that happens while the question is on screen.
 class WatchingPrompter final : public Prompter {
 public:
-    void inform(PromptIcon icon, const QString& title, const QString& text) override
+    void inform(PromptIcon i, const QString& t, const QString& x) override { scripted.inform(i, t, x); }
+    PromptAnswer askYesNo(PromptIcon i, const QString& t, const QString& x, PromptAnswer a) override
     {
-        scripted.inform(icon, title, text);
+        return scripted.askYesNo(i, t, x, a);
     }
-    PromptAnswer askYesNo(PromptIcon icon, const QString& title, const QString& text,
-                          PromptAnswer defaultAnswer) override
-    {
-        return scripted.askYesNo(icon, title, text, defaultAnswer);
-    }
-    PromptAnswer askRetryCancel(PromptIcon icon, const QString& title, const QString& text) override
+    PromptAnswer askRetryCancel(PromptIcon i, const QString& t, const QString& x) override
     {
         if (whileAsking)
             whileAsking();
-        return scripted.askRetryCancel(icon, title, text);
+        return scripted.askRetryCancel(i, t, x);
     }
-    void beep() override { scripted.beep(); }
+    void beep() override {}
 
     test::ScriptedPrompter scripted;
     std::function<void()> whileAsking;
