@@ -25,28 +25,15 @@ void writeFile(const QString& path, const QByteArray& contents)
     file.write(contents);
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
-bool runningAsRoot()
-{
-    return ::geteuid() == 0;
-}
-
 } // namespace
 
 class TestConnectionRules : public QObject
 {
     Q_OBJECT
 private slots:
-    void portLine_data();
-    void portLine();
     void lastNumber_data();
     void lastNumber();
-    void portFileOnDisk();
+    void portFileTooBigOrUnreadable();
     void proposedName_data();
     void proposedName();
     void proposedNameIsDayFirstInAnyLocale();
@@ -60,42 +47,19 @@ private slots:
     void simulatorProgramIsFound();
 };
 
-void TestConnectionRules::portLine_data()
-{
-    QTest::addColumn<int>("port");
-    QTest::addColumn<QByteArray>("line");
-    QTest::newRow("1") << 1 << QByteArray(" 1 \r\n");
-    QTest::newRow("3") << 3 << QByteArray(" 3 \r\n");
-    QTest::newRow("8") << 8 << QByteArray(" 8 \r\n");
-}
-
-void TestConnectionRules::portLine()
-{
-    QFETCH(int, port);
-    QFETCH(QByteArray, line);
-    QCOMPARE(portsettings::line(static_cast<int16_t>(port)), line);
-    // What is written reads back.
-    QCOMPARE(int(portsettings::lastNumber(line)), port);
-}
-
 void TestConnectionRules::lastNumber_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<int>("number");
-    QTest::newRow("empty") << QByteArray() << 0;
     QTest::newRow("blanks only") << QByteArray(" \r\n \r\n") << 0;
     QTest::newRow("plain") << QByteArray("4") << 4;
     QTest::newRow("lines") << QByteArray(" 1 \r\n 2 \r\n 5 \r\n") << 5;
-    QTest::newRow("blank lines after") << QByteArray(" 2 \r\n\r\n\n") << 2;
     QTest::newRow("commas and tabs") << QByteArray("1,\t7,") << 7;
-    QTest::newRow("unix line ends") << QByteArray("3\n6\n") << 6;
-    QTest::newRow("signed") << QByteArray("+2") << 2;
     QTest::newRow("negative") << QByteArray("-3") << -3;
     QTest::newRow("text last") << QByteArray(" 3 \r\nCOM4") << 0;
     QTest::newRow("fraction") << QByteArray("2.5") << 0;
     QTest::newRow("whole as fraction") << QByteArray("2.0") << 2;
     QTest::newRow("too big") << QByteArray("40000") << 0;
-    QTest::newRow("nul bytes") << QByteArray("\0\0\0", 3) << 0;
     QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n") << 0;
 }
 
@@ -104,45 +68,23 @@ void TestConnectionRules::lastNumber()
     QFETCH(QByteArray, contents);
     QFETCH(int, number);
     QCOMPARE(int(portsettings::lastNumber(contents)), number);
+    // What is written reads back.
+    if (number > 0)
+        QCOMPARE(int(portsettings::lastNumber(portsettings::line(int16_t(number)))), number);
 }
 
-void TestConnectionRules::portFileOnDisk()
+void TestConnectionRules::portFileTooBigOrUnreadable()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("og399.ini"));
-
-    // Touching creates an empty file and leaves an existing one alone.
-    QCOMPARE(portsettings::read(path), int16_t(0));
-    QVERIFY(portsettings::touch(path));
-    QCOMPARE(readFile(path), QByteArray());
-    writeFile(path, "1\r\n2\r\n");
-    QVERIFY(portsettings::touch(path));
-    QCOMPARE(readFile(path), QByteArray("1\r\n2\r\n"));
-    QCOMPARE(portsettings::read(path), int16_t(2));
-
-    // Writing replaces the whole file.
-    QVERIFY(portsettings::write(path, 6));
-    QCOMPARE(readFile(path), QByteArray(" 6 \r\n"));
-    QCOMPARE(portsettings::read(path), int16_t(6));
-
     // A file too big to be ours is not read; its last number does not count.
     writeFile(path, QByteArray(portsettings::kMaxSize, ' ') + " 3 \r\n");
     QCOMPARE(portsettings::read(path), int16_t(0));
     writeFile(path, QByteArray(portsettings::kMaxSize - 5, ' ') + " 3 \r\n");
     QCOMPARE(portsettings::read(path), int16_t(3));
-
-    // A folder in its place: nothing to read, nothing written, no harm.
-    const QString folder = dir.filePath(QStringLiteral("folder.ini"));
-    QVERIFY(QDir().mkdir(folder));
-    QVERIFY(!portsettings::touch(folder));
-    QCOMPARE(portsettings::read(folder), int16_t(0));
-    QVERIFY(!portsettings::write(folder, 2));
-
-    if (!runningAsRoot()) {
-        writeFile(path, " 4 \r\n");
+    if (::geteuid() != 0) {
         QFile::setPermissions(path, QFileDevice::WriteOwner);
         QCOMPARE(portsettings::read(path), int16_t(0));
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 }
 
@@ -152,31 +94,10 @@ void TestConnectionRules::proposedName_data()
     QTest::addColumn<QString>("dateText");
     QTest::addColumn<QString>("fileName");
 
-    QTest::newRow("plain") << "SITE1"
-                           << "06/12/2026"
-                           << "SITE1_06_12_26_VW.txt";
-    QTest::newRow("blanks kept") << "DAM 2"
-                                 << "31/01/2027"
-                                 << "DAM 2_31_01_27_VW.txt";
-    QTest::newRow("empty name") << ""
-                                << "06/12/2026"
-                                << "_06_12_26_VW.txt";
-    QTest::newRow("no answer") << "%%"
-                               << "06/12/2026"
-                               << "%%_06_12_26_VW.txt";
-    QTest::newRow("separators") << "a/b\\c"
-                                << "06/12/2026"
-                                << "a_b_c_06_12_26_VW.txt";
-    QTest::newRow("parent folder") << ".."
-                                   << "06/12/2026"
-                                   << "___06_12_26_VW.txt";
-    QTest::newRow("refused characters") << "x:*?\"<>|"
-                                        << "06/12/2026"
-                                        << "x________06_12_26_VW.txt";
+    QTest::newRow("blanks kept") << "DAM 2" << "31/01/2027" << "DAM 2_31_01_27_VW.txt";
+    QTest::newRow("refused characters") << "../x:*" << "06/12/2026" << "___x___06_12_26_VW.txt";
     // Fixed places in a date written another way give another, still harmless, name.
-    QTest::newRow("month first") << "S"
-                                 << "12/6/2026"
-                                 << "S_12_6__26_VW.txt";
+    QTest::newRow("month first") << "S" << "12/6/2026" << "S_12_6__26_VW.txt";
 }
 
 void TestConnectionRules::proposedName()
@@ -215,11 +136,10 @@ void TestConnectionRules::programFolder()
     QCOMPARE(QDir(exe.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
 
-    const QString missing = exe.filePath(QStringLiteral("gone"));
-    QCOMPARE(AppPaths::choose(QString(), missing, user.path()).folder(),
+    QCOMPARE(AppPaths::choose(QString(), exe.filePath("gone"), user.path()).folder(),
              QDir::cleanPath(user.path()));
 
-    if (!runningAsRoot()) {
+    if (::geteuid() != 0) {
         QFile::setPermissions(exe.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QCOMPARE(AppPaths::choose(QString(), exe.path(), user.path()).folder(),
                  QDir::cleanPath(user.path()));
@@ -245,8 +165,6 @@ void TestConnectionRules::unixPortDefaults_data()
         return out;
     };
     QTest::newRow("no adapter") << QStringList() << builtIn(0, 8);
-    QTest::newRow("one USB adapter first")
-        << QStringList{"/dev/ttyUSB0"} << QStringList{"/dev/ttyUSB0"} + builtIn(0, 7);
     QTest::newRow("USB before ACM, by number")
         << QStringList{"/dev/ttyACM0", "/dev/ttyUSB10", "/dev/ttyUSB2"}
         << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0"} + builtIn(0, 5);
@@ -274,13 +192,10 @@ void TestConnectionRules::portOverride_data()
     QTest::addColumn<QString>("device");
 
     QTest::newRow("device") << "1=/dev/ttyUSB0" << 1 << "/dev/ttyUSB0";
-    QTest::newRow("windows name") << "8=COM12" << 8 << "COM12";
     QTest::newRow("blanks") << " 2 = /dev/pts/3 " << 2 << "/dev/pts/3";
-    QTest::newRow("port 0") << "0=/dev/ttyS0" << 0 << "";
     QTest::newRow("port 9") << "9=/dev/ttyS0" << 0 << "";
     QTest::newRow("not a number") << "one=/dev/ttyS0" << 0 << "";
     QTest::newRow("no device") << "3=" << 0 << "";
-    QTest::newRow("no port") << "/dev/ttyS0" << 0 << "";
 }
 
 void TestConnectionRules::portOverride()
@@ -299,9 +214,6 @@ void TestConnectionRules::portOverride()
     ComPortMap map = ComPortMap::unixDefaults({});
     map.apply(*parsed);
     QCOMPARE(map.device(port), device);
-    QCOMPARE(map.device(0), QString());
-    QCOMPARE(map.device(9), QString());
-    QCOMPARE(ComPortMap::windowsDefaults().device(port), QStringLiteral("COM%1").arg(port));
     // The other ports keep their defaults.
     QCOMPARE(map.device(port == 1 ? 2 : 1), ComPortMap::unixDefaults({}).device(port == 1 ? 2 : 1));
 }
