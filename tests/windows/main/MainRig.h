@@ -1,7 +1,7 @@
 #pragma once
 
 #include "link/NumberForms.h"
-#include "support/LoggerRig.h"
+#include "support/EmulatorRig.h"
 #include "windows/main/ChannelsGroup.h"
 #include "windows/main/MainWindow.h"
 #include "windows/main/MemoryGroup.h"
@@ -16,10 +16,10 @@
 namespace korvelan::test {
 
 // The main window on an emulated logger that answers as soon as it is asked.
-struct MainRig : LoggerRig {
+struct MainRig : SimRig {
     MainWindow window{transport, prompter, session};
 
-    MainRig() { connect(); }
+    MainRig() { channel.setExistingPorts({QStringLiteral("COM1"), QStringLiteral("COM2")}); }
 
     // Every command the logger took, as it came on the wire: "g7,3, 125,14,05,", "Q".
     [[nodiscard]] QStringList sent() const
