@@ -39,7 +39,8 @@ QByteArray memoryLines(int n, int first = 1)
 }
 
 // A scripted logger over an in-memory line, and the DOWNLOAD page on it.
-struct Rig {
+struct Rig
+{
     LoggerSession session;
     VirtualClock clock;
     test::ScriptedPeer peer;
@@ -49,10 +50,14 @@ struct Rig {
     QTemporaryDir dir;
     TimePoint requestEnded{};
     CommandLock lock{transport};
-    QLineEdit box;  // the main window's data file box
+    QLineEdit box; // the main window's data file box
     QString folder = dir.path();
-    DownloadPage page{transport, lock, prompter, [this] { return folder; },
-                      [] { return QStringLiteral("SITE1"); }, &box};
+    DownloadPage page{transport,
+                      lock,
+                      prompter,
+                      [this] { return folder; },
+                      [] { return QStringLiteral("SITE1"); },
+                      &box};
     QStringList boxTexts;
 
     Rig()
@@ -64,7 +69,8 @@ struct Rig {
         channel.open(LineSettings{}, nullptr);
         page.setDateSource([] { return QDate(2026, 12, 5); });
         lock.add(page.acquisisci());
-        QObject::connect(&box, &QLineEdit::textChanged, [this](const QString& t) { boxTexts << t; });
+        QObject::connect(&box, &QLineEdit::textChanged,
+                         [this](const QString& t) { boxTexts << t; });
     }
     // Once the request is complete the logger sends each piece `gap` after the one before.
     void answerRequest(QList<QByteArray> pieces, Duration first = milliseconds(50),
@@ -87,9 +93,10 @@ struct Rig {
     [[nodiscard]] QString label() { return control<QLabel>("lblAvanzamento")->text(); }
 };
 
-}  // namespace
+} // namespace
 
-class DownloadTest : public QObject {
+class DownloadTest : public QObject
+{
     Q_OBJECT
 private slots:
     void streamBecomesLines_data();
@@ -110,7 +117,7 @@ void DownloadTest::streamBecomesLines_data()
     QTest::addColumn<QByteArray>("wire");
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QByteArray>("leftOver");  // characters after the last LF
+    QTest::addColumn<QByteArray>("leftOver"); // characters after the last LF
     using L = QList<QByteArray>;
     const QByteArray all = "A0,";
     QTest::newRow("CR LF and LF") << Range() << all << L{"ab\r\ncd\n\x03"}
@@ -126,10 +133,19 @@ void DownloadTest::streamBecomesLines_data()
                                  << QByteArray("\r\n\r\n\r\n") << QByteArray();
     QTest::newRow("split anywhere") << Range() << all << L{"12,3", "4\r", "\n56", "\n", "7", "\x03"}
                                     << QByteArray("12,34\r\n56\r\n") << QByteArray("7");
-    QTest::newRow("nothing after ETX") << Range() << all << L{"a\n\x03" "b\n", "c\n"}
+    QTest::newRow("nothing after ETX") << Range() << all
+                                       << L{"a\n\x03"
+                                            "b\n",
+                                            "c\n"}
                                        << QByteArray("a\r\n") << QByteArray();
-    QTest::newRow("any byte is data") << Range() << all << L{QByteArray("\xb0" "C\0;\x7f\n\x03", 7)}
-                                      << QByteArray("\xb0" "C\0;\x7f\r\n", 7) << QByteArray();
+    QTest::newRow("any byte is data") << Range() << all
+                                      << L{QByteArray("\xb0"
+                                                      "C\0;\x7f\n\x03",
+                                                      7)}
+                                      << QByteArray("\xb0"
+                                                    "C\0;\x7f\r\n",
+                                                    7)
+                                      << QByteArray();
 }
 
 void DownloadTest::streamBecomesLines()
@@ -166,7 +182,7 @@ void DownloadTest::wholeMemoryThenARange()
             lockedMeanwhile = !rig.page.acquisisci()->isEnabled();
             stopUsableMeanwhile = rig.control("cmdInterrompi")->isEnabled();
             if (secondClicks++ == 0)
-                rig.page.Acquisisci();  // a click delivered from inside the wait
+                rig.page.Acquisisci(); // a click delivered from inside the wait
         }
     });
     rig.click("Acquisisci");
@@ -192,7 +208,8 @@ void DownloadTest::wholeMemoryThenARange()
     QCOMPARE(to->text(), QStringLiteral("05/12/2026"));
     from->setText("06/12/2026");
     rig.click("Acquisisci");
-    QCOMPARE(rig.prompter.texts(), QStringList{"Starting date can not be after last date for data"});
+    QCOMPARE(rig.prompter.texts(),
+             QStringList{"Starting date can not be after last date for data"});
     QCOMPARE(rig.prompter.shown[0].title, QStringLiteral("Cancelled"));
     QCOMPARE(rig.peer.received(), QByteArray("A0,"));
     QCOMPARE(contents(rig.file()), QByteArray("L1\r\nL2\r\nL3\r\n"));
@@ -227,22 +244,26 @@ void DownloadTest::bigStreamTakesEachBatchWhole()
     const auto saved = rig.boxTexts.indexOf("Data saved.");
     QVERIFY2(saved > 0 && saved < 20, qPrintable(QString::number(saved)));
     QCOMPARE(rig.boxTexts[saved - 1], QString::fromLatin1(memoryLines(1, 20000).chopped(2)));
-    QVERIFY(rig.label().startsWith(QStringLiteral("Lines: 20000   Bytes: %1 ").arg(all.size() + 1)));
+    QVERIFY(
+        rig.label().startsWith(QStringLiteral("Lines: 20000   Bytes: %1 ").arg(all.size() + 1)));
 }
 
 void DownloadTest::faultsKeepWhatCame_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("endsAfterMs");  // after the request; 0: soon after the stop
+    QTest::addColumn<int>("endsAfterMs"); // after the request; 0: soon after the stop
     QTest::newRow("silence") << "silence"
                              << "The logger stopped sending data: nothing came for 20 s." << 22050;
     QTest::newRow("no answer at all")
-        << "mute" << "The logger did not answer the download request within 120 s." << 120000;
-    QTest::newRow("line drop") << "drop" << "The link to the logger was lost during the download."
-                               << 5000;
-    QTest::newRow("stop button") << "stop" << "Download stopped." << 0;
-    QTest::newRow("restore menu") << "restore" << "Download stopped." << 0;
+        << "mute"
+        << "The logger did not answer the download request within 120 s." << 120000;
+    QTest::newRow("line drop") << "drop"
+                               << "The link to the logger was lost during the download." << 5000;
+    QTest::newRow("stop button") << "stop"
+                                 << "Download stopped." << 0;
+    QTest::newRow("restore menu") << "restore"
+                                  << "Download stopped." << 0;
 }
 
 void DownloadTest::faultsKeepWhatCame()
@@ -261,7 +282,7 @@ void DownloadTest::faultsKeepWhatCame()
                 rig.peer.dropAt(at + seconds(5));
         };
     }
-    QSet<QString> labels;  // even while the logger is silent the time runs on
+    QSet<QString> labels; // even while the logger is silent the time runs on
     rig.clock.setOnWaitStep([&] {
         labels << rig.label();
         if (rig.requestEnded == TimePoint{} || rig.clock.now() - rig.requestEnded < seconds(3))
@@ -269,7 +290,7 @@ void DownloadTest::faultsKeepWhatCame()
         if (fault == "stop")
             rig.click("cmdInterrompi");
         else if (fault == "restore")
-            rig.transport.cancelExchange();  // what "RESTORE " does while an exchange waits
+            rig.transport.cancelExchange(); // what "RESTORE " does while an exchange waits
     });
     rig.click("Acquisisci");
     rig.clock.setOnWaitStep({});
@@ -309,7 +330,7 @@ void DownloadTest::fileErrors()
     rig.answerRequest({memoryLines(3), "\x03"}, milliseconds(50), seconds(1));
     if (!created)
         rig.folder = rig.dir.filePath("gone");
-    else if (!QFile::link("/dev/full", rig.file()))  // opens, but takes nothing
+    else if (!QFile::link("/dev/full", rig.file())) // opens, but takes nothing
         QSKIP("no /dev/full here");
     rig.click("Acquisisci");
     // The system's reason, then the path.
@@ -328,12 +349,13 @@ void DownloadTest::fileErrors()
 void DownloadTest::emulatorMemoryArrivesLineByLine_data()
 {
     QTest::addColumn<Range>("range");
-    QTest::addColumn<int>("dropAfter");  // bytes at 9600 baud; 0: no drop
+    QTest::addColumn<int>("dropAfter"); // bytes at 9600 baud; 0: no drop
     QTest::addColumn<int>("expected");
     QTest::newRow("whole memory") << Range() << 0 << 240;
-    QTest::newRow("two days") << Range(DateRange{QDate(2026, 12, 3), QDate(2026, 12, 4)}) << 0 << 48;
-    QTest::newRow("before the memory") << Range(DateRange{QDate(2025, 1, 1), QDate(2025, 1, 31)})
-                                       << 0 << 0;
+    QTest::newRow("two days") << Range(DateRange{QDate(2026, 12, 3), QDate(2026, 12, 4)}) << 0
+                              << 48;
+    QTest::newRow("before the memory")
+        << Range(DateRange{QDate(2025, 1, 1), QDate(2025, 1, 31)}) << 0 << 0;
     QTest::newRow("line drops") << Range() << 5000 << -1;
 }
 
@@ -368,7 +390,7 @@ void DownloadTest::emulatorMemoryArrivesLineByLine()
     const QByteArray file = contents(dir.filePath("d.txt"));
     QCOMPARE(QString::fromLatin1(file).split("\r\n", Qt::SkipEmptyParts), held);
     QVERIFY(file.isEmpty() || file.endsWith("\r\n"));
-    if (dropAfter) {  // 5,000 characters take 5.2 s on the line
+    if (dropAfter) { // 5,000 characters take 5.2 s on the line
         QCOMPARE(result.bytes, dropAfter);
         QVERIFY(result.elapsed > milliseconds(5200) && result.elapsed < seconds(6));
     }

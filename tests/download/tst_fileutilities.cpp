@@ -14,9 +14,13 @@ using namespace korvelan;
 namespace {
 
 // Scripted answers, and something that happens while the question is on screen.
-class WatchingPrompter final : public Prompter {
+class WatchingPrompter final : public Prompter
+{
 public:
-    void inform(PromptIcon i, const QString& t, const QString& x) override { scripted.inform(i, t, x); }
+    void inform(PromptIcon i, const QString& t, const QString& x) override
+    {
+        scripted.inform(i, t, x);
+    }
     PromptAnswer askYesNo(PromptIcon i, const QString& t, const QString& x, PromptAnswer a) override
     {
         return scripted.askYesNo(i, t, x, a);
@@ -33,9 +37,10 @@ public:
     std::function<void()> whileAsking;
 };
 
-}  // namespace
+} // namespace
 
-class FileUtilitiesTest : public QObject {
+class FileUtilitiesTest : public QObject
+{
     Q_OBJECT
 private slots:
     void busyCheckThenDelete_data();
@@ -46,8 +51,8 @@ void FileUtilitiesTest::busyCheckThenDelete_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("busy");
-    QTest::addColumn<int>("questions");  // more than 0: another program holds the file
-    QTest::addColumn<bool>("remains");   // once deleted
+    QTest::addColumn<int>("questions"); // more than 0: another program holds the file
+    QTest::addColumn<bool>("remains");  // once deleted
     QTest::newRow("no file") << "missing" << false << 0 << false;
     QTest::newRow("free file") << "free" << false << 0 << false;
     QTest::newRow("open in this program") << "ours" << false << 0 << false;
@@ -81,7 +86,7 @@ void FileUtilitiesTest::busyCheckThenDelete()
     if (questions > 0) {
         holder.start("/bin/sh", {"-c", "exec 3<\"$1\"; echo ready; exec sleep 60", "sh", path});
         QVERIFY(holder.waitForReadyRead(5000) && heldOpenElsewhere(path));
-        QCOMPARE(ProvaRinomina(path, prompter), int16_t(2));  // Cancel is the unscripted answer
+        QCOMPARE(ProvaRinomina(path, prompter), int16_t(2)); // Cancel is the unscripted answer
         prompter.scripted.answerNext(PromptAnswer::Retry);
         QCOMPARE(ProvaRinomina(path, prompter), int16_t(0));
         prompter.scripted.shown.clear();

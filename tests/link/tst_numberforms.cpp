@@ -5,7 +5,8 @@
 
 using namespace korvelan;
 
-class NumberFormsTest : public QObject {
+class NumberFormsTest : public QObject
+{
     Q_OBJECT
 private slots:
     void wireForms_data();
@@ -102,27 +103,69 @@ void NumberFormsTest::patterns_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("two digits") << "5" << "00" << "05";
-    QTest::newRow("three digits") << "7" << "000" << "007";
-    QTest::newRow("three digits, more given") << "1234" << "000" << "1234";
-    QTest::newRow("five digits") << "250" << "00000" << "00250";
-    QTest::newRow("volts") << "4.987" << "00.00" << "04.99";
-    QTest::newRow("volts with blank") << " 12.3" << "00.00" << "12.30";
-    QTest::newRow("half rounds away from zero") << "2.125" << "00.00" << "02.13";
-    QTest::newRow("decimal rounding, not binary") << "1.005" << "0.00" << "1.01";
-    QTest::newRow("carry into integer part") << "9.9996" << "0.000" << "10.000";
-    QTest::newRow("optional decimals trimmed") << "2874.5" << "######0.0##" << "2874.5";
-    QTest::newRow("optional decimals kept") << "0.12345" << "######0.0##" << "0.123";
-    QTest::newRow("required decimal kept") << "3" << "######0.0##" << "3.0";
-    QTest::newRow("temperature") << "-3.46" << "000.0" << "-003.5";
-    QTest::newRow("negative rounding to zero") << "-0.001" << "0.00" << "0.00";
-    QTest::newRow("integer rounds half up") << "2.5" << "00" << "03";
-    QTest::newRow("marker passes") << "%%" << "00.00" << "%%";
-    QTest::newRow("text passes") << "abc" << "000" << "abc";
-    QTest::newRow("empty passes") << "" << "00.00" << "";
-    QTest::newRow("comma is not a decimal separator") << "1,5" << "0.0" << "1,5";
-    QTest::newRow("tiny") << "0.0000001" << "0.000" << "0.000";
-    QTest::newRow("large") << "123456789" << "00.00" << "123456789.00";
+    QTest::newRow("two digits") << "5"
+                                << "00"
+                                << "05";
+    QTest::newRow("three digits") << "7"
+                                  << "000"
+                                  << "007";
+    QTest::newRow("three digits, more given") << "1234"
+                                              << "000"
+                                              << "1234";
+    QTest::newRow("five digits") << "250"
+                                 << "00000"
+                                 << "00250";
+    QTest::newRow("volts") << "4.987"
+                           << "00.00"
+                           << "04.99";
+    QTest::newRow("volts with blank") << " 12.3"
+                                      << "00.00"
+                                      << "12.30";
+    QTest::newRow("half rounds away from zero") << "2.125"
+                                                << "00.00"
+                                                << "02.13";
+    QTest::newRow("decimal rounding, not binary") << "1.005"
+                                                  << "0.00"
+                                                  << "1.01";
+    QTest::newRow("carry into integer part") << "9.9996"
+                                             << "0.000"
+                                             << "10.000";
+    QTest::newRow("optional decimals trimmed") << "2874.5"
+                                               << "######0.0##"
+                                               << "2874.5";
+    QTest::newRow("optional decimals kept") << "0.12345"
+                                            << "######0.0##"
+                                            << "0.123";
+    QTest::newRow("required decimal kept") << "3"
+                                           << "######0.0##"
+                                           << "3.0";
+    QTest::newRow("temperature") << "-3.46"
+                                 << "000.0"
+                                 << "-003.5";
+    QTest::newRow("negative rounding to zero") << "-0.001"
+                                               << "0.00"
+                                               << "0.00";
+    QTest::newRow("integer rounds half up") << "2.5"
+                                            << "00"
+                                            << "03";
+    QTest::newRow("marker passes") << "%%"
+                                   << "00.00"
+                                   << "%%";
+    QTest::newRow("text passes") << "abc"
+                                 << "000"
+                                 << "abc";
+    QTest::newRow("empty passes") << ""
+                                  << "00.00"
+                                  << "";
+    QTest::newRow("comma is not a decimal separator") << "1,5"
+                                                      << "0.0"
+                                                      << "1,5";
+    QTest::newRow("tiny") << "0.0000001"
+                          << "0.000"
+                          << "0.000";
+    QTest::newRow("large") << "123456789"
+                           << "00.00"
+                           << "123456789.00";
 }
 
 void NumberFormsTest::patterns()

@@ -14,14 +14,14 @@ using namespace std::chrono;
 
 namespace {
 
-struct Rig {
+struct Rig
+{
     test::Pty pty;
     LoggerSession session;
     RealClock clock;
     SerialChannel channel;
     test::ScriptedPrompter prompter;
-    Transport transport{session, channel, clock, prompter,
-                        [this](int) { return pty.slavePath(); }};
+    Transport transport{session, channel, clock, prompter, [this](int) { return pty.slavePath(); }};
 
     bool open()
     {
@@ -34,7 +34,8 @@ struct Rig {
 };
 
 // Passes everything to the real port and notes when each write was made.
-class StampingChannel final : public Channel {
+class StampingChannel final : public Channel
+{
 public:
     StampingChannel(Channel& inner, std::vector<steady_clock::time_point>& stamps)
         : m_inner(inner), m_stamps(stamps)
@@ -64,9 +65,10 @@ private:
     std::vector<steady_clock::time_point>& m_stamps;
 };
 
-}  // namespace
+} // namespace
 
-class SerialChannelTest : public QObject {
+class SerialChannelTest : public QObject
+{
     Q_OBJECT
 private slots:
     void opensAPseudoTerminalWithoutModemLines();
@@ -99,8 +101,9 @@ void SerialChannelTest::parameterCharactersArriveApart()
     QCOMPARE(written.size(), size_t(13));
     for (size_t i = 1; i < written.size(); ++i) {
         const auto gap = written[i] - written[i - 1];
-        QVERIFY2(gap > milliseconds(10),
-                 qPrintable(QStringLiteral("gap %1 us").arg(duration_cast<microseconds>(gap).count())));
+        QVERIFY2(
+            gap > milliseconds(10),
+            qPrintable(QStringLiteral("gap %1 us").arg(duration_cast<microseconds>(gap).count())));
     }
     QVERIFY(steady_clock::now() - start > milliseconds(120));
     // Everything reached the device, in order.

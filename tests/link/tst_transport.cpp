@@ -14,7 +14,8 @@ using test::ScriptedPrompter;
 
 namespace {
 
-struct Rig {
+struct Rig
+{
     LoggerSession session;
     VirtualClock clock;
     ScriptedPeer peer;
@@ -41,9 +42,10 @@ struct Rig {
     }
 };
 
-}  // namespace
+} // namespace
 
-class TransportTest : public QObject {
+class TransportTest : public QObject
+{
     Q_OBJECT
 private slots:
     void fieldsAreSplitAtCommas_data();
@@ -65,8 +67,8 @@ void TransportTest::fieldsAreSplitAtCommas_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("fields");
-    QTest::newRow("two fields then silence") << QByteArray("12,34,")
-                                             << QStringList{"12", "34", "%%"};
+    QTest::newRow("two fields then silence")
+        << QByteArray("12,34,") << QStringList{"12", "34", "%%"};
     QTest::newRow("leading comma is an empty field") << QByteArray(",5,") << QStringList{"", "5"};
     QTest::newRow("blanks and line ends stay in the field")
         << QByteArray(" 12,\r\nab ,7") << QStringList{" 12", "\r\nab ", "%%"};
@@ -124,7 +126,7 @@ void TransportTest::parameterCharactersArePaced()
     QVERIFY(rig.transport.Invia_Comando("c", "001,030,000,"));
     const auto& bytes = rig.peer.bytes;
     QCOMPARE(rig.peer.received(), QByteArray("c001,030,000,"));
-    QCOMPARE(bytes.first().at, start);  // the letter goes out at once
+    QCOMPARE(bytes.first().at, start); // the letter goes out at once
     for (qsizetype i = 1; i < bytes.size(); ++i)
         QVERIFY2(bytes[i].at - bytes[i - 1].at > milliseconds(10), qPrintable(QString::number(i)));
     QVERIFY(rig.clock.now() - start > milliseconds(120));
@@ -165,7 +167,7 @@ void TransportTest::probe()
     QVERIFY(rig.clock.now() - probeSent >= seconds(1));
     QVERIFY(rig.clock.now() - probeSent <= seconds(2) + milliseconds(1));
     QCOMPARE(rig.peer.received(), QByteArray("V"));
-    QCOMPARE(rig.channel.bytesWaiting(), 0);  // the answer is not left for the next reader
+    QCOMPARE(rig.channel.bytesWaiting(), 0); // the answer is not left for the next reader
 }
 
 void TransportTest::missingPortShowsTheSystemText()
@@ -186,7 +188,7 @@ void TransportTest::cancelDuringTheProbeEndsIt()
     rig.channel.close();
     rig.clock.setOnWaitStep([&] { rig.transport.cancelExchange(); });
     const auto start = rig.clock.now();
-    QCOMPARE(rig.transport.Apri_Porta(1), 0);  // on a virtual clock, a loop that spun would hang
+    QCOMPARE(rig.transport.Apri_Porta(1), 0); // on a virtual clock, a loop that spun would hang
     QVERIFY(rig.clock.now() - start < seconds(5));
 }
 

@@ -30,9 +30,10 @@ QByteArray stream(SimRig& rig)
     return got;
 }
 
-}  // namespace
+} // namespace
 
-class LoggerTest : public QObject {
+class LoggerTest : public QObject
+{
     Q_OBJECT
 private slots:
     void readsAndWritesReadBack_data();
@@ -70,50 +71,133 @@ void LoggerTest::readsAndWritesReadBack_data()
     QTest::addColumn<QString>("readParameters");
     QTest::addColumn<QStringList>("fields");
     // The demo logger, its clock at 5 December 2026 14:07:09.
-    QTest::newRow("G clock") << "" << "" << "G" << ","
-                                  << QStringList{"05", "12", "2026", "14", "07"};
-    QTest::newRow("H blank form") << "" << "" << "H" << " 0," << QStringList{" 4"};
-    QTest::newRow("H mux with no channel") << "" << "" << "H" << " 3," << QStringList{" 0"};
-    QTest::newRow("Q name padded") << "" << "" << "Q" << "" << QStringList{"SITE1     "};
-    QTest::newRow("U alone") << "" << "" << "U" << "" << QStringList{"0"};
-    QTest::newRow("M memory") << "" << "" << "M" << "," << QStringList{" 8000", " 8000"};
-    QTest::newRow("W voltages") << "" << "" << "W" << "" << QStringList{" 5.02", " 3.31", " 12.64"};
-    QTest::newRow("/ virtual in use") << "" << "" << "/" << " 2," << QStringList{" 1"};
-    QTest::newRow("] analog") << "" << "" << "]" << " 16," << QStringList{" 0"};
-    QTest::newRow("q name") << "q" << "PIEZO-03," << "Q" << "" << QStringList{"PIEZO-03  "};
-    QTest::newRow("q long name is cut") << "q" << "ABCDEFGHIJKL," << "Q" << ""
-                                        << QStringList{"ABCDEFGHIJ"};
-    QTest::newRow("g clock") << "g" << "7,3, 125,14,05," << "G" << ","
-                             << QStringList{"07", "03", "2025", "14", "05"};
-    QTest::newRow("g impossible date kept out") << "g" << "31,2, 125,14,05," << "G" << ","
-                                                << QStringList{"05", "12", "2026", "14", "07"};
-    QTest::newRow("c timer") << "c" << "001,030,000," << "C" << ","
-                             << QStringList{"001", "030", "000"};
-    QTest::newRow("e pre-heating") << "e" << "30000," << "E" << "," << QStringList{"30000"};
-    QTest::newRow("e above the limit") << "e" << "30001," << "E" << "," << QStringList{"30000"};
-    QTest::newRow("y start date") << "y" << "1,1,100,00,00," << "Y" << ","
-                                  << QStringList{"01", "01", "2000", "00", "00", "00"};
-    QTest::newRow("o off") << "o" << "0," << "O" << "" << QStringList{"0"};
-    QTest::newRow("h count") << "h" << "1, 16," << "H" << " 1," << QStringList{" 16"};
-    QTest::newRow("h count 17 refused") << "h" << "0, 17," << "H" << " 0," << QStringList{" 4"};
-    QTest::newRow("i sms") << "i" << "A,B,,,,,,,,,2, 1, 0," << "I" << ""
+    QTest::newRow("G clock") << ""
+                             << ""
+                             << "G"
+                             << "," << QStringList{"05", "12", "2026", "14", "07"};
+    QTest::newRow("H blank form") << ""
+                                  << ""
+                                  << "H"
+                                  << " 0," << QStringList{" 4"};
+    QTest::newRow("H mux with no channel") << ""
+                                           << ""
+                                           << "H"
+                                           << " 3," << QStringList{" 0"};
+    QTest::newRow("Q name padded") << ""
+                                   << ""
+                                   << "Q"
+                                   << "" << QStringList{"SITE1     "};
+    QTest::newRow("U alone") << ""
+                             << ""
+                             << "U"
+                             << "" << QStringList{"0"};
+    QTest::newRow("M memory") << ""
+                              << ""
+                              << "M"
+                              << "," << QStringList{" 8000", " 8000"};
+    QTest::newRow("W voltages") << ""
+                                << ""
+                                << "W"
+                                << "" << QStringList{" 5.02", " 3.31", " 12.64"};
+    QTest::newRow("/ virtual in use") << ""
+                                      << ""
+                                      << "/"
+                                      << " 2," << QStringList{" 1"};
+    QTest::newRow("] analog") << ""
+                              << ""
+                              << "]"
+                              << " 16," << QStringList{" 0"};
+    QTest::newRow("q name") << "q"
+                            << "PIEZO-03,"
+                            << "Q"
+                            << "" << QStringList{"PIEZO-03  "};
+    QTest::newRow("q long name is cut") << "q"
+                                        << "ABCDEFGHIJKL,"
+                                        << "Q"
+                                        << "" << QStringList{"ABCDEFGHIJ"};
+    QTest::newRow("g clock") << "g"
+                             << "7,3, 125,14,05,"
+                             << "G"
+                             << "," << QStringList{"07", "03", "2025", "14", "05"};
+    QTest::newRow("g impossible date kept out")
+        << "g"
+        << "31,2, 125,14,05,"
+        << "G"
+        << "," << QStringList{"05", "12", "2026", "14", "07"};
+    QTest::newRow("c timer") << "c"
+                             << "001,030,000,"
+                             << "C"
+                             << "," << QStringList{"001", "030", "000"};
+    QTest::newRow("e pre-heating") << "e"
+                                   << "30000,"
+                                   << "E"
+                                   << "," << QStringList{"30000"};
+    QTest::newRow("e above the limit") << "e"
+                                       << "30001,"
+                                       << "E"
+                                       << "," << QStringList{"30000"};
+    QTest::newRow("y start date") << "y"
+                                  << "1,1,100,00,00,"
+                                  << "Y"
+                                  << "," << QStringList{"01", "01", "2000", "00", "00", "00"};
+    QTest::newRow("o off") << "o"
+                           << "0,"
+                           << "O"
+                           << "" << QStringList{"0"};
+    QTest::newRow("h count") << "h"
+                             << "1, 16,"
+                             << "H"
+                             << " 1," << QStringList{" 16"};
+    QTest::newRow("h count 17 refused") << "h"
+                                        << "0, 17,"
+                                        << "H"
+                                        << " 0," << QStringList{" 4"};
+    QTest::newRow("i sms") << "i"
+                           << "A,B,,,,,,,,,2, 1, 0,"
+                           << "I"
+                           << ""
                            << QStringList{"A", "B", "", "", "", "", "", "", "", "", "2", "1", "0"};
-    QTest::newRow("f phone") << "f" << "0212345, 1," << "F" << ""
-                             << QStringList{"0212345", "1"};
-    QTest::newRow("k gprs") << "k" << "u,p,apn,srv,fu,fp,/d,2121,5,1," << "K" << ""
-                            << QStringList{"u", "p", "apn", "srv", "fu", "fp", "/d", "2121", "5", "1"};
-    QTest::newRow("j alert") << "j" << " 2,1,12.5,3," << "J" << " 2,"
-                             << QStringList{" 1", " 12.5", " 3"};
-    QTest::newRow("( warning") << "(" << " 2,9.5,-4," << ")" << " 2,"
-                               << QStringList{" 0", " 9.5", "-4"};
-    QTest::newRow("r calibration") << "r" << " 5,LEVEL,0.1,2.4,-10,90," << "R" << " 5,"
-                                   << QStringList{"LEVEL", " 0.1", " 2.4", "-10", " 90"};
-    QTest::newRow("[ vibrating wire on") << "[" << " 9,1," << "]" << " 9," << QStringList{" 1"};
-    QTest::newRow("[ filter") << "[" << "3,25," << "]" << "" << QStringList{" 3", " 25"};
-    QTest::newRow("< rule") << "<" << "2,3,1,600," << ">" << ""
-                            << QStringList{" 2", " 3", "1", " 600"};
-    QTest::newRow("> pulses") << ">" << "0.5," << "<" << "" << QStringList{" 0.5"};
-    QTest::newRow("u counter on") << "u" << "1," << "U" << "," << QStringList{"1"};
+    QTest::newRow("f phone") << "f"
+                             << "0212345, 1,"
+                             << "F"
+                             << "" << QStringList{"0212345", "1"};
+    QTest::newRow("k gprs") << "k"
+                            << "u,p,apn,srv,fu,fp,/d,2121,5,1,"
+                            << "K"
+                            << "" << QStringList{"u",  "p",  "apn",  "srv", "fu",
+                                                 "fp", "/d", "2121", "5",   "1"};
+    QTest::newRow("j alert") << "j"
+                             << " 2,1,12.5,3,"
+                             << "J"
+                             << " 2," << QStringList{" 1", " 12.5", " 3"};
+    QTest::newRow("( warning") << "("
+                               << " 2,9.5,-4,"
+                               << ")"
+                               << " 2," << QStringList{" 0", " 9.5", "-4"};
+    QTest::newRow("r calibration") << "r"
+                                   << " 5,LEVEL,0.1,2.4,-10,90,"
+                                   << "R"
+                                   << " 5," << QStringList{"LEVEL", " 0.1", " 2.4", "-10", " 90"};
+    QTest::newRow("[ vibrating wire on") << "["
+                                         << " 9,1,"
+                                         << "]"
+                                         << " 9," << QStringList{" 1"};
+    QTest::newRow("[ filter") << "["
+                              << "3,25,"
+                              << "]"
+                              << "" << QStringList{" 3", " 25"};
+    QTest::newRow("< rule") << "<"
+                            << "2,3,1,600,"
+                            << ">"
+                            << "" << QStringList{" 2", " 3", "1", " 600"};
+    QTest::newRow("> pulses") << ">"
+                              << "0.5,"
+                              << "<"
+                              << "" << QStringList{" 0.5"};
+    QTest::newRow("u counter on") << "u"
+                                  << "1,"
+                                  << "U"
+                                  << "," << QStringList{"1"};
 }
 
 void LoggerTest::readsAndWritesReadBack()
@@ -138,8 +222,8 @@ void LoggerTest::smsTextsWrittenLineByLine()
     // The alarm window sends "x", then each line as one block with its comma paced after it.
     SimRig rig;
     rig.send("x");
-    const QStringList lines{"W1", "W2", "", "W4", "W5", "A1", "A2", "A3", "A4",
-                            "ALERT LINE OF 25 CHARS!!"};
+    const QStringList lines{"W1", "W2", "",   "W4", "W5",
+                            "A1", "A2", "A3", "A4", "ALERT LINE OF 25 CHARS!!"};
     for (const auto& line : lines) {
         rig.send(line, ",");
         rig.pass(milliseconds(100));
@@ -152,7 +236,7 @@ void LoggerTest::countedBlocksHoldValuesAtFixedPlaces_data()
 {
     QTest::addColumn<QString>("letter");
     QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("block");  // a pattern
+    QTest::addColumn<QString>("block"); // a pattern
     QTest::newRow("G") << "G" << 19 << "005,012,026,014,007";
     QTest::newRow("C") << "C" << 12 << "000,030,000,";
     QTest::newRow("E") << "E" << 5 << "00250";
@@ -201,8 +285,9 @@ void LoggerTest::bareLetterIsToldByTheIdleGap()
     logger.receive(",", t0 + milliseconds(commaAfterMs));
     // A bare letter is answered after the gap and the logger's thinking time, no sooner.
     const bool bare = commaAfterMs >= 60;
-    const TimePoint due = t0 + (bare ? duration_cast<Duration>(CommandReader::kBareGap)
-                                     : duration_cast<Duration>(milliseconds(commaAfterMs))) +
+    const TimePoint due = t0 +
+                          (bare ? duration_cast<Duration>(CommandReader::kBareGap)
+                                : duration_cast<Duration>(milliseconds(commaAfterMs))) +
                           LoggerEmulator::kReplyDelay;
     QCOMPARE(logger.take(due - microseconds(1)), QByteArray());
     QCOMPARE(logger.take(t0 + seconds(1)), reply);
@@ -212,12 +297,12 @@ void LoggerTest::download_data()
 {
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QStringList>("lines");
-    const QStringList all{"30/11/2026 23:59:59,1", "05/12/2026 00:00:00,2",
-                          "05/12/2026 23:59:59,3", "06/12/2026 00:00:00,4"};
+    const QStringList all{"30/11/2026 23:59:59,1", "05/12/2026 00:00:00,2", "05/12/2026 23:59:59,3",
+                          "06/12/2026 00:00:00,4"};
     QTest::newRow("one day") << QStringList{"2,5,12,126,0,0,0,", "3,5,12,126,23,59,59,", "1,"}
                              << all.mid(1, 2);
-    QTest::newRow("start after end") << QStringList{"2,6,12,126,0,0,0,", "3,5,12,126,23,59,59,", "1,"}
-                                     << QStringList{};
+    QTest::newRow("start after end")
+        << QStringList{"2,6,12,126,0,0,0,", "3,5,12,126,23,59,59,", "1,"} << QStringList{};
     QTest::newRow("range never set") << QStringList{"1,"} << QStringList{};
 }
 
@@ -230,7 +315,8 @@ void LoggerTest::download()
                                "05/12/2026 23:59:59,3", "06/12/2026 00:00:00,4"});
     for (const auto& c : commands)
         rig.send("A", c);
-    QCOMPARE(stream(rig), (lines.join("\r\n") + (lines.isEmpty() ? "" : "\r\n") + '\x03').toLatin1());
+    QCOMPARE(stream(rig),
+             (lines.join("\r\n") + (lines.isEmpty() ? "" : "\r\n") + '\x03').toLatin1());
 }
 
 void LoggerTest::readingsFollowChannelKinds()
@@ -284,7 +370,7 @@ void LoggerTest::acquisitionsFollowTheSchedule()
 {
     SimRig rig;
     rig.send("c", "000,001,000,");
-    rig.send("y", "1,1,100,00,00,");  // a start date in the past: at once, then every minute
+    rig.send("y", "1,1,100,00,00,"); // a start date in the past: at once, then every minute
     rig.pass(minutes(10) + seconds(30));
     QCOMPARE(rig.exchange("M", ",", 2), QStringList({" 8000", " 7989"}));
     const QStringList lines = rig.logger.memoryLines();
@@ -330,7 +416,7 @@ void LoggerTest::eraseAndReset()
     QCOMPARE(rig.exchange("M", ",", 2), QStringList({" 8000", " 8000"}));
 
     rig.logger.fillMemory(5);
-    rig.send("b");  // the letter alone erases too
+    rig.send("b"); // the letter alone erases too
     rig.pass(milliseconds(200));
     rig.logger.advanceTo(rig.now());
     QVERIFY(rig.logger.memoryLines().isEmpty());
@@ -385,7 +471,8 @@ void LoggerTest::silenceFromTheNthCommand()
     rig.send("q", "NEW,");
     const TimePoint asked = rig.now();
     QCOMPARE(rig.exchange("Q", "", 1), QStringList{Transport::kNoAnswer});
-    QCOMPARE(rig.now() - asked, duration_cast<Duration>(Transport::kFieldTimeLimit) + milliseconds(0));
+    QCOMPARE(rig.now() - asked,
+             duration_cast<Duration>(Transport::kFieldTimeLimit) + milliseconds(0));
     // The third command was not carried out either: the logger is hung.
     QCOMPARE(rig.logger.name(), "NEW");
     rig.send("q", "LATER,");

@@ -11,7 +11,8 @@ using namespace std::chrono;
 namespace {
 
 // The program's modem port, a modem, and two stations behind it.
-struct ModemRig : test::EmulatorRig<ModemEmulator> {
+struct ModemRig : test::EmulatorRig<ModemEmulator>
+{
     LoggerEmulator first{clock.now(), test::rigWallClock()};
     LoggerEmulator second{clock.now(), test::rigWallClock()};
 
@@ -51,9 +52,10 @@ struct ModemRig : test::EmulatorRig<ModemEmulator> {
     }
 };
 
-}  // namespace
+} // namespace
 
-class ModemTest : public QObject {
+class ModemTest : public QObject
+{
     Q_OBJECT
 private slots:
     void commandsAnswerWithResultCodes_data();
@@ -73,14 +75,22 @@ void ModemTest::commandsAnswerWithResultCodes_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("reply");
-    QTest::newRow("AT") << "AT\r" << "\r\nOK\r\n";
-    QTest::newRow("lower case") << "atx0\r" << "\r\nOK\r\n";
-    QTest::newRow("ATI3") << "ATI3\r" << "\r\nKORVELAN GSM MODEM 1.0\r\n\r\nOK\r\n";
-    QTest::newRow("ATH when idle") << "ATH\r" << "\r\nOK\r\n";
-    QTest::newRow("several in a line") << "ATE0 V1 S0=0 X0\r" << "\r\nOK\r\n";
-    QTest::newRow("unknown") << "ATJ\r" << "\r\nERROR\r\n";
-    QTest::newRow("not a command") << "hello\r" << "";
-    QTest::newRow("CR LF line end") << "AT\r\n" << "\r\nOK\r\n";
+    QTest::newRow("AT") << "AT\r"
+                        << "\r\nOK\r\n";
+    QTest::newRow("lower case") << "atx0\r"
+                                << "\r\nOK\r\n";
+    QTest::newRow("ATI3") << "ATI3\r"
+                          << "\r\nKORVELAN GSM MODEM 1.0\r\n\r\nOK\r\n";
+    QTest::newRow("ATH when idle") << "ATH\r"
+                                   << "\r\nOK\r\n";
+    QTest::newRow("several in a line") << "ATE0 V1 S0=0 X0\r"
+                                       << "\r\nOK\r\n";
+    QTest::newRow("unknown") << "ATJ\r"
+                             << "\r\nERROR\r\n";
+    QTest::newRow("not a command") << "hello\r"
+                                   << "";
+    QTest::newRow("CR LF line end") << "AT\r\n"
+                                    << "\r\nOK\r\n";
 }
 
 void ModemTest::commandsAnswerWithResultCodes()
@@ -150,9 +160,10 @@ void ModemTest::dialPauseLengthensTheCall()
 void ModemTest::dialResults_data()
 {
     QTest::addColumn<QString>("number");
-    QTest::addColumn<QByteArray>("key");  // pressed while dialling
+    QTest::addColumn<QByteArray>("key"); // pressed while dialling
     QTest::addColumn<QString>("result");
-    QTest::newRow("spaces in the number") << "0399 887766" << QByteArray() << "\r\nCONNECT 9600\r\n";
+    QTest::newRow("spaces in the number")
+        << "0399 887766" << QByteArray() << "\r\nCONNECT 9600\r\n";
     QTest::newRow("busy") << "5550000" << QByteArray() << "\r\nBUSY\r\n";
     QTest::newRow("rings out") << "5559999" << QByteArray() << "\r\nNO CARRIER\r\n";
     QTest::newRow("nobody there") << "123" << QByteArray() << "\r\nNO CARRIER\r\n";

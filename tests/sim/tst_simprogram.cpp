@@ -13,7 +13,8 @@ using namespace std::chrono;
 
 namespace {
 
-struct Link {
+struct Link
+{
     LoggerSession session;
     RealClock clock;
     SerialChannel channel;
@@ -21,10 +22,7 @@ struct Link {
     QString device;
     Transport transport{session, channel, clock, prompter, [this](int) { return device; }};
 
-    explicit Link(QString path) : device(std::move(path))
-    {
-        session.Porta = 1;
-    }
+    explicit Link(QString path) : device(std::move(path)) { session.Porta = 1; }
     bool open()
     {
         session.PortaSempreAperta = true;
@@ -42,9 +40,10 @@ struct Link {
     }
 };
 
-}  // namespace
+} // namespace
 
-class SimProgramTest : public QObject {
+class SimProgramTest : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase();

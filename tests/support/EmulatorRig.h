@@ -19,8 +19,8 @@ inline QDateTime rigWallClock()
 }
 
 // `Peer` is made with the clock's start time first, then `args`.
-template <typename Peer>
-struct EmulatorRig {
+template <typename Peer> struct EmulatorRig
+{
     LoggerSession session;
     VirtualClock clock;
     Peer peer;
@@ -58,12 +58,12 @@ struct EmulatorRig {
     [[nodiscard]] TimePoint now() const { return clock.now(); }
 };
 
-struct SimRig : EmulatorRig<sim::LoggerEmulator> {
+struct SimRig : EmulatorRig<sim::LoggerEmulator>
+{
     explicit SimRig(sim::LoggerSettings settings = sim::LoggerSettings::demo())
         : EmulatorRig(rigWallClock(), std::move(settings))
-    {
-    }
+    {}
     sim::LoggerEmulator& logger = peer;
 };
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

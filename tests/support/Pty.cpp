@@ -52,7 +52,8 @@ QByteArray Pty::read(qsizetype count, std::chrono::milliseconds limit)
     const auto deadline = clock::now() + limit;
     QByteArray out;
     while (out.size() < count) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now());
         if (left.count() <= 0)
             break;
         pollfd p{m_master, POLLIN, 0};
@@ -74,4 +75,4 @@ void Pty::closeMaster()
     m_master = -1;
 }
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

@@ -8,7 +8,8 @@ namespace korvelan::test {
 
 // A pseudo-terminal pair: the program opens slavePath() as its serial port, the test plays
 // the device on the master side.
-class Pty {
+class Pty
+{
 public:
     Pty();
     ~Pty();
@@ -28,4 +29,4 @@ private:
     QString m_slave;
 };
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

@@ -39,4 +39,4 @@ QByteArray ScriptedPeer::received() const
     return out;
 }
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

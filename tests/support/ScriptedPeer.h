@@ -11,9 +11,11 @@ namespace korvelan::test {
 
 // A device for link tests: records each byte it receives with its time, and says what the
 // test tells it to, when the test tells it to.
-class ScriptedPeer final : public LinkPeer {
+class ScriptedPeer final : public LinkPeer
+{
 public:
-    struct Byte {
+    struct Byte
+    {
         char value;
         TimePoint at;
     };
@@ -36,4 +38,4 @@ private:
     std::optional<TimePoint> m_drop;
 };
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

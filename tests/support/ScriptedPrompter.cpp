@@ -12,8 +12,8 @@ void ScriptedPrompter::inform(PromptIcon icon, const QString& title, const QStri
     shown.append({QStringLiteral("inform"), icon, title, text, PromptAnswer::Ok});
 }
 
-PromptAnswer ScriptedPrompter::askYesNo(PromptIcon icon, const QString& title,
-                                        const QString& text, PromptAnswer defaultAnswer)
+PromptAnswer ScriptedPrompter::askYesNo(PromptIcon icon, const QString& title, const QString& text,
+                                        PromptAnswer defaultAnswer)
 {
     shown.append({QStringLiteral("yesno"), icon, title, text, defaultAnswer});
     return next(defaultAnswer);
@@ -34,4 +34,4 @@ QStringList ScriptedPrompter::texts() const
     return out;
 }
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

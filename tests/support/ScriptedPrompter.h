@@ -8,10 +8,12 @@
 namespace korvelan::test {
 
 // Records every message and answers questions from a script (default: the box's default).
-class ScriptedPrompter final : public Prompter {
+class ScriptedPrompter final : public Prompter
+{
 public:
-    struct Shown {
-        QString kind;  // "inform", "yesno", "retrycancel"
+    struct Shown
+    {
+        QString kind; // "inform", "yesno", "retrycancel"
         PromptIcon icon;
         QString title;
         QString text;
@@ -37,4 +39,4 @@ private:
     QList<PromptAnswer> m_answers;
 };
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

@@ -94,10 +94,16 @@ void TestConnectionRules::proposedName_data()
     QTest::addColumn<QString>("dateText");
     QTest::addColumn<QString>("fileName");
 
-    QTest::newRow("blanks kept") << "DAM 2" << "31/01/2027" << "DAM 2_31_01_27_VW.txt";
-    QTest::newRow("refused characters") << "../x:*" << "06/12/2026" << "___x___06_12_26_VW.txt";
+    QTest::newRow("blanks kept") << "DAM 2"
+                                 << "31/01/2027"
+                                 << "DAM 2_31_01_27_VW.txt";
+    QTest::newRow("refused characters") << "../x:*"
+                                        << "06/12/2026"
+                                        << "___x___06_12_26_VW.txt";
     // Fixed places in a date written another way give another, still harmless, name.
-    QTest::newRow("month first") << "S" << "12/6/2026" << "S_12_6__26_VW.txt";
+    QTest::newRow("month first") << "S"
+                                 << "12/6/2026"
+                                 << "S_12_6__26_VW.txt";
 }
 
 void TestConnectionRules::proposedName()

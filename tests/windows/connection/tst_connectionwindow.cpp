@@ -76,7 +76,8 @@ void TestConnectionWindow::startsFromTheSettingsFile_data()
     QTest::addColumn<int>("preselected");
     QTest::newRow("no file") << QByteArray("<none>") << 0 << 0;
     QTest::newRow("a folder in its place") << QByteArray("<folder>") << 0 << 0;
-    QTest::newRow("COM 4, last of several, preselected") << QByteArray("1\r\n 4 \r\n\r\n") << 4 << 4;
+    QTest::newRow("COM 4, last of several, preselected")
+        << QByteArray("1\r\n 4 \r\n\r\n") << 4 << 4;
     QTest::newRow("COM 6 is remembered, not preselected") << QByteArray(" 6 \r\n") << 6 << 0;
     QTest::newRow("negative") << QByteArray("-2") << -2 << 0;
 }
@@ -101,7 +102,9 @@ void TestConnectionWindow::startsFromTheSettingsFile()
     QCOMPARE(rig.find<QLabel>(QStringLiteral("Label2"))->text(),
              saved ? QString() : QStringLiteral("Select a RS232"));
     // Loading creates the file but never changes it.
-    QCOMPARE(rig.ini(), contents == "<none>" ? QByteArray() : contents == "<folder>" ? QByteArray("<no file>") : contents);
+    QCOMPARE(rig.ini(), contents == "<none>"     ? QByteArray()
+                        : contents == "<folder>" ? QByteArray("<no file>")
+                                                 : contents);
     QCOMPARE(form.logText(), QStringLiteral("Please select COM port and click on Connect\r\n"));
     // Connecting works even where the port cannot be remembered.
     rig.connectTo(1);
@@ -246,9 +249,12 @@ void TestConnectionWindow::answersOfABareDevice_data()
     QTest::addColumn<QByteArray>("switches"); // the answer to "U" and "O"; empty: none
     QTest::addColumn<int>("modelCode");
     QTest::addColumn<bool>("ticked");
-    QTest::newRow("model 0, switches on") << QByteArray("00, 2.07,") << QByteArray("1,") << 0 << true;
-    QTest::newRow("model 7, padded 1") << QByteArray("07, 2.07,") << QByteArray(" 01\r\n,") << 7 << true;
-    QTest::newRow("text model, 2 counts as 0") << QByteArray("abc,") << QByteArray("2,") << 0 << false;
+    QTest::newRow("model 0, switches on")
+        << QByteArray("00, 2.07,") << QByteArray("1,") << 0 << true;
+    QTest::newRow("model 7, padded 1")
+        << QByteArray("07, 2.07,") << QByteArray(" 01\r\n,") << 7 << true;
+    QTest::newRow("text model, 2 counts as 0")
+        << QByteArray("abc,") << QByteArray("2,") << 0 << false;
     // The settings group too: its line all the same, its boxes what no answer made.
     QTest::newRow("silent") << QByteArray() << QByteArray() << 0 << false;
 }
@@ -354,7 +360,8 @@ void TestConnectionWindow::splashShowsThenHandsOver()
     next.resize(420, 310);
     SplashWindow splash;
     splash.run(clock, next);
-    QVERIFY(clock.elapsed() > SplashWindow::kShowFor && clock.elapsed() < SplashWindow::kShowFor + 1ms);
+    QVERIFY(clock.elapsed() > SplashWindow::kShowFor &&
+            clock.elapsed() < SplashWindow::kShowFor + 1ms);
     QVERIFY(next.isVisible() && !splash.isVisible());
     QCOMPARE(splash.size(), QSize(420, 310));
     const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();

@@ -16,7 +16,8 @@
 namespace korvelan::test {
 
 // The main window on an emulated logger that answers as soon as it is asked.
-struct MainRig : SimRig {
+struct MainRig : SimRig
+{
     MainWindow window{transport, prompter, session};
 
     MainRig() { channel.setExistingPorts({QStringLiteral("COM1"), QStringLiteral("COM2")}); }
@@ -33,8 +34,7 @@ struct MainRig : SimRig {
         }
         return out;
     }
-    template <typename T = QWidget>
-    [[nodiscard]] T* find(const QString& name) const
+    template <typename T = QWidget> [[nodiscard]] T* find(const QString& name) const
     {
         return window.findChild<T*>(name);
     }
@@ -46,4 +46,4 @@ struct MainRig : SimRig {
     }
 };
 
-}  // namespace korvelan::test
+} // namespace korvelan::test

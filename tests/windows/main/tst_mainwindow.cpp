@@ -21,19 +21,41 @@ using test::MainRig;
 
 namespace {
 
-const QStringList kLocked = {
-    "leggi_nome",        "imposta_nome",      "leggidata",         "impostadata",
-    "Command2",          "Command1",          "preacc",            "impostapreacc",
-    "ReadSt",            "leggicanali",       "Scrivicanali",      QString::fromUtf8("Leggi_poprietà"),
-    "Aggiorna_acq",      "Azzera_memoria",    "Resetta",           "Acquisisci",
-    "MISCONTINUA0",      "MISCONTINUA1",      "MISCONTINUA2",      "MISCONTINUA3",
-    "MISCONTINUA_TEMP0", "MISCONTINUA_TEMP1", "MISCONTINUA_TEMP2", "MISCONTINUA_TEMP3",
-    "Status",            "Leggi_Allarmi",     "LEGGI_GSM",         "SCRIVI_GSM",
-    "LeggiGPRS",         "Abilita_SMS"};
+const QStringList kLocked = {"leggi_nome",
+                             "imposta_nome",
+                             "leggidata",
+                             "impostadata",
+                             "Command2",
+                             "Command1",
+                             "preacc",
+                             "impostapreacc",
+                             "ReadSt",
+                             "leggicanali",
+                             "Scrivicanali",
+                             QString::fromUtf8("Leggi_poprietà"),
+                             "Aggiorna_acq",
+                             "Azzera_memoria",
+                             "Resetta",
+                             "Acquisisci",
+                             "MISCONTINUA0",
+                             "MISCONTINUA1",
+                             "MISCONTINUA2",
+                             "MISCONTINUA3",
+                             "MISCONTINUA_TEMP0",
+                             "MISCONTINUA_TEMP1",
+                             "MISCONTINUA_TEMP2",
+                             "MISCONTINUA_TEMP3",
+                             "Status",
+                             "Leggi_Allarmi",
+                             "LEGGI_GSM",
+                             "SCRIVI_GSM",
+                             "LeggiGPRS",
+                             "Abilita_SMS"};
 
-}  // namespace
+} // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject
+{
     Q_OBJECT
 private slots:
     void pagesMenusAndCaptions();
@@ -158,7 +180,9 @@ void MainWindowTest::aboutBox()
     auto* about = rig.window.findChild<AboutBox*>();
     QVERIFY(about && about->isVisible());
     QVERIFY(!about->isModal());
-    QVERIFY(about->findChild<QLabel*>("lblVersion")->text().contains(QLatin1String(KORVELAN_TEST_VERSION)));
+    QVERIFY(about->findChild<QLabel*>("lblVersion")
+                ->text()
+                .contains(QLatin1String(KORVELAN_TEST_VERSION)));
     // The button leads to the system's information tool, or says why it cannot.
     auto* button = about->systemInfoButton();
     QCOMPARE(button->isEnabled(), !AboutBox::systemInfoTool().isEmpty());
@@ -235,12 +259,12 @@ void MainWindowTest::closingWhileWaitingEndsTheExchangeFirst()
     rig.clock.setOnWaitStep([&] {
         if (!asked) {
             asked = true;
-            rig.window.close();  // the operator closes the window during the wait
+            rig.window.close(); // the operator closes the window during the wait
         }
     });
     rig.click("leggi_nome");
     rig.clock.setOnWaitStep({});
-    QCOMPARE(finished.count(), 0);  // not while the read was still on the stack
+    QCOMPARE(finished.count(), 0); // not while the read was still on the stack
     QTRY_COMPARE(finished.count(), 1);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("LOGOUT_"))));
 }

@@ -35,9 +35,10 @@ QStringList texts(const QList<FieldEdit*>& fields)
     return out;
 }
 
-}  // namespace
+} // namespace
 
-class SettingsGroupsTest : public QObject {
+class SettingsGroupsTest : public QObject
+{
     Q_OBJECT
 private slots:
     void identification();
@@ -93,16 +94,16 @@ void SettingsGroupsTest::identificationWithCommaIsRefused()
 
 void SettingsGroupsTest::clockWrite_data()
 {
-    QTest::addColumn<QStringList>("typed");  // day, month, year, hours, minutes
-    QTest::addColumn<QString>("wire");       // empty: refused
+    QTest::addColumn<QStringList>("typed"); // day, month, year, hours, minutes
+    QTest::addColumn<QString>("wire");      // empty: refused
     QTest::newRow("as typed") << QStringList{"7", "3", "2025", "14", "05"} << "g7,3, 125,14,05,";
     QTest::newRow("last minute of the day")
         << QStringList{"31", "12", "2024", "23", "59"} << "g31,12, 124,23,59,";
     QTest::newRow("year 2000") << QStringList{"1", "1", "2000", "0", "0"} << "g1,1, 100,0,0,";
     QTest::newRow("year 1999") << QStringList{"1", "1", "1999", "0", "0"} << "g1,1, 99,0,0,";
     QTest::newRow("empty year") << QStringList{"1", "1", "", "0", "0"} << "g1,1,-1900,0,0,";
-    QTest::newRow("empty hours pass as 0") << QStringList{"1", "1", "2025", "", "30"}
-                                           << "g1,1, 125,,30,";
+    QTest::newRow("empty hours pass as 0")
+        << QStringList{"1", "1", "2025", "", "30"} << "g1,1, 125,,30,";
     QTest::newRow("hours 24") << QStringList{"1", "1", "2025", "24", "0"} << "";
     QTest::newRow("minutes 60") << QStringList{"1", "1", "2025", "0", "60"} << "";
     QTest::newRow("negative hours") << QStringList{"1", "1", "2025", "-1", "0"} << "";
@@ -174,17 +175,16 @@ void SettingsGroupsTest::timerWrite_data()
 {
     QTest::addColumn<QStringList>("typed");
     QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<QString>("wire");  // empty: refused with the timer message
+    QTest::addColumn<QString>("wire"); // empty: refused with the timer message
     QTest::newRow("one minute") << QStringList{"0", "1", "0"} << QStringList{"000", "001", "000"}
                                 << "c000,001,000,";
-    QTest::newRow("hour and a half") << QStringList{"1", "30", "0"}
-                                     << QStringList{"001", "030", "000"} << "c001,030,000,";
+    QTest::newRow("hour and a half")
+        << QStringList{"1", "30", "0"} << QStringList{"001", "030", "000"} << "c001,030,000,";
     QTest::newRow("59 seconds, re-formatted then refused")
         << QStringList{"0", "0", "59"} << QStringList{"000", "000", "059"} << "";
     QTest::newRow("hours 24, refused before re-formatting")
         << QStringList{"24", "0", "0"} << QStringList{"24", "0", "0"} << "";
-    QTest::newRow("seconds 60") << QStringList{"0", "5", "60"} << QStringList{"0", "5", "60"}
-                                << "";
+    QTest::newRow("seconds 60") << QStringList{"0", "5", "60"} << QStringList{"0", "5", "60"} << "";
 }
 
 void SettingsGroupsTest::timerWrite()
@@ -218,9 +218,15 @@ void SettingsGroupsTest::preheating_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("wire");
-    QTest::newRow("longest") << "30000" << "30000" << "e30000,";
-    QTest::newRow("short") << "7" << "00007" << "e00007,";
-    QTest::newRow("too long") << "30001" << "0" << "";
+    QTest::newRow("longest") << "30000"
+                             << "30000"
+                             << "e30000,";
+    QTest::newRow("short") << "7"
+                           << "00007"
+                           << "e00007,";
+    QTest::newRow("too long") << "30001"
+                              << "0"
+                              << "";
 }
 
 void SettingsGroupsTest::preheating()
@@ -287,7 +293,7 @@ void SettingsGroupsTest::acquisitionSwitchShowsTheLoggersAnswer()
     QVERIFY(!box->isChecked());
 
     // If the logger does not take the change, the box keeps showing the logger's state.
-    rig.logger.setSilentFrom(rig.logger.commands().size() + 2);  // "o" is taken, "O" silent
+    rig.logger.setSilentFrom(rig.logger.commands().size() + 2); // "o" is taken, "O" silent
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
     QVERIFY(!box->isChecked());
 }
@@ -316,8 +322,10 @@ void SettingsGroupsTest::channelCountWrite()
     rig.prompter.answerNext(PromptAnswer::No);
     rig.click("Scrivicanali");
     QCOMPARE(rig.sent(), QStringList());
-    QCOMPARE(rig.prompter.shown.first().text,
-             QStringLiteral("This operation requires memory to be erased.\r\nAcquisition data will be deleted."));
+    QCOMPARE(
+        rig.prompter.shown.first().text,
+        QStringLiteral(
+            "This operation requires memory to be erased.\r\nAcquisition data will be deleted."));
     QCOMPARE(rig.prompter.shown.first().defaultAnswer, PromptAnswer::No);
     QCOMPARE(rig.prompter.shown.first().icon, PromptIcon::Critical);
     QVERIFY(!rig.window.lock().locked());
@@ -365,7 +373,8 @@ void SettingsGroupsTest::eraseAndReset()
     rig.click("Azzera_memoria");
     QCOMPARE(rig.sent(), (QStringList{"b", "H0,", "M,"}));
     QCOMPARE(rig.prompter.shown.last().text,
-             QStringLiteral("Are you sure you want to erase memory?\r\nAll acquisitions will be erased."));
+             QStringLiteral(
+                 "Are you sure you want to erase memory?\r\nAll acquisitions will be erased."));
     QCOMPARE(rig.numberOf(rig.window.memory().acq_disponibili()),
              rig.numberOf(rig.window.memory().Acq_possibili()));
 
@@ -376,8 +385,8 @@ void SettingsGroupsTest::eraseAndReset()
     rig.prompter.answerNext(PromptAnswer::Yes);
     rig.window.Nome_Centralina()->setText(QStringLiteral("before"));
     rig.click("Resetta");
-    QCOMPARE(rig.sent().mid(3), (QStringList{"z", "H0,", "M,", "H 0,", "H 1,", "H 2,", "H 3,",
-                                             "C,", "Q", "O"}));
+    QCOMPARE(rig.sent().mid(3),
+             (QStringList{"z", "H0,", "M,", "H 0,", "H 1,", "H 2,", "H 3,", "C,", "Q", "O"}));
     QCOMPARE(rig.window.Nome_Centralina()->text(), rig.logger.name());
     QVERIFY(!rig.window.lock().locked());
 }
