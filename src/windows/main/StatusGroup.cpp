@@ -38,6 +38,7 @@ StatusGroup::StatusGroup(GroupContext context, QWidget* readNowPage)
     m_status = layouts::button(QStringLiteral("Status"), QStringLiteral("Read Internal Parameters"),
                                frame);
     grid->addWidget(m_status, 2, 0, 1, 3);
+    grid->setColumnStretch(3, 1);
     layouts::addToPage(readNowPage, frame);
     connect(m_status, &QPushButton::clicked, this, &StatusGroup::Status);
 }
