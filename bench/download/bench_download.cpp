@@ -7,8 +7,7 @@
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
 #include "sim/LoggerEmulator.h"
-#include "support/Pty.h"
-#include "support/ScriptedPrompter.h"
+#include "support/PtyLink.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -137,23 +136,16 @@ struct Download
 
 Download engineDownload(qint64 target, const QString& path)
 {
-    test::Pty pty;
-    LoggerSession session;
-    session.PortaSempreAperta = true;
-    RealClock clock;
-    SerialChannel channel;
-    test::ScriptedPrompter prompter;
-    Transport transport(session, channel, clock, prompter, [&](int) { return pty.slavePath(); });
-    channel.setPortName(pty.slavePath());
+    test::PtyLink link;
     QString error;
     Download out;
-    if (!pty.isValid() || !channel.open(LineSettings{}, &error)) {
+    if (!link.open(&error)) {
         std::printf("cannot open the terminal: %s\n", qPrintable(error));
         return out;
     }
     StreamDevice device;
-    std::thread logger([&] { device.serve(pty.masterFd(), target); });
-    MemoryDownload download(transport);
+    std::thread logger([&] { device.serve(link.pty.masterFd(), target); });
+    MemoryDownload download(link.transport);
     out.result = download.run(path, std::nullopt);
     const auto end = Clk::now();
     logger.join();
@@ -247,7 +239,7 @@ void memory(const QTemporaryDir& dir)
 // The emulator on the device side of a terminal, on real time and at its 9600-baud pace.
 void paced(const QTemporaryDir& dir)
 {
-    test::Pty pty;
+    test::PtyLink link;
     sim::LoggerEmulator emulator(Clk::now(), QDateTime(QDate(2026, 12, 5), QTime(12, 0)));
     emulator.setAcquiring(false, Clk::now());
     emulator.setPace(sim::Pace::Baud9600);
@@ -262,7 +254,7 @@ void paced(const QTemporaryDir& dir)
 
     std::atomic<bool> done{false};
     std::thread host([&] {
-        const int fd = pty.masterFd();
+        const int fd = link.pty.masterFd();
         while (!done) {
             auto wait = milliseconds(20);
             if (const auto next = emulator.nextEvent())
@@ -281,20 +273,12 @@ void paced(const QTemporaryDir& dir)
         }
     });
 
-    LoggerSession session;
-    session.PortaSempreAperta = true;
-    RealClock clock;
-    SerialChannel channel;
-    test::ScriptedPrompter prompter;
-    Transport transport(session, channel, clock, prompter, [&](int) { return pty.slavePath(); });
-    channel.setPortName(pty.slavePath());
-    QString error;
-    if (!channel.open(LineSettings{}, &error)) {
+    if (!link.open()) {
         done = true;
         host.join();
         return;
     }
-    MemoryDownload download(transport);
+    MemoryDownload download(link.transport);
     std::optional<Duration> requested;
     download.setProgressHandler([&](const DownloadProgress& p) {
         if (!requested)

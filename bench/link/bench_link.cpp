@@ -3,8 +3,7 @@
 //  - the gaps between paced parameter characters, as the device side sees them.
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
-#include "support/Pty.h"
-#include "support/ScriptedPrompter.h"
+#include "support/PtyLink.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -98,26 +97,15 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    test::Pty pty;
-    if (!pty.isValid()) {
-        std::printf("no pseudo-terminal\n");
-        return 1;
-    }
-    LoggerSession session;
-    session.PortaSempreAperta = true;
-    RealClock clock;
-    SerialChannel channel;
-    test::ScriptedPrompter prompter;
-    Transport transport(session, channel, clock, prompter, [&](int) { return pty.slavePath(); });
-    channel.setPortName(pty.slavePath());
+    test::PtyLink link;
     QString error;
-    if (!channel.open(LineSettings{}, &error)) {
-        std::printf("cannot open %s: %s\n", qPrintable(pty.slavePath()), qPrintable(error));
+    if (!link.open(&error)) {
+        std::printf("no pseudo-terminal to open: %s\n", qPrintable(error));
         return 1;
     }
     QTimer::singleShot(0, [&] {
-        idleWait(transport, clock);
-        pacing(transport, pty);
+        idleWait(link.transport, link.clock);
+        pacing(link.transport, link.pty);
         QApplication::quit();
     });
     return QApplication::exec();

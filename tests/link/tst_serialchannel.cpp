@@ -1,8 +1,7 @@
 // The link over a real pseudo-terminal, through the serial port class, with the real clock.
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
-#include "support/Pty.h"
-#include "support/ScriptedPrompter.h"
+#include "support/PtyLink.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -14,24 +13,7 @@ using namespace std::chrono;
 
 namespace {
 
-struct Rig
-{
-    test::Pty pty;
-    LoggerSession session;
-    RealClock clock;
-    SerialChannel channel;
-    test::ScriptedPrompter prompter;
-    Transport transport{session, channel, clock, prompter, [this](int) { return pty.slavePath(); }};
-
-    bool open()
-    {
-        session.Porta = 1;
-        session.PortaSempreAperta = true;
-        channel.setPortName(pty.slavePath());
-        QString error;
-        return pty.isValid() && channel.open(LineSettings{}, &error);
-    }
-};
+using Rig = test::PtyLink;
 
 // Passes everything to the real port and notes when each write was made.
 class StampingChannel final : public Channel
