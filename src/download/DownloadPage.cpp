@@ -107,8 +107,11 @@ void DownloadPage::Acquisisci()
         }
         range = check.range;
     }
-    m_lock.Disabilita_Comandi();
+    m_lock.exchange([&] { download(range); });
+}
 
+void DownloadPage::download(const std::optional<DateRange>& range)
+{
     const QString name = dataFileName(m_loggerName(), m_today());
     const QString path = dataFilePath(m_folder(), name);
     const QString previousText = m_nomeFileDati ? m_nomeFileDati->text() : QString();
@@ -128,7 +131,6 @@ void DownloadPage::Acquisisci()
 
     m_stop->setEnabled(false);
     showEnd(result, name, previousText);
-    m_lock.Abilita_Comandi();
 }
 
 void DownloadPage::showProgress(const DownloadProgress& progress)

@@ -46,6 +46,7 @@ public:
     [[nodiscard]] bool downloading() const { return m_engine.running(); }
 
 private:
+    void download(const std::optional<DateRange>& range);
     void showProgress(const DownloadProgress& progress);
     void paint();
     void showEnd(const DownloadResult& result, const QString& name, const QString& previousText);

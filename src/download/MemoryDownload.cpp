@@ -38,6 +38,10 @@ public:
             });
             if (stop == end) {
                 m_pending.append(p, end - p);
+                if (m_pending.size() >= MemoryDownload::kLongestLine) {
+                    flushPending();
+                    lastStart = nullptr;
+                }
                 break;
             }
             if (*stop == '\n') {
@@ -54,6 +58,10 @@ public:
                 }
             } else {
                 m_pending.append(p, stop - p); // CR is dropped
+                if (m_pending.size() >= MemoryDownload::kLongestLine) {
+                    flushPending();
+                    lastStart = nullptr;
+                }
                 if (*stop == MemoryDownload::kEndOfText) {
                     keepLast(lastStart, lastSize);
                     writeOut();
@@ -73,6 +81,12 @@ public:
     [[nodiscard]] const QByteArray& pending() const { return m_pending; }
 
 private:
+    void flushPending()
+    {
+        writeLine(m_pending.constData(), m_pending.size());
+        m_lastLine = m_pending;
+        m_pending.clear();
+    }
     void writeLine(const char* data, qsizetype size)
     {
         m_out.append(data, size);
@@ -132,6 +146,8 @@ DownloadResult MemoryDownload::run(const QString& path, const std::optional<Date
             m_onProgress({writer.lines(), writer.bytes(), clock.now() - start, writer.lastLine()});
     };
     auto finish = [&](DownloadOutcome outcome) {
+        if (outcome == DownloadOutcome::Cancelled)
+            m_transport.drainInput(kEndOfText, kDrainQuiet, kDrainLimit);
         if (!file.flush() && outcome != DownloadOutcome::FileError) {
             outcome = DownloadOutcome::FileError;
             result.error = file.errorString();

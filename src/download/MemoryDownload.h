@@ -57,6 +57,13 @@ public:
     // range); once data flows, a pause this long means the logger has stopped sending.
     static constexpr auto kFirstByteLimit = std::chrono::seconds(120);
     static constexpr auto kSilenceLimit = std::chrono::seconds(20);
+    // After a stop the logger may still be sending the rest of its memory: it is read and
+    // dropped until ETX or a short silence, so it does not land in the next exchange.
+    static constexpr auto kDrainQuiet = std::chrono::milliseconds(300);
+    static constexpr auto kDrainLimit = std::chrono::seconds(2);
+    // A line this long without LF is written as a line: a stream that never ends a line
+    // must not grow the memory without bound.
+    static constexpr qsizetype kLongestLine = 64 * 1024;
 
     explicit MemoryDownload(Transport& transport) : m_transport(transport) {}
 

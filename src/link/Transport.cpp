@@ -3,7 +3,9 @@
 #include "common/Prompter.h"
 #include "link/Channel.h"
 
+#include <QCoreApplication>
 #include <QScopedValueRollback>
+#include <QTimer>
 
 namespace korvelan {
 
@@ -37,13 +39,72 @@ Transport::Transport(LoggerSession& session, Channel& channel, Clock& clock, Pro
 bool Transport::openChannel(QString* error)
 {
     m_channel.setPortName(m_resolvePort(m_session.Porta));
-    return m_channel.open(LineSettings{}, error);
+    const bool opened = m_channel.open(LineSettings{}, error);
+    m_keepOpen = m_keepOpen || opened;
+    return opened;
 }
 
-void Transport::ensureOpen()
+bool Transport::ensureOpen()
 {
-    if (!m_session.PortaSempreAperta && !m_channel.isOpen())
+    if (m_channel.isOpen()) {
+        m_keepOpen = true;
+        return true;
+    }
+    if (!m_session.PortaSempreAperta) {
         Apri_Seriale();
+        return m_channel.isOpen();
+    }
+    // The device went away (a cable adapter pulled out, the other end restarted) while the
+    // port was meant to stay open: the next action tries the same device again, once, so
+    // plugging the cable back in is enough.
+    if (!m_keepOpen || m_reopenTried)
+        return false;
+    m_reopenTried = true;
+    QString error;
+    if (openChannel(&error))
+        return true;
+    m_prompter.inform(PromptIcon::Warning, QStringLiteral("Link lost"),
+                      QStringLiteral("The link to the logger on COM %1 (%2) was lost and the port "
+                                     "cannot be opened again:\n%3")
+                          .arg(m_session.Porta)
+                          .arg(m_channel.portName(), error));
+    return false;
+}
+
+void Transport::enterAction()
+{
+    if (m_actionDepth++ == 0) {
+        m_cancelled = false;
+        m_silent = false;
+        m_reopenTried = false;
+    }
+}
+
+void Transport::leaveAction()
+{
+    if (--m_actionDepth > 0 || m_whenIdle.empty())
+        return;
+    QTimer::singleShot(0, [calls = std::exchange(m_whenIdle, {})] {
+        for (const auto& call : calls)
+            call();
+    });
+}
+
+void Transport::whenIdle(std::function<void()> f)
+{
+    if (m_actionDepth > 0 || m_waitDepth > 0)
+        m_whenIdle.push_back(std::move(f));
+    else
+        QTimer::singleShot(0, std::move(f));
+}
+
+void Transport::noteAnswer(bool answered)
+{
+    if (answered == m_answering)
+        return;
+    m_answering = answered;
+    if (m_onAnswer)
+        m_onAnswer(answered);
 }
 
 void Transport::waitForInput(TimePoint deadline)
@@ -54,10 +115,39 @@ void Transport::waitForInput(TimePoint deadline)
     m_clock.waitWithEvents(deadline, &m_channel);
 }
 
+void Transport::letEventsRun()
+{
+    QScopedValueRollback<int> depth(m_waitDepth, m_waitDepth + 1);
+    QCoreApplication::processEvents();
+}
+
 void Transport::cancelExchange()
 {
     m_cancelled = true;
     m_clock.interrupt();
+}
+
+void Transport::drainInput(char end, Duration quiet, Duration limit)
+{
+    constexpr auto kStep = milliseconds(20);
+    QScopedValueRollback<int> depth(m_waitDepth, m_waitDepth + 1);
+    const auto start = m_clock.now();
+    auto last = start;
+    while (m_channel.isOpen()) {
+        const QByteArray input = m_channel.readAll();
+        if (!input.isEmpty()) {
+            last = m_clock.now();
+            if (input.contains(end))
+                break;
+        }
+        const auto now = m_clock.now();
+        const auto stop = std::min(start + limit, last + quiet);
+        if (now >= stop)
+            break;
+        m_clock.waitBlocking(std::min(now + kStep, stop));
+    }
+    m_channel.discardInput();
+    m_session.BufferRicezione.clear();
 }
 
 int16_t Transport::Apri_Porta(int16_t port)
@@ -92,19 +182,22 @@ int16_t Transport::Apri_Porta(int16_t port)
 bool Transport::Invia_Comando(const QString& command, const QString& parameters)
 {
     m_session.BufferRicezione.clear();
-    if (m_cancelled)
+    if (m_cancelled || !ensureOpen())
         return false;
-    ensureOpen();
     Svuota_Ingresso();
     if (!m_channel.write(toWire(command)))
         return false;
     // The letter goes out at once; each parameter character follows the one before it by
-    // more than 10 ms, so the logger can tell a bare letter from its parameter form.
+    // more than 10 ms, so the logger can tell a bare letter from its parameter form, and the
+    // next command's letter follows the last parameter character as far.
     for (const QChar c : parameters) {
         Pausa(1);
         if (m_cancelled || !m_channel.write(toWire(QString(c))))
             return false;
     }
+    if (!parameters.isEmpty())
+        Pausa(1);
+    m_graceLeft = m_silent;
     return true;
 }
 
@@ -112,19 +205,37 @@ QString Transport::Leggi_Campo()
 {
     auto& buffer = m_session.BufferRicezione;
     const auto start = m_clock.now();
+    auto deadline = start + kFieldTimeLimit;
+    if (m_silent)
+        deadline = start + (std::exchange(m_graceLeft, false) ? kSilentGrace : Duration::zero());
     for (;;) {
-        if (m_channel.isOpen())
-            buffer += m_channel.readAll();
+        if (m_channel.isOpen()) {
+            const QByteArray input = m_channel.readAll();
+            if (!input.isEmpty()) {
+                buffer += input;
+                m_silent = false;
+                deadline = start + kFieldTimeLimit;
+            }
+        }
         const auto comma = buffer.indexOf(',');
         if (comma >= 0) {
             const QString field = fromWire(buffer.left(comma));
             buffer.remove(0, comma + 1);
+            noteAnswer(true);
             return field;
         }
-        // A lost line answers no more than a silent one.
-        if (m_cancelled || !m_channel.isOpen() || m_clock.now() - start >= kFieldTimeLimit)
+        // A lost line answers no more than a silent one. A logger that let a field of this
+        // action time out and has said nothing since gets only the grace for a new command.
+        const bool limit = m_clock.now() >= deadline;
+        if (m_cancelled || !m_channel.isOpen() || limit) {
+            ++m_missedFields;
+            if (!m_cancelled) {
+                m_silent = true;
+                noteAnswer(false);
+            }
             return kNoAnswer;
-        waitForInput(start + kFieldTimeLimit);
+        }
+        waitForInput(deadline);
     }
 }
 
@@ -139,10 +250,18 @@ QString Transport::sendAndCollect(const QString& text, int16_t count)
     m_timedOut = false;
     if (m_cancelled || !m_channel.write(toWire(text)))
         return QString();
-    const auto deadline = m_clock.now() + kFieldTimeLimit;
+    const auto start = m_clock.now();
+    auto deadline = start + (m_silent ? kSilentGrace : kFieldTimeLimit);
+    qint64 seen = 0;
     while (m_channel.isOpen() && m_channel.bytesWaiting() < count && !m_cancelled) {
+        if (const qint64 waiting = m_channel.bytesWaiting(); waiting > seen) {
+            seen = waiting;
+            m_silent = false;
+            deadline = start + kFieldTimeLimit;
+        }
         if (m_clock.now() >= deadline) {
             m_timedOut = true;
+            m_silent = true;
             break;
         }
         waitForInput(deadline);
@@ -154,7 +273,8 @@ QString Transport::sendAndCollect(const QString& text, int16_t count)
 
 QString Transport::Invia_Attendi(const QString& text, int16_t count)
 {
-    ensureOpen();
+    if (!ensureOpen())
+        return QString();
     m_channel.discardInput();
     return sendAndCollect(text, count);
 }
@@ -166,7 +286,8 @@ QString Transport::Invia_Attendi_Diretto(const QString& text, int16_t count)
 
 void Transport::Pausa(int hundredths)
 {
-    if (hundredths <= 0)
+    // A cancelled action unwinds at once: its pauses only served exchanges that will not come.
+    if (hundredths <= 0 || m_cancelled)
         return;
     QScopedValueRollback<int> depth(m_waitDepth, m_waitDepth + 1);
     m_clock.waitBlocking(m_clock.now() + milliseconds(10) * hundredths + kPauseMargin);
@@ -180,6 +301,7 @@ void Transport::Apri_Seriale()
 
 void Transport::Chiudi_Seriale()
 {
+    m_keepOpen = false;
     m_channel.close();
 }
 

@@ -296,7 +296,11 @@ void DownloadTest::faultsKeepWhatCame()
     rig.clock.setOnWaitStep({});
 
     const auto took = rig.clock.now() - rig.requestEnded;
-    QVERIFY(endsAfterMs ? took == milliseconds(endsAfterMs) : took < seconds(4));
+    // A limit counts from the end of the request (its last character's pause included).
+    QVERIFY2(endsAfterMs ? took >= milliseconds(endsAfterMs) &&
+                               took <= milliseconds(endsAfterMs) + milliseconds(11)
+                         : took < seconds(4),
+             qPrintable(QString::number(duration_cast<microseconds>(took).count())));
     QVERIFY(labels.size() >= endsAfterMs / 2000);
     const int lines = fault == "mute" ? 0 : 2;
     QCOMPARE(contents(rig.file()), memoryLines(lines));

@@ -58,7 +58,9 @@ private slots:
     void missingPortShowsTheSystemText();
     void cancelDuringTheProbeEndsIt();
     void waitsAreMarkedForTheOneExchangeRule();
-    void cancelEndsTheWaitingExchange();
+    void aSilentLoggerCostsOneTimeLimitPerAction();
+    void cancelEndsTheWholeAction();
+    void aLostLineIsOpenedAgainByTheNextAction();
     void countedReadHasATimeLimit();
     void lostLineEndsTheFieldRead();
 };
@@ -96,12 +98,54 @@ void TransportTest::silenceGivesMarkerAfterExactlyTheLimit()
     QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
     QCOMPARE(rig.clock.now() - start, Duration(seconds(120)));
 
-    // A field that completes just before the limit is still taken.
-    rig.peer.say("7", rig.clock.now() + seconds(1));
-    rig.peer.say(",", rig.clock.now() + seconds(119) + milliseconds(999));
-    const auto again = rig.clock.now();
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("7"));
-    QCOMPARE(rig.clock.now() - again, Duration(seconds(119) + milliseconds(999)));
+    // A field that completes just before the limit is still taken (in the next action: this
+    // one has met a silent logger).
+    rig.transport.action([&] {
+        rig.peer.say("7", rig.clock.now() + seconds(1));
+        rig.peer.say(",", rig.clock.now() + seconds(119) + milliseconds(999));
+        const auto again = rig.clock.now();
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("7"));
+        QCOMPARE(rig.clock.now() - again, Duration(seconds(119) + milliseconds(999)));
+    });
+}
+
+void TransportTest::aSilentLoggerCostsOneTimeLimitPerAction()
+{
+    Rig rig;
+    const auto start = rig.clock.now();
+    QStringList fields;
+    rig.transport.action([&] {
+        QVERIFY(rig.transport.Invia_Comando("G", ","));
+        for (int i = 0; i < 5; ++i)
+            fields << rig.transport.Leggi_Campo();
+        // A nested handler of the same action meets the same silence at once.
+        rig.transport.action([&] {
+            QVERIFY(rig.transport.Invia_Comando("C", ","));
+            fields << rig.transport.Leggi_Campo();
+        });
+    });
+    QCOMPARE(fields, QStringList(6, QStringLiteral("%%")));
+    // One time limit for the first reply, the grace for the second command, nothing more.
+    QCOMPARE(
+        duration_cast<milliseconds>(rig.clock.now() - start).count(),
+        duration_cast<milliseconds>(Transport::kFieldTimeLimit + Transport::kSilentGrace).count() +
+            40); // the two commands' pacing
+    QCOMPARE(rig.transport.missedFields(), 6);
+    QVERIFY(!rig.transport.answering());
+
+    // A logger that ignored one command is heard on the next, within the same action; then
+    // the silence is over and the usual limit applies again.
+    rig.transport.action([&] {
+        QVERIFY(rig.transport.Invia_Comando("C", ","));
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+        rig.answerWith("9,", milliseconds(500));
+        QVERIFY(rig.transport.Invia_Comando("W", ""));
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("9"));
+        QVERIFY(rig.transport.answering());
+        rig.answerWith("8,", seconds(30));
+        QVERIFY(rig.transport.Invia_Comando("W", ""));
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("8"));
+    });
 }
 
 void TransportTest::aNewCommandForgetsTheOldReply()
@@ -129,7 +173,8 @@ void TransportTest::parameterCharactersArePaced()
     QCOMPARE(bytes.first().at, start); // the letter goes out at once
     for (qsizetype i = 1; i < bytes.size(); ++i)
         QVERIFY2(bytes[i].at - bytes[i - 1].at > milliseconds(10), qPrintable(QString::number(i)));
-    QVERIFY(rig.clock.now() - start > milliseconds(120));
+    // The next command's letter cannot follow the last parameter character sooner.
+    QVERIFY(rig.clock.now() - bytes.last().at > milliseconds(10));
 }
 
 void TransportTest::probe_data()
@@ -206,28 +251,77 @@ void TransportTest::waitsAreMarkedForTheOneExchangeRule()
     QVERIFY(rig.transport.mayStartExchange());
 }
 
-void TransportTest::cancelEndsTheWaitingExchange()
+void TransportTest::cancelEndsTheWholeAction()
 {
     Rig rig;
-    QVERIFY(rig.transport.Invia_Comando("W", ""));
     const auto start = rig.clock.now();
-    rig.clock.setOnWaitStep([&] {
-        if (rig.clock.now() - start >= seconds(0))
-            rig.transport.cancelExchange();
+    bool nestedRan = false;
+    rig.transport.action([&] {
+        QVERIFY(rig.transport.Invia_Comando("W", ""));
+        rig.clock.setOnWaitStep([&] { rig.transport.cancelExchange(); });
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+        rig.clock.setOnWaitStep({});
+        // The rest of the action ends at once and sends nothing: no read, no pause, no
+        // command, no handler it would run.
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+        rig.transport.Pausa(200);
+        QVERIFY(!rig.transport.Invia_Comando("Q", ""));
+        QVERIFY(!rig.transport.action([&] { nestedRan = true; }));
     });
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
-    rig.clock.setOnWaitStep({});
-    QVERIFY(rig.clock.now() - start < seconds(1));
-    // The rest of the cancelled exchange ends at once and sends nothing.
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
-    QVERIFY(!rig.transport.Invia_Comando("Q", ""));
+    QVERIFY(!nestedRan);
     QVERIFY(rig.clock.now() - start < seconds(1));
     QCOMPARE(rig.peer.received(), QByteArray("W"));
-    // The next exchange works again.
-    rig.transport.beginExchange();
+    // A cancel is not the logger's silence.
+    QVERIFY(rig.transport.answering());
+
+    // The operator's next action works again.
     rig.answerWith("ok,");
-    QVERIFY(rig.transport.Invia_Comando("Q", ""));
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("ok"));
+    QVERIFY(rig.transport.action([&] {
+        QVERIFY(rig.transport.Invia_Comando("Q", ""));
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("ok"));
+    }));
+}
+
+void TransportTest::aLostLineIsOpenedAgainByTheNextAction()
+{
+    Rig rig;
+    rig.peer.dropAt(rig.clock.now() + milliseconds(5));
+    rig.transport.action([&] {
+        QVERIFY(rig.transport.Invia_Comando("Q", ""));
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+    });
+    QVERIFY(!rig.channel.isOpen());
+
+    // The cable is back: the next action reopens the same device and talks.
+    rig.peer.reconnect();
+    rig.answerWith("SITE1,");
+    rig.transport.action([&] {
+        QVERIFY(rig.transport.Invia_Comando("Q", ""));
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("SITE1"));
+    });
+    QCOMPARE(rig.channel.openCount(), 2);
+    QCOMPARE(rig.channel.portName(), QStringLiteral("/dev/ttyS0"));
+
+    // Still missing: one clear message per action, nothing sent, no wait.
+    rig.channel.close();
+    rig.channel.setExistingPorts({QStringLiteral("/dev/ttyS7")});
+    const auto before = rig.peer.bytes.size();
+    const auto start = rig.clock.now();
+    rig.transport.action([&] {
+        QVERIFY(!rig.transport.Invia_Comando("Q", ""));
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+        QVERIFY(!rig.transport.Invia_Comando("G", ","));
+    });
+    QCOMPARE(rig.peer.bytes.size(), before);
+    QVERIFY(rig.clock.now() - start < seconds(1));
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    QVERIFY(rig.prompter.shown.first().text.contains(QLatin1String("COM 1 (/dev/ttyS0)")));
+
+    // Closed on purpose (the program's close), it stays closed.
+    rig.transport.Chiudi_Seriale();
+    rig.channel.setExistingPorts({});
+    rig.transport.action([&] { QVERIFY(!rig.transport.Invia_Comando("Q", "")); });
+    QVERIFY(!rig.channel.isOpen());
 }
 
 void TransportTest::countedReadHasATimeLimit()

@@ -40,18 +40,21 @@ template <typename Peer> struct EmulatorRig
         channel.open(LineSettings{}, nullptr);
     }
 
-    // One exchange as the windows make it: the command, then `fields` reads.
+    // One exchange as the windows make it, as an action of its own: the command, then
+    // `fields` reads.
     QStringList exchange(const QString& command, const QString& parameters, int fields)
     {
-        transport.Invia_Comando(command, parameters);
         QStringList out;
-        for (int i = 0; i < fields; ++i)
-            out << transport.Leggi_Campo();
+        transport.action([&] {
+            transport.Invia_Comando(command, parameters);
+            for (int i = 0; i < fields; ++i)
+                out << transport.Leggi_Campo();
+        });
         return out;
     }
     void send(const QString& command, const QString& parameters = QString())
     {
-        transport.Invia_Comando(command, parameters);
+        transport.action([&] { transport.Invia_Comando(command, parameters); });
     }
     // Lets time pass on the line, as the program's pauses do.
     void pass(Duration d) { clock.waitBlocking(clock.now() + d); }

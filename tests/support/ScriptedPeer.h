@@ -27,6 +27,7 @@ public:
 
     void say(const QByteArray& bytes, TimePoint at) { m_pending.emplace(at, bytes); }
     void dropAt(TimePoint at) { m_drop = at; }
+    void reconnect() { m_drop.reset(); }
     // Called for every write the program makes.
     std::function<void(const QByteArray&, TimePoint)> onReceive;
 

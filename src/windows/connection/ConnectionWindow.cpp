@@ -38,6 +38,15 @@ bool switchOn(const QString& field)
     return numbers::toInt16(field) == 1;
 }
 
+// "Memory: OK" for a group that answered, "Memory: no answer" for one that did not.
+QString stepLine(const QString& okLine, bool answered)
+{
+    if (answered)
+        return okLine;
+    const auto colon = okLine.lastIndexOf(QLatin1Char(':'));
+    return okLine.left(colon) + QStringLiteral(": no answer");
+}
+
 } // namespace
 
 ConnectionWindow::ConnectionWindow(Transport& transport, LoggerSession& session, MainWindow& main,
@@ -77,8 +86,13 @@ void ConnectionWindow::build()
     m_connect->setObjectName(QStringLiteral("Command1"));
     m_modem = new QPushButton(QStringLiteral("Modem Connection"), this);
     m_modem->setObjectName(QStringLiteral("Command2"));
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cmdAnnulla"));
+    m_cancel->setToolTip(QStringLiteral("Stop connecting and close the port"));
+    m_cancel->hide();
     connect(m_connect, &QPushButton::clicked, this, &ConnectionWindow::Command1);
     connect(m_modem, &QPushButton::clicked, this, &ConnectionWindow::Command2);
+    connect(m_cancel, &QPushButton::clicked, this, &ConnectionWindow::cancelConnecting);
 
     m_label2 = new QLabel(this);
     m_label2->setObjectName(QStringLiteral("Label2"));
@@ -92,6 +106,7 @@ void ConnectionWindow::build()
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_connect);
     buttons->addWidget(m_modem);
+    buttons->addWidget(m_cancel);
     buttons->addStretch();
     buttons->addWidget(m_label2);
 
@@ -133,7 +148,7 @@ int16_t ConnectionWindow::selectedPort() const
 void ConnectionWindow::Command1()
 {
     // A click delivered while the sequence waits for the logger must not start another.
-    if (m_connecting || !m_transport.mayStartExchange())
+    if (m_connecting || !m_transport.mayStartAction())
         return;
     const int16_t port = selectedPort();
     if (port == 0) {
@@ -142,11 +157,27 @@ void ConnectionWindow::Command1()
     }
     QScopedValueRollback<bool> running(m_connecting, true);
     setBusy(true);
-    const bool done = runSequence(port);
-    if (m_abandoned)
+    bool done = false;
+    // The whole sequence is one action: a logger that stops answering costs one time limit,
+    // and Cancel (or closing the window) ends all of it.
+    m_transport.action([&] { done = runSequence(port); });
+    if (m_abandoned) {
         emit closed();
-    else if (!done)
-        setBusy(false);
+        return;
+    }
+    if (done)
+        return;
+    if (m_transport.cancelled()) {
+        m_transport.Chiudi_Seriale();
+        appendLog(QStringLiteral("Connection cancelled."));
+    }
+    setBusy(false);
+}
+
+void ConnectionWindow::cancelConnecting()
+{
+    if (m_connecting)
+        m_transport.cancelExchange();
 }
 
 bool ConnectionWindow::runSequence(int16_t port)
@@ -156,9 +187,8 @@ bool ConnectionWindow::runSequence(int16_t port)
     // Remembered before the probe: the operator chose this port, whatever answers.
     portsettings::write(m_session.FileIni, port);
 
-    m_transport.beginExchange();
     const int16_t found = m_transport.Apri_Porta(port);
-    if (m_abandoned)
+    if (m_transport.cancelled())
         return false;
     if (found == 0) {
         setLog(QStringLiteral("Datalogger not found, please check connection"));
@@ -171,31 +201,31 @@ bool ConnectionWindow::runSequence(int16_t port)
     m_transport.Pausa(kStepPause);
     appendLog(QStringLiteral("Retrieving internal parameters"));
 
-    for (const auto& read : m_main.connectionReads()) {
-        read.action();
-        if (m_abandoned)
+    // Each step is logged with what it met: "OK" when the logger answered, "no answer" when
+    // a field of the step timed out.
+    const auto step = [this](const QString& line, const auto& read) {
+        const int missed = m_transport.missedFields();
+        read();
+        if (m_transport.cancelled())
             return false;
-        // Logged whatever the read met: a silent group shows what it made of no answer.
-        appendLog(read.line);
+        appendLog(stepLine(line, m_transport.missedFields() == missed));
+        return true;
+    };
+    for (const auto& read : m_main.connectionReads()) {
+        if (!step(read.line, read.action))
+            return false;
         m_transport.Pausa(kStepPause);
     }
-
-    m_transport.beginExchange();
-    readModel();
-    if (m_abandoned)
+    if (!step(QStringLiteral("Datalogger model: OK"), [this] { readModel(); }))
         return false;
-
-    m_main.PLUVIOMETRO()->setChecked(readSwitch(QStringLiteral("U")));
-    appendLog(QStringLiteral("Events counter: OK"));
+    if (!step(QStringLiteral("Events counter: OK"),
+              [this] { m_main.PLUVIOMETRO()->setChecked(readSwitch(QStringLiteral("U"))); }))
+        return false;
     m_transport.Pausa(kStepPause);
-    if (m_abandoned)
+    if (!step(QStringLiteral("Acquisition: OK"),
+              [this] { m_main.data_logging()->setChecked(readSwitch(QStringLiteral("O"))); }))
         return false;
-
-    m_main.data_logging()->setChecked(readSwitch(QStringLiteral("O")));
-    appendLog(QStringLiteral("Acquisition: OK"));
     m_transport.Pausa(kStepPause);
-    if (m_abandoned)
-        return false;
 
     hide();
     m_main.show();
@@ -209,7 +239,6 @@ void ConnectionWindow::readModel()
     m_transport.Invia_Comando(QStringLiteral("D"), QStringLiteral(","));
     // "%%" or text converts to 0, the plainer model.
     m_session.ModelloLogger = numbers::toInt16(m_transport.Leggi_Campo());
-    appendLog(QStringLiteral("Datalogger model: OK"));
     m_main.applyModel(m_session.ModelloLogger);
 }
 
@@ -228,7 +257,7 @@ void ConnectionWindow::proposeDataFileName()
 
 void ConnectionWindow::Command2()
 {
-    if (m_connecting || !m_transport.mayStartExchange())
+    if (m_connecting || !m_transport.mayStartAction())
         return;
     m_session.PortaSempreAperta = true;
     if (m_openModemWindow)
@@ -267,6 +296,7 @@ void ConnectionWindow::setBusy(bool busy)
 {
     m_connect->setEnabled(!busy);
     m_modem->setEnabled(!busy);
+    m_cancel->setVisible(busy);
 }
 
 } // namespace korvelan

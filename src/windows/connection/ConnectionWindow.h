@@ -43,6 +43,9 @@ public:
     void Command1();
     // "Modem Connection".
     void Command2();
+    // "Cancel", shown while connecting: ends the sequence, closes the port, and leaves the
+    // window ready to connect again.
+    void cancelConnecting();
 
     // What "Modem Connection" opens. Until one is set the window says that there is none.
     void setModemWindow(std::function<void()> open) { m_openModemWindow = std::move(open); }
@@ -83,6 +86,7 @@ private:
     QList<QRadioButton*> m_options;
     QPushButton* m_connect = nullptr;
     QPushButton* m_modem = nullptr;
+    QPushButton* m_cancel = nullptr;
     QPlainTextEdit* m_txtScritte = nullptr;
     QLabel* m_label2 = nullptr;
     QString m_log;

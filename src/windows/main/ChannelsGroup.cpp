@@ -1,5 +1,6 @@
 #include "windows/main/ChannelsGroup.h"
 
+#include "common/ParameterGuard.h"
 #include "common/Prompter.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
@@ -59,8 +60,9 @@ void ChannelsGroup::leggicanali()
         for (int m = 0; m < 4; ++m) {
             m_ctx.transport.Invia_Comando(QStringLiteral("H"),
                                           numbers::leadingBlank(qint64(m)) + QLatin1Char(','));
-            m_mux[size_t(m)]->setText(m_ctx.transport.Leggi_Campo());
-            m_mux[size_t(m)]->markInStep();
+            const QString field = m_ctx.transport.Leggi_Campo();
+            m_mux[size_t(m)]->setText(field);
+            m_mux[size_t(m)]->markReply(field);
             m_ctx.transport.Pausa(20);
         }
         m_ctx.transport.Pausa(200);
@@ -70,6 +72,21 @@ void ChannelsGroup::leggicanali()
 void ChannelsGroup::Scrivicanali()
 {
     m_ctx.lock.exchange([&] {
+        // A count the logger did not give (a garbage or missing answer still in the box) is
+        // never written back: it would switch that multiplexer's sensors off.
+        for (int m = 0; m < 2; ++m) {
+            const QString text = m_mux[size_t(m)]->text();
+            if (!isWholeNumber(text) || text.trimmed().toInt() > kMaxChannels) {
+                m_ctx.prompter.inform(
+                    PromptIcon::Warning, QStringLiteral("Warning"),
+                    QStringLiteral("CH MUX%1 must be a whole number of channels from 0 to 16; "
+                                   "it holds \"%2\". Nothing was sent: read the channels again "
+                                   "or correct it.")
+                        .arg(m)
+                        .arg(text));
+                return;
+            }
+        }
         if (confirmDestructive(m_ctx.prompter,
                                QStringLiteral("This operation requires memory to be "
                                               "erased.\r\nAcquisition data will be deleted."))) {
@@ -79,9 +96,9 @@ void ChannelsGroup::Scrivicanali()
             for (int m = 0; m < 2; ++m) {
                 const auto count =
                     numbers::roundHalfEven(numbers::leadingNumber(m_mux[size_t(m)]->text()));
-                t.Invia_Comando(QStringLiteral("h"),
-                                numbers::leadingBlank(qint64(m)) + QLatin1Char(',') +
-                                    numbers::leadingBlank(count) + QLatin1Char(','));
+                t.Invia_Comando(QStringLiteral("h"), numbers::plain(qint64(m)) + QLatin1Char(',') +
+                                                         numbers::leadingBlank(count) +
+                                                         QLatin1Char(','));
             }
             leggicanali();
             t.Pausa(20);

@@ -1,24 +1,6 @@
 #include "windows/main/CommandLock.h"
 
-#include "link/Transport.h"
-
 namespace korvelan {
-
-bool CommandLock::mayStart() const
-{
-    return m_transport.mayStartExchange();
-}
-
-void CommandLock::Disabilita_Comandi()
-{
-    m_transport.beginExchange();
-    setEnabled(false);
-}
-
-void CommandLock::Abilita_Comandi()
-{
-    setEnabled(true);
-}
 
 void CommandLock::setEnabled(bool on)
 {

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "link/Transport.h"
+
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
 namespace korvelan {
 
-class Transport;
-
 // The main window's logger controls, disabled together while a handler talks to the logger.
-// Nesting is not counted: an inner handler's unlock unlocks, as the operator expects from a
-// handler that runs another.
+//
+// A handler that runs another (a write that reads back, the reset's reads) keeps the window
+// locked until the outermost handler ends, so no control flickers back on between the inner
+// exchanges. After the operator's RESTORE the action is over: inner handlers do not start.
 class CommandLock
 {
 public:
@@ -19,22 +21,24 @@ public:
     void add(QWidget* control) { m_controls.append(control); }
     [[nodiscard]] const QList<QPointer<QWidget>>& controls() const { return m_controls; }
 
-    // False while another exchange waits: a click delivered from inside that wait must not
-    // start a second exchange on the same link.
-    [[nodiscard]] bool mayStart() const;
+    // False while another exchange waits (a click delivered from inside that wait must not
+    // start a second exchange on the same link), or when the action was cancelled.
+    [[nodiscard]] bool mayStart() const { return m_transport.mayStartAction(); }
 
-    void Disabilita_Comandi();
-    void Abilita_Comandi();
+    void Disabilita_Comandi() { setEnabled(false); }
+    void Abilita_Comandi() { setEnabled(true); }
 
-    // Runs a handler's exchange: nothing when another one waits; otherwise locked while it
-    // runs and unlocked when it ends, whichever way it ends.
+    // Runs a handler's exchange as an action: nothing when it may not start; otherwise
+    // locked while it runs and unlocked when the outermost handler ends, whichever way.
     template <typename Body> void exchange(Body&& body)
     {
-        if (!mayStart())
-            return;
-        Disabilita_Comandi();
-        body();
-        Abilita_Comandi();
+        m_transport.action([&] {
+            if (m_depth++ == 0)
+                Disabilita_Comandi();
+            body();
+            if (--m_depth == 0)
+                Abilita_Comandi();
+        });
     }
     [[nodiscard]] bool locked() const { return m_locked; }
 
@@ -43,6 +47,7 @@ private:
 
     Transport& m_transport;
     QList<QPointer<QWidget>> m_controls;
+    int m_depth = 0;
     bool m_locked = false;
 };
 

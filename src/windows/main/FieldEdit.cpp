@@ -1,6 +1,9 @@
 #include "windows/main/FieldEdit.h"
 
+#include "link/Transport.h"
+
 #include <QKeyEvent>
+#include <QValidator>
 
 namespace korvelan {
 
@@ -19,16 +22,45 @@ QColor background(const QWidget* field)
     return field->palette().color(QPalette::Base);
 }
 
-FieldEdit::FieldEdit(const QString& name, int maxLength, QWidget* parent) : QLineEdit(parent)
+namespace {
+
+// Refuses an edit that makes the text longer than the limit, as a maximum length would; the
+// program's own texts (the logger's answers) are never cut, and shortening a longer one is
+// always possible. A validator sees the edit before it is made, while the field still holds
+// the text it replaces; setText() does not ask it.
+class TypingLimit final : public QValidator
+{
+public:
+    TypingLimit(int limit, QLineEdit* field) : QValidator(field), m_limit(limit), m_field(field) {}
+    State validate(QString& input, int&) const override
+    {
+        return input.size() <= m_limit || input.size() <= m_field->text().size() ? Acceptable
+                                                                                 : Invalid;
+    }
+
+private:
+    int m_limit;
+    QLineEdit* m_field;
+};
+
+} // namespace
+
+FieldEdit::FieldEdit(const QString& name, int maxLength, QWidget* parent)
+    : QLineEdit(parent), m_typingLimit(maxLength)
 {
     setObjectName(name);
     if (maxLength > 0) {
-        setMaxLength(maxLength);
+        setValidator(new TypingLimit(maxLength, this));
         // Short numeric fields are as wide as what they hold, not as the frame.
         if (maxLength <= 5)
             setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxLength + 3) + 8);
     }
     setBackground(this, kDesign);
+}
+
+void FieldEdit::markReply(const QString& received)
+{
+    setBackground(this, received == Transport::kNoAnswer ? kNoAnswer : kInStep);
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent* event)

@@ -10,11 +10,15 @@ namespace korvelan {
 inline const QColor kEdited{255, 0, 0};
 inline const QColor kInStep{255, 255, 15};
 inline const QColor kDesign{255, 255, 128};
+// A read that got no answer: neither in step nor edited.
+inline const QColor kNoAnswer{215, 215, 215};
 
 void setBackground(QWidget* field, const QColor& colour);
 [[nodiscard]] QColor background(const QWidget* field);
 
 // A settings field: pale yellow as designed, red as soon as a key is pressed in it.
+// `maxLength` limits what the operator types; what the program shows (the logger's answer)
+// is never cut.
 class FieldEdit : public QLineEdit
 {
     Q_OBJECT
@@ -23,9 +27,16 @@ public:
 
     void markInStep() { setBackground(this, kInStep); }
     void markEdited() { setBackground(this, kEdited); }
+    // After a read: in step when the logger answered `received`, marked as unanswered when
+    // it is the time-out marker.
+    void markReply(const QString& received);
+    [[nodiscard]] int typingLimit() const { return m_typingLimit; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int m_typingLimit = 0;
 };
 
 } // namespace korvelan

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -39,36 +40,16 @@ const char* const kPageCaptions[] = {"CALENDAR", "TIMERS",   "CHANNELS", "GENERA
 
 // The controls of the main window that take part in the lock, in the order the operator
 // meets them. Every one of them exists from the start.
-const char* const kLockedControls[] = {"leggi_nome",
-                                       "imposta_nome",
-                                       "leggidata",
-                                       "impostadata",
-                                       "Command2",
-                                       "Command1",
-                                       "preacc",
-                                       "impostapreacc",
-                                       "ReadSt",
-                                       "leggicanali",
-                                       "Scrivicanali",
-                                       "Leggi_poprietà",
-                                       "Aggiorna_acq",
-                                       "Azzera_memoria",
-                                       "Resetta",
-                                       "Acquisisci",
-                                       "MISCONTINUA0",
-                                       "MISCONTINUA1",
-                                       "MISCONTINUA2",
-                                       "MISCONTINUA3",
-                                       "MISCONTINUA_TEMP0",
-                                       "MISCONTINUA_TEMP1",
-                                       "MISCONTINUA_TEMP2",
-                                       "MISCONTINUA_TEMP3",
-                                       "Status",
-                                       "Leggi_Allarmi",
-                                       "LEGGI_GSM",
-                                       "SCRIVI_GSM",
-                                       "LeggiGPRS",
-                                       "Abilita_SMS"};
+const char* const kLockedControls[] = {
+    "leggi_nome", "imposta_nome", "leggidata", "impostadata", "Command2", "Command1", "preacc",
+    "impostapreacc", "ReadSt", "leggicanali", "Scrivicanali", "Leggi_poprietà", "Aggiorna_acq",
+    "Azzera_memoria", "Resetta", "Acquisisci", "MISCONTINUA0", "MISCONTINUA1", "MISCONTINUA2",
+    "MISCONTINUA3", "MISCONTINUA_TEMP0", "MISCONTINUA_TEMP1", "MISCONTINUA_TEMP2",
+    "MISCONTINUA_TEMP3", "Status", "Leggi_Allarmi", "LEGGI_GSM", "SCRIVI_GSM", "LeggiGPRS",
+    "Abilita_SMS",
+    // Every other control that talks to the logger: a press
+    // during an exchange would do nothing.
+    "LeggiDataAllarme", "ScriviDataAllarme", "Subito", "data_logging", "PLUVIOMETRO"};
 
 // Controls whose groups this version does not have yet: they stand on their pages with their
 // names and captions, so the lock and the layout are complete.
@@ -117,6 +98,14 @@ MainWindow::MainWindow(Transport& transport, Prompter& prompter, LoggerSession& 
     buildPendingControls();
     registerLockedControls();
     m_about = new AboutBox(this);
+    // Until an exchange gets an answer again, the operator sees that the logger is silent.
+    transport.setAnswerHandler([this](bool answering) {
+        if (answering)
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(
+                QStringLiteral("No answer from the logger on COM %1").arg(m_ctx.session.Porta));
+    });
 }
 
 MainWindow::~MainWindow() = default;
@@ -303,12 +292,16 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (m_ctx.transport.isWaiting()) {
-        // An exchange is under way further down the stack: end it first, then close once
-        // it has unwound.
+    auto& transport = m_ctx.transport;
+    if (transport.inAction() || transport.isWaiting()) {
+        // An exchange is under way further down the stack: end it, and close once it has
+        // unwound.
         event->ignore();
-        m_ctx.transport.cancelExchange();
-        QTimer::singleShot(0, this, &QWidget::close);
+        if (!m_closeRequested) {
+            m_closeRequested = true;
+            transport.cancelExchange();
+            transport.whenIdle([this] { close(); });
+        }
         return;
     }
     m_closing = true;
@@ -320,10 +313,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::runCloseSequence()
 {
     auto& transport = m_ctx.transport;
-    transport.beginExchange();
-    transport.Pausa(100);
-    if (data_logging()->isChecked())
-        transport.Invia_Comando(QStringLiteral("d"), QStringLiteral("0,0,0,0,0,"));
+    transport.action([&] {
+        transport.Pausa(100);
+        if (data_logging()->isChecked())
+            transport.Invia_Comando(QStringLiteral("d"), QStringLiteral("0,0,0,0,0,"));
+    });
     transport.Chiudi_Seriale();
 
     const QString path = closingRecordPath(m_fileArea->folder(), Nome_File_Dati()->text());

@@ -92,6 +92,7 @@ private:
     QCheckBox* m_pluviometro = nullptr;
     AboutBox* m_about = nullptr;
     bool m_closing = false;
+    bool m_closeRequested = false;
 };
 
 // The closing record's path: the file area's folder (its root when the folder is a drive's

@@ -56,7 +56,10 @@ void MemoryGroup::Aggiorna_acq()
     m_ctx.lock.exchange([&] {
         auto& t = m_ctx.transport;
         t.Invia_Comando(QStringLiteral("H"), QStringLiteral("0,"));
-        if (numbers::leadingNumber(t.Leggi_Campo()) == 0) {
+        const QString count = t.Leggi_Campo();
+        if (t.cancelled())
+            return; // the operator gave up on this action: no verdict on an answer never read
+        if (numbers::leadingNumber(count) == 0) {
             m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning"),
                                   QStringLiteral("No active channels on MUX 0!"));
         } else {

@@ -34,20 +34,23 @@ bool timeIsValid(const QString& hours, const QString& minutes)
     return h >= 0 && h <= 23 && m >= 0 && m <= 59;
 }
 
-QStringList texts(const std::array<FieldEdit*, 5>& fields)
+bool refuseBadDate(Prompter& prompter, const std::array<FieldEdit*, 5>& f)
 {
-    QStringList out;
-    for (auto* f : fields)
-        out << f->text();
-    return out;
+    static const char* const names[] = {"Day", "Month", "Year", "Hours", "Minutes"};
+    QList<NumberField> fields;
+    for (size_t i = 0; i < f.size(); ++i)
+        fields.append({QString::fromLatin1(names[i]), f[i]->text()});
+    return refuseNonNumbers(prompter, fields) ||
+           refuseImpossibleDate(prompter, f[0]->text(), f[1]->text(), f[2]->text());
 }
 
 QString parameters(const std::array<FieldEdit*, 5>& f)
 {
     const auto year = numbers::roundHalfEven(numbers::leadingNumber(f[2]->text()));
-    return f[0]->text() + QLatin1Char(',') + f[1]->text() + QLatin1Char(',') +
+    return f[0]->text().trimmed() + QLatin1Char(',') + f[1]->text().trimmed() + QLatin1Char(',') +
            numbers::leadingBlank(qint64(numbers::toWireYear(static_cast<int>(year)))) +
-           QLatin1Char(',') + f[3]->text() + QLatin1Char(',') + f[4]->text() + QLatin1Char(',');
+           QLatin1Char(',') + f[3]->text().trimmed() + QLatin1Char(',') + f[4]->text().trimmed() +
+           QLatin1Char(',');
 }
 
 } // namespace datefields
@@ -108,8 +111,9 @@ void NameClockGroup::leggi_nome()
 {
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Invia_Comando(QStringLiteral("Q"), QString());
-        m_name->setText(m_ctx.transport.Leggi_Campo().trimmed());
-        m_name->markInStep();
+        const QString name = m_ctx.transport.Leggi_Campo();
+        m_name->setText(name.trimmed());
+        m_name->markReply(name);
     });
 }
 
@@ -132,11 +136,11 @@ void NameClockGroup::leggidata()
         m_ctx.transport.Invia_Comando(QStringLiteral("G"), QStringLiteral(","));
         for (int i = 0; i < 5; ++i) {
             const QString field = m_ctx.transport.Leggi_Campo();
-            m_data[static_cast<size_t>(i)]->setText(i < 3 ? datefields::shownDatePart(field)
-                                                          : datefields::shownTimePart(field));
+            auto* box = m_data[static_cast<size_t>(i)];
+            box->setText(i < 3 ? datefields::shownDatePart(field)
+                               : datefields::shownTimePart(field));
+            box->markReply(field);
         }
-        for (auto* f : m_data)
-            f->markInStep();
     });
 }
 
@@ -149,9 +153,8 @@ void NameClockGroup::impostadata()
             m_ctx.prompter.beep();
             return;
         }
-        if (refuseCommas(m_ctx.prompter, datefields::texts(m_data))) {
+        if (datefields::refuseBadDate(m_ctx.prompter, m_data))
             return;
-        }
         for (auto* f : m_data)
             f->markInStep();
         m_ctx.transport.Invia_Comando(QStringLiteral("g"), datefields::parameters(m_data));

@@ -12,6 +12,7 @@ class QWidget;
 namespace korvelan {
 
 class FieldEdit;
+class Prompter;
 
 // The logger's identification text and its real-time clock.
 class NameClockGroup : public QObject
@@ -50,7 +51,9 @@ QString shownDatePart(const QString& field);
 QString shownTimePart(const QString& field);
 // Hours 0..23 and minutes 0..59 on the numeric value (empty or text counts as 0).
 bool timeIsValid(const QString& hours, const QString& minutes);
-QStringList texts(const std::array<FieldEdit*, 5>& fields);
+// Each field a whole number and the date one that exists, with a four-digit year; otherwise
+// the operator is told which field is wrong and the result is true (nothing may be sent).
+bool refuseBadDate(Prompter& prompter, const std::array<FieldEdit*, 5>& fields);
 // day,month, year-1900 (leading blank),hours,minutes, as typed.
 QString parameters(const std::array<FieldEdit*, 5>& fields);
 } // namespace datefields

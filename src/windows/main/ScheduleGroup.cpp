@@ -130,10 +130,11 @@ void ScheduleGroup::Command2()
 {
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Invia_Comando(QStringLiteral("C"), QStringLiteral(","));
-        for (auto* f : m_timer)
-            f->setText(m_ctx.transport.Leggi_Campo());
-        for (auto* f : m_timer)
-            f->markInStep();
+        for (auto* f : m_timer) {
+            const QString field = m_ctx.transport.Leggi_Campo();
+            f->setText(field);
+            f->markReply(field);
+        }
     });
 }
 
@@ -162,6 +163,11 @@ void ScheduleGroup::Command1()
             showTimerMessage();
             return;
         }
+        if (refuseNonNumbers(m_ctx.prompter,
+                             {{QStringLiteral("Timer hours (Hh)"), m_timer[0]->text()},
+                              {QStringLiteral("Timer minutes (Mm)"), m_timer[1]->text()},
+                              {QStringLiteral("Timer seconds (Ss)"), m_timer[2]->text()}}))
+            return;
         for (auto* f : m_timer)
             f->setText(numbers::format(f->text(), QStringLiteral("000")));
         const double interval = value(0) * 3600 + value(1) * 60 + value(2);
@@ -170,9 +176,6 @@ void ScheduleGroup::Command1()
             return;
         }
         const QStringList texts{m_timer[0]->text(), m_timer[1]->text(), m_timer[2]->text()};
-        if (refuseCommas(m_ctx.prompter, texts)) {
-            return;
-        }
         for (auto* f : m_timer)
             f->markInStep();
         m_ctx.transport.Invia_Comando(QStringLiteral("c"),
@@ -184,8 +187,9 @@ void ScheduleGroup::preacc()
 {
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Invia_Comando(QStringLiteral("E"), QStringLiteral(","));
-        m_preheat->setText(m_ctx.transport.Leggi_Campo());
-        m_preheat->markInStep();
+        const QString field = m_ctx.transport.Leggi_Campo();
+        m_preheat->setText(field);
+        m_preheat->markReply(field);
     });
 }
 
@@ -193,12 +197,13 @@ void ScheduleGroup::impostapreacc()
 {
     m_ctx.lock.exchange([&] {
         if (numbers::leadingNumber(m_preheat->text()) <= kLongestPreheat) {
+            if (refuseNonNumbers(m_ctx.prompter,
+                                 {{QStringLiteral("Pre-heating time"), m_preheat->text()}}))
+                return;
             const QString text = numbers::format(m_preheat->text(), QStringLiteral("00000"));
-            if (!refuseCommas(m_ctx.prompter, {text})) {
-                m_preheat->setText(text);
-                m_preheat->markInStep();
-                m_ctx.transport.Invia_Comando(QStringLiteral("e"), text + QLatin1Char(','));
-            }
+            m_preheat->setText(text);
+            m_preheat->markInStep();
+            m_ctx.transport.Invia_Comando(QStringLiteral("e"), text + QLatin1Char(','));
         } else {
             m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning"),
                                   QStringLiteral("Pre-heating time too long "));
@@ -216,10 +221,9 @@ void ScheduleGroup::LeggiDataAllarme()
             const QString field = m_ctx.transport.Leggi_Campo();
             m_start[size_t(i)]->setText(i < 3 ? datefields::shownDatePart(field)
                                               : datefields::shownTimePart(field));
+            m_start[size_t(i)]->markReply(field);
         }
         (void)m_ctx.transport.Leggi_Campo(); // the sixth field is not used
-        for (auto* f : m_start)
-            f->markInStep();
     });
 }
 
@@ -230,9 +234,8 @@ void ScheduleGroup::ScriviDataAllarme()
             showDateMessage();
             return;
         }
-        if (refuseCommas(m_ctx.prompter, datefields::texts(m_start))) {
+        if (datefields::refuseBadDate(m_ctx.prompter, m_start))
             return;
-        }
         for (auto* f : m_start)
             f->markInStep();
         m_ctx.transport.Invia_Comando(QStringLiteral("y"), datefields::parameters(m_start));
@@ -265,13 +268,12 @@ void ScheduleGroup::ReadSt()
 
 void ScheduleGroup::switchAcquisitions(bool on)
 {
-    if (!m_ctx.lock.mayStart())
-        return;
-    m_ctx.transport.beginExchange();
-    m_ctx.transport.Invia_Comando(QStringLiteral("o"),
-                                  on ? QStringLiteral("1,") : QStringLiteral("0,"));
-    m_ctx.transport.Pausa(50);
-    ReadSt();
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Invia_Comando(QStringLiteral("o"),
+                                      on ? QStringLiteral("1,") : QStringLiteral("0,"));
+        m_ctx.transport.Pausa(50);
+        ReadSt();
+    });
 }
 
 } // namespace korvelan

@@ -105,13 +105,22 @@ struct ConnectionRig
 };
 
 // The log once the connection sequence has run with the main window's reads.
-inline QString fullLog(const MainWindow& main)
+// `unanswered` names the steps that got no answer ("Memory", "Datalogger model").
+inline QString fullLog(const MainWindow& main, const QStringList& unanswered = {})
 {
     QString log = QStringLiteral("Datalogger Found\r\nRetrieving internal parameters");
+    QStringList lines;
     for (const auto& read : main.connectionReads())
-        log += QStringLiteral("\r\n") + read.line;
-    return log +
-           QStringLiteral("\r\nDatalogger model: OK\r\nEvents counter: OK\r\nAcquisition: OK");
+        lines << read.line;
+    lines << QStringLiteral("Datalogger model: OK") << QStringLiteral("Events counter: OK")
+          << QStringLiteral("Acquisition: OK");
+    for (QString line : lines) {
+        const QString step = line.left(line.indexOf(QLatin1Char(':')));
+        if (unanswered.contains(step))
+            line = step + QStringLiteral(": no answer");
+        log += QStringLiteral("\r\n") + line;
+    }
+    return log;
 }
 
 } // namespace korvelan::test

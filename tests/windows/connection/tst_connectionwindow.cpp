@@ -279,7 +279,14 @@ void TestConnectionWindow::answersOfABareDevice()
     rig.open();
     rig.connectTo(1);
 
-    QCOMPARE(rig.form->logText(), fullLog(rig.main));
+    // A device that knows only some letters: each step says whether it was answered.
+    QStringList unanswered{"Sesnors", "Alert", "Timer", "Pre-heating", "Memory"};
+    if (model.isEmpty())
+        unanswered << "Internal parameters"
+                   << "Datalogger model"
+                   << "Events counter"
+                   << "Acquisition";
+    QCOMPARE(rig.form->logText(), fullLog(rig.main, unanswered));
     QVERIFY(rig.main.isVisible());
     QVERIFY(rig.sentToDevice().endsWith("D,UO"));
     QCOMPARE(int(rig.session.ModelloLogger), modelCode);

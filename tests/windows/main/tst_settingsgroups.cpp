@@ -9,6 +9,7 @@
 #include "windows/main/SwitchBox.h"
 
 #include <QCheckBox>
+#include <QStatusBar>
 #include <QTest>
 
 using namespace korvelan;
@@ -95,19 +96,28 @@ void SettingsGroupsTest::identificationWithCommaIsRefused()
 void SettingsGroupsTest::clockWrite_data()
 {
     QTest::addColumn<QStringList>("typed"); // day, month, year, hours, minutes
-    QTest::addColumn<QString>("wire");      // empty: refused
+    QTest::addColumn<QString>("wire");      // or, when refused, what the message says
     QTest::newRow("as typed") << QStringList{"7", "3", "2025", "14", "05"} << "g7,3, 125,14,05,";
     QTest::newRow("last minute of the day")
         << QStringList{"31", "12", "2024", "23", "59"} << "g31,12, 124,23,59,";
     QTest::newRow("year 2000") << QStringList{"1", "1", "2000", "0", "0"} << "g1,1, 100,0,0,";
     QTest::newRow("year 1999") << QStringList{"1", "1", "1999", "0", "0"} << "g1,1, 99,0,0,";
-    QTest::newRow("empty year") << QStringList{"1", "1", "", "0", "0"} << "g1,1,-1900,0,0,";
-    QTest::newRow("empty hours pass as 0")
-        << QStringList{"1", "1", "2025", "", "30"} << "g1,1, 125,,30,";
-    QTest::newRow("hours 24") << QStringList{"1", "1", "2025", "24", "0"} << "";
-    QTest::newRow("minutes 60") << QStringList{"1", "1", "2025", "0", "60"} << "";
-    QTest::newRow("negative hours") << QStringList{"1", "1", "2025", "-1", "0"} << "";
-    QTest::newRow("comma in the day") << QStringList{"1,2", "1", "2025", "0", "0"} << "";
+    QTest::newRow("blanks around a value")
+        << QStringList{" 1", "1 ", "2026", "0", "0"} << "g1,1, 126,0,0,";
+    QTest::newRow("hours 24") << QStringList{"1", "1", "2025", "24", "0"} << kCheckValues;
+    QTest::newRow("minutes 60") << QStringList{"1", "1", "2025", "0", "60"} << kCheckValues;
+    QTest::newRow("negative hours") << QStringList{"1", "1", "2025", "-1", "0"} << kCheckValues;
+    QTest::newRow("empty year") << QStringList{"1", "1", "", "0", "0"}
+                                << "Year must be a whole number";
+    QTest::newRow("empty hours") << QStringList{"1", "1", "2025", "", "30"}
+                                 << "Hours must be a whole number";
+    QTest::newRow("letters in the day")
+        << QStringList{"1a", "1", "2025", "0", "0"} << "Day must be a whole number";
+    QTest::newRow("comma in the day")
+        << QStringList{"1,2", "1", "2025", "0", "0"} << "Day must be a whole number";
+    QTest::newRow("two-digit year") << QStringList{"6", "12", "26", "10", "46"} << "four digits";
+    QTest::newRow("31 February") << QStringList{"31", "2", "2026", "0", "0"}
+                                 << "The date 31/2/2026 does not exist";
 }
 
 void SettingsGroupsTest::clockWrite()
@@ -122,8 +132,11 @@ void SettingsGroupsTest::clockWrite()
     }
     rig.click("impostadata");
     QVERIFY(!rig.window.lock().locked());
-    if (wire.isEmpty()) {
+    if (!wire.startsWith(QLatin1Char('g'))) {
         QCOMPARE(rig.sent(), QStringList());
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QVERIFY2(rig.prompter.shown.first().text.contains(wire),
+                 qPrintable(rig.prompter.shown.first().text));
         QCOMPARE(background(group.data(0)), kEdited);
         return;
     }
@@ -151,11 +164,21 @@ void SettingsGroupsTest::clockReadShowsTheLoggersAnswer()
     QCOMPARE(rig.prompter.shown.first().icon, PromptIcon::Information);
     QCOMPARE(rig.prompter.beeps, 1);
 
-    // Silence: the fields show what the conversions make of the marker.
+    // Silence: the fields show what the conversions make of the marker, not in step, and
+    // the window says that the logger does not answer, once, in one time limit.
     rig.logger.setSilentFrom(rig.logger.commands().size() + 1);
+    const auto start = rig.clock.now();
     rig.click("leggidata");
+    QVERIFY(rig.clock.now() - start < Transport::kFieldTimeLimit + seconds(1));
     QCOMPARE(texts({group.data(0), group.data(1), group.data(2), group.data(3), group.data(4)}),
              (QStringList{"0", "0", "0", "%%", "%%"}));
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(background(group.data(i)), kNoAnswer);
+    QCOMPARE(rig.window.statusBar()->currentMessage(),
+             QStringLiteral("No answer from the logger on COM 1"));
+    rig.logger.setSilentFrom(1000);
+    rig.click("leggi_nome");
+    QCOMPARE(rig.window.statusBar()->currentMessage(), QString());
 }
 
 void SettingsGroupsTest::editingTurnsAFieldRed()
@@ -175,16 +198,21 @@ void SettingsGroupsTest::timerWrite_data()
 {
     QTest::addColumn<QStringList>("typed");
     QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<QString>("wire"); // empty: refused with the timer message
+    QTest::addColumn<QString>("wire"); // or, when refused, the message
     QTest::newRow("one minute") << QStringList{"0", "1", "0"} << QStringList{"000", "001", "000"}
                                 << "c000,001,000,";
     QTest::newRow("hour and a half")
         << QStringList{"1", "30", "0"} << QStringList{"001", "030", "000"} << "c001,030,000,";
     QTest::newRow("59 seconds, re-formatted then refused")
-        << QStringList{"0", "0", "59"} << QStringList{"000", "000", "059"} << "";
+        << QStringList{"0", "0", "59"} << QStringList{"000", "000", "059"} << kTimerMessage;
     QTest::newRow("hours 24, refused before re-formatting")
-        << QStringList{"24", "0", "0"} << QStringList{"24", "0", "0"} << "";
-    QTest::newRow("seconds 60") << QStringList{"0", "5", "60"} << QStringList{"0", "5", "60"} << "";
+        << QStringList{"24", "0", "0"} << QStringList{"24", "0", "0"} << kTimerMessage;
+    QTest::newRow("seconds 60") << QStringList{"0", "5", "60"} << QStringList{"0", "5", "60"}
+                                << kTimerMessage;
+    QTest::newRow("letters") << QStringList{"cab", "30", "0"} << QStringList{"cab", "30", "0"}
+                             << "Timer hours (Hh) must be a whole number";
+    QTest::newRow("empty") << QStringList{"1", "", "0"} << QStringList{"1", "", "0"}
+                           << "Timer minutes (Mm) must be a whole number";
 }
 
 void SettingsGroupsTest::timerWrite()
@@ -199,10 +227,11 @@ void SettingsGroupsTest::timerWrite()
     rig.click("Command1");
     QCOMPARE(texts({s.conversione(0), s.conversione(1), s.conversione(2)}), shown);
     QVERIFY(!rig.window.lock().locked());
-    if (wire.isEmpty()) {
+    if (!wire.startsWith(QLatin1Char('c'))) {
         QCOMPARE(rig.sent(), QStringList());
-        QCOMPARE(rig.prompter.texts(), QStringList{kTimerMessage});
-        QCOMPARE(rig.prompter.beeps, 1);
+        QCOMPARE(rig.prompter.shown.size(), 1);
+        QVERIFY(rig.prompter.shown.first().text.startsWith(wire));
+        QCOMPARE(rig.prompter.beeps, wire == kTimerMessage ? 1 : 0);
         return;
     }
     QCOMPARE(rig.sent(), QStringList{wire});
@@ -227,6 +256,12 @@ void SettingsGroupsTest::preheating_data()
     QTest::newRow("too long") << "30001"
                               << "0"
                               << "";
+    QTest::newRow("letters") << "2a0"
+                             << "2a0"
+                             << "";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
 }
 
 void SettingsGroupsTest::preheating()
@@ -241,7 +276,12 @@ void SettingsGroupsTest::preheating()
     QCOMPARE(field->text(), shown);
     if (wire.isEmpty()) {
         QCOMPARE(rig.sent(), QStringList());
-        QCOMPARE(rig.prompter.shown.first().text, QStringLiteral("Pre-heating time too long "));
+        QCOMPARE(rig.prompter.shown.first().text,
+                 typed == "30001"
+                     ? QStringLiteral("Pre-heating time too long ")
+                     : QStringLiteral("Pre-heating time must be a whole number (digits only); it "
+                                      "holds \"%1\". Nothing was sent: please correct it.")
+                           .arg(typed));
         QCOMPARE(rig.prompter.shown.first().title, QStringLiteral("Warning"));
         QCOMPARE(rig.prompter.beeps, 0);
         return;
@@ -333,13 +373,25 @@ void SettingsGroupsTest::channelCountWrite()
     rig.logger.fillMemory(50);
     rig.prompter.answerNext(PromptAnswer::Yes);
     rig.click("Scrivicanali");
-    QCOMPARE(rig.sent(), (QStringList{"b,", "h 0, 8,", "h 1, 0,", "H 0,", "H 1,", "H 2,", "H 3,",
-                                      "H0,", "M,"}));
+    QCOMPARE(rig.sent(),
+             (QStringList{"b,", "h0, 8,", "h1, 0,", "H 0,", "H 1,", "H 2,", "H 3,", "H0,", "M,"}));
     QCOMPARE(rig.logger.channelCount(0), 8);
     QCOMPARE(rig.logger.channelCount(1), 0);
     QCOMPARE(ch.MUX(0)->text().trimmed(), QStringLiteral("8"));
     QCOMPARE(background(ch.MUX(0)), kInStep);
     QVERIFY(!rig.window.lock().locked());
+
+    // A count the logger did not give is never written back, not even as 0.
+    rig.logger.setSilentFrom(rig.logger.commands().size() + 1);
+    rig.click("leggicanali");
+    QCOMPARE(ch.MUX(1)->text(), QStringLiteral("%%"));
+    rig.logger.setSilentFrom(1000);
+    const auto before = rig.sent().size();
+    rig.prompter.shown.clear();
+    rig.click("Scrivicanali");
+    QCOMPARE(rig.sent().size(), before);
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    QVERIFY(rig.prompter.shown.first().text.startsWith(QLatin1String("CH MUX0 must be")));
 }
 
 void SettingsGroupsTest::memoryState()
