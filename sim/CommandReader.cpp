@@ -119,6 +119,11 @@ void CommandReader::advanceTo(TimePoint now, std::vector<Command>& done)
         finish(deadline, true, done);
     } else {
         ++m_abandoned;
+        QString sofar(QLatin1Char(m_current->command.letter));
+        for (const auto& f : m_current->command.fields)
+            sofar += QString::fromLatin1(f) + QLatin1Char(',');
+        m_errors << QStringLiteral("\"%1%2\" was left unfinished")
+                        .arg(sofar, QString::fromLatin1(m_current->field));
         m_current.reset();
     }
 }
@@ -141,7 +146,11 @@ void CommandReader::feed(char c, TimePoint at, std::vector<Command>& done)
     if (!m_current) {
         if (const auto shape = shapeOf(c))
             startCommand(c, *shape, at, done);
-        return; // anything else is noise to the logger
+        else if (c != '+') // the modem's escape reaches the far end during its guard time
+            m_errors << QStringLiteral("stray character \"%1\" (0x%2) outside a command")
+                            .arg(QString::fromLatin1(&c, 1))
+                            .arg(uchar(c), 2, 16, QLatin1Char('0'));
+        return;
     }
     auto& p = *m_current;
     if (m_strict && at - p.lastAt < kParameterPace)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringList>
 #include <chrono>
 #include <optional>
 #include <vector>
@@ -74,6 +75,9 @@ public:
     void setStrict(bool on) { m_strict = on; }
     [[nodiscard]] const std::vector<PacingViolation>& violations() const { return m_violations; }
     [[nodiscard]] int abandoned() const { return m_abandoned; }
+    // What the reader could not take as a command: a byte that starts none (a field too many
+    // spills out as such), a command left unfinished (a field too few, a missing comma).
+    [[nodiscard]] QStringList takeErrors() { return std::exchange(m_errors, {}); }
 
 private:
     struct Partial
@@ -92,6 +96,7 @@ private:
     bool m_strict = false;
     std::vector<PacingViolation> m_violations;
     int m_abandoned = 0;
+    QStringList m_errors;
 };
 
 } // namespace korvelan::sim

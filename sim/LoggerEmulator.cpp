@@ -1,6 +1,7 @@
 #include "sim/LoggerEmulator.h"
 
 #include "link/NumberForms.h"
+#include "sim/CommandForms.h"
 
 #include <algorithm>
 #include <cctype>
@@ -93,6 +94,7 @@ void LoggerEmulator::advanceTo(TimePoint now)
 {
     std::vector<Command> done;
     m_reader.advanceTo(now, done);
+    m_protocolErrors += m_reader.takeErrors();
     for (const auto& c : done)
         execute(c);
     takeDueAcquisitions(now);
@@ -110,6 +112,7 @@ void LoggerEmulator::receive(const QByteArray& bytes, TimePoint at)
         if (!m_reader.isReading() && shapeOf(c))
             m_output.cancelAfter(at);
         m_reader.feed(c, at, done);
+        m_protocolErrors += m_reader.takeErrors();
         for (const auto& command : done)
             execute(command);
         done.clear();
@@ -186,6 +189,10 @@ void LoggerEmulator::execute(const Command& command)
     m_commands.append(command);
     if (m_silentFrom && m_commands.size() >= *m_silentFrom)
         return;
+    if (const auto error = formError(command)) {
+        m_protocolErrors << *error;
+        return;
+    }
     const TimePoint at = command.completed + kReplyDelay;
     const char letter = command.letter;
     switch (letter) {

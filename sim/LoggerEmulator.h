@@ -104,6 +104,10 @@ public:
 
     // What happened on the line.
     [[nodiscard]] const QList<Command>& commands() const { return m_commands; }
+    // Commands refused because their parameters were not in a form the logger takes, and
+    // bytes that made no command; empty when the program spoke as it should.
+    [[nodiscard]] const QStringList& protocolErrors() const { return m_protocolErrors; }
+    void clearProtocolErrors() { m_protocolErrors.clear(); }
     [[nodiscard]] int abandonedCommands() const { return m_reader.abandoned(); }
     [[nodiscard]] const WireTrace& trace() const { return m_trace; }
     WireTrace& trace() { return m_trace; }
@@ -143,6 +147,7 @@ private:
     OutputQueue m_output;
     WireTrace m_trace;
     QList<Command> m_commands;
+    QStringList m_protocolErrors;
     TimePoint m_lastSeen;
 
     std::optional<int> m_silentFrom;

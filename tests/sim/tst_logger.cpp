@@ -53,6 +53,8 @@ private slots:
     void clockRunsFromWhatGSet();
     void badInputIsHarmless_data();
     void badInputIsHarmless();
+    void parametersOnlyInTheTablesForms_data();
+    void parametersOnlyInTheTablesForms();
     void silenceFromTheNthCommand();
     void garbageLandsInOneReply();
     void lineDropsInTheMiddleOfAReply();
@@ -459,8 +461,55 @@ void LoggerTest::badInputIsHarmless()
     // Whatever the noise left half read is given up; the logger answers the next command.
     rig.pass(CommandReader::kAbandonAfter + milliseconds(100));
     rig.channel.discardInput();
+    QVERIFY(!rig.logger.protocolErrors().isEmpty());
+    rig.logger.clearProtocolErrors();
     QCOMPARE(rig.exchange("Q", "", 1), QStringList{"SITE1     "});
     QCOMPARE(rig.exchange("H", " 0,", 1), QStringList{" 4"});
+}
+
+void LoggerTest::parametersOnlyInTheTablesForms_data()
+{
+    QTest::addColumn<QByteArray>("sent"); // each character 15 ms apart
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("count write") << QByteArray("h0, 8,") << true;
+    QTest::newRow("count write, blank before the multiplexer") << QByteArray("h 0, 8,") << false;
+    QTest::newRow("count write, count without its blank") << QByteArray("h0,8,") << false;
+    QTest::newRow("timer zero-padded") << QByteArray("c001,030,000,") << true;
+    QTest::newRow("timer not padded") << QByteArray("c1,30,0,") << false;
+    QTest::newRow("timer with letters") << QByteArray("cab,030,000,") << false;
+    QTest::newRow("pre-heating of five digits") << QByteArray("e00250,") << true;
+    QTest::newRow("pre-heating empty") << QByteArray("e,") << false;
+    QTest::newRow("clock") << QByteArray("g7,3, 125,14,05,") << true;
+    QTest::newRow("clock, year without its blank") << QByteArray("g7,3,125,14,05,") << false;
+    QTest::newRow("clock, empty hours") << QByteArray("g7,3, 125,,05,") << false;
+    QTest::newRow("start date at once") << QByteArray("y1,1,100,00,00,") << true;
+    QTest::newRow("alert read") << QByteArray("J 5,") << true;
+    QTest::newRow("alert read without the blank") << QByteArray("J5,") << false;
+    QTest::newRow("switch") << QByteArray("o1,") << true;
+    QTest::newRow("switch with a blank") << QByteArray("o 1,") << false;
+    QTest::newRow("reading") << QByteArray("P0,1,") << true;
+    QTest::newRow("range start") << QByteArray("A2,5,12,126,0,0,0,") << true;
+    QTest::newRow("range start at noon") << QByteArray("A2,5,12,126,12,0,0,") << false;
+    QTest::newRow("read with a parameter it has not") << QByteArray("D 1,") << false;
+    QTest::newRow("a field too many") << QByteArray("u1,5,") << false;
+}
+
+void LoggerTest::parametersOnlyInTheTablesForms()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(bool, taken);
+    SimRig rig;
+    for (const char c : sent) {
+        rig.channel.write(QByteArray(1, c));
+        rig.pass(milliseconds(15));
+    }
+    rig.pass(CommandReader::kAbandonAfter + milliseconds(100));
+    QCOMPARE(rig.logger.protocolErrors().isEmpty(), taken);
+    if (!taken) {
+        // Refused, not carried out: the channel counts, for one, stay as they were.
+        QCOMPARE(rig.logger.channelCount(0), 4);
+        rig.logger.clearProtocolErrors();
+    }
 }
 
 void LoggerTest::silenceFromTheNthCommand()

@@ -9,6 +9,7 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QDateTime>
+#include <QTest>
 
 namespace korvelan::test {
 
@@ -16,6 +17,17 @@ namespace korvelan::test {
 inline QDateTime rigWallClock()
 {
     return QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9), Qt::UTC);
+}
+
+// Fails the running test when the program sent the logger anything in a form its command
+// table does not give. A test that does so on purpose clears the errors it expects.
+inline void failOnProtocolErrors(const sim::LoggerEmulator& logger, const char* file, int line)
+{
+    const QStringList& errors = logger.protocolErrors();
+    if (!errors.isEmpty() && !QTest::currentTestFailed())
+        QTest::qFail(
+            qPrintable(QStringLiteral("protocol errors: ") + errors.join(QStringLiteral("; "))),
+            file, line);
 }
 
 // `Peer` is made with the clock's start time first, then `args`.
@@ -66,6 +78,9 @@ struct SimRig : EmulatorRig<sim::LoggerEmulator>
     explicit SimRig(sim::LoggerSettings settings = sim::LoggerSettings::demo())
         : EmulatorRig(rigWallClock(), std::move(settings))
     {}
+    ~SimRig() { failOnProtocolErrors(logger, __FILE__, __LINE__); }
+    SimRig(const SimRig&) = delete;
+    SimRig& operator=(const SimRig&) = delete;
     sim::LoggerEmulator& logger = peer;
 };
 

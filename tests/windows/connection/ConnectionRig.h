@@ -6,6 +6,7 @@
 #include "link/Transport.h"
 #include "link/VirtualClock.h"
 #include "sim/LoggerEmulator.h"
+#include "support/EmulatorRig.h"
 #include "support/ScriptedPeer.h"
 #include "support/ScriptedPrompter.h"
 #include "windows/connection/ConnectionWindow.h"
@@ -55,7 +56,11 @@ struct ConnectionRig
                 device.say(answers.value(bytes[0]), at + std::chrono::milliseconds(20));
         };
     }
-    ~ConnectionRig() { clock.setOnWaitStep(nullptr); }
+    ~ConnectionRig()
+    {
+        clock.setOnWaitStep(nullptr);
+        failOnProtocolErrors(logger, __FILE__, __LINE__);
+    }
 
     [[nodiscard]] QString iniPath() const { return dir.filePath(QStringLiteral("og399.ini")); }
     void writeIni(const QByteArray& contents) const
