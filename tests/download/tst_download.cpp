@@ -105,6 +105,7 @@ private slots:
     void bigStreamTakesEachBatchWhole();
     void faultsKeepWhatCame_data();
     void faultsKeepWhatCame();
+    void stopDrainsTheRestOfTheStream();
     void fileErrors_data();
     void fileErrors();
     void emulatorMemoryArrivesLineByLine_data();
@@ -127,6 +128,14 @@ void DownloadTest::streamBecomesLines_data()
         << QByteArray("A2,9,10,99,0,0,0,A3,1,1,100,23,59,59,A1,") << L{"ab\nef\x03"}
         << QByteArray("ab\r\n") << QByteArray("ef");
     QTest::newRow("empty memory") << Range() << all << L{"\x03"} << QByteArray() << QByteArray();
+    // A stream that never ends a line is cut into lines of 64 KiB (and the batch that
+    // crossed it): memory stays bounded, no character is lost.
+    L endless(70, QByteArray(1000, 'x'));
+    endless << "\n\x03";
+    QTest::newRow("no LF for 70,000 characters")
+        << Range() << all << endless
+        << QByteArray(66000, 'x') + "\r\n" + QByteArray(4000, 'x') + "\r\n"
+        << QByteArray();
     QTest::newRow("CR anywhere") << Range() << all << L{"\ra\rb\r\r\nc\n\r\x03"}
                                  << QByteArray("ab\r\nc\r\n") << QByteArray();
     QTest::newRow("empty lines") << Range() << all << L{"\n\r\n\n\x03"}
@@ -317,6 +326,34 @@ void DownloadTest::faultsKeepWhatCame()
         rig.click("Acquisisci");
         QCOMPARE(contents(rig.file()), QByteArray("z\r\n"));
     }
+}
+
+void DownloadTest::stopDrainsTheRestOfTheStream()
+{
+    Rig rig;
+    // The logger goes on sending for two seconds after the request; Stop comes after one.
+    QList<QByteArray> pieces;
+    for (int i = 1; i <= 40; ++i)
+        pieces << memoryLines(1, i);
+    pieces << "\x03";
+    rig.answerRequest(pieces, milliseconds(50), milliseconds(50));
+    rig.clock.setOnWaitStep([&] {
+        if (rig.requestEnded != TimePoint{} && rig.clock.now() - rig.requestEnded >= seconds(1))
+            rig.click("cmdInterrompi");
+    });
+    rig.click("Acquisisci");
+    rig.clock.setOnWaitStep({});
+    QVERIFY(rig.clock.now() - rig.requestEnded >= milliseconds(2050)); // up to the ETX
+    QVERIFY(contents(rig.file()).size() < memoryLines(21).size());
+    // The next exchange hears its own answer, not the rest of the memory.
+    rig.peer.onReceive = [&](const QByteArray& b, TimePoint at) {
+        if (b == "Q")
+            rig.peer.say("SITE1,", at + milliseconds(20));
+    };
+    rig.transport.action([&] {
+        rig.transport.Invia_Comando(QStringLiteral("Q"), QString());
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("SITE1"));
+    });
 }
 
 void DownloadTest::fileErrors_data()

@@ -1,28 +1,85 @@
 #include "windows/main/SwitchBox.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace korvelan {
 
+namespace {
+
+// What assistive tools (screen readers, test robots) see of a switch box: a check box whose
+// toggle and press actions ask the logger, as a press does, instead of ticking the box.
+class SwitchBoxAccessible final : public QAccessibleWidget
+{
+public:
+    explicit SwitchBoxAccessible(SwitchBox* box) : QAccessibleWidget(box, QAccessible::CheckBox) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = box()->isChecked();
+        return s;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        const QString text = QAccessibleWidget::text(t);
+        return t == QAccessible::Name && text.isEmpty() ? box()->text() : text;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{toggleAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override
+    {
+        if (name == toggleAction() || name == pressAction()) {
+            if (box()->isEnabled())
+                box()->requestToggle();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+
+private:
+    [[nodiscard]] SwitchBox* box() const { return static_cast<SwitchBox*>(widget()); }
+};
+
+QAccessibleInterface* switchBoxAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(SwitchBox::staticMetaObject.className()) && object &&
+        object->isWidgetType())
+        return new SwitchBoxAccessible(static_cast<SwitchBox*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 SwitchBox::SwitchBox(const QString& name, const QString& caption, QWidget* parent)
     : QCheckBox(caption, parent)
 {
     setObjectName(name);
+    static const bool installed = (QAccessible::installFactory(switchBoxAccessible), true);
+    (void)installed;
+}
+
+void SwitchBox::requestToggle()
+{
+    emit switchRequested(!isChecked());
 }
 
 void SwitchBox::mousePressEvent(QMouseEvent* event)
 {
     QCheckBox::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && hitButton(event->position().toPoint()))
-        emit switchRequested(!isChecked());
+        requestToggle();
 }
 
 void SwitchBox::keyPressEvent(QKeyEvent* event)
 {
     // The space bar would tick the box without telling the logger: it asks, like a press.
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        emit switchRequested(!isChecked());
+        requestToggle();
         event->accept();
         return;
     }

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
+#include <QStatusBar>
 #include <QtTest>
 
 using namespace korvelan;
@@ -65,6 +66,8 @@ private slots:
     void answersOfABareDevice();
     void closingStopsEverything_data();
     void closingStopsEverything();
+    void aLoggerThatFallsSilent();
+    void cancelLeavesTheWindowReadyToConnect();
     void modemConnection();
     void splashShowsThenHandsOver();
 };
@@ -339,6 +342,58 @@ void TestConnectionWindow::closingStopsEverything()
     QVERIFY(!closedWhileWaiting && !form.connecting() && !rig.main.isVisible());
     // Nothing waited for answers that no one would see.
     QVERIFY(rig.clock.now() - pressed < 10s);
+}
+
+void TestConnectionWindow::aLoggerThatFallsSilent()
+{
+    ConnectionRig rig;
+    rig.logger.setSilentFrom(2); // the probe is answered, nothing after it
+    auto& form = rig.open();
+    const TimePoint pressed = rig.clock.now();
+    rig.connectTo(1);
+    // One time limit for the first step, a short grace for each of the others.
+    QVERIFY(rig.clock.now() - pressed < Transport::kFieldTimeLimit + 2min);
+    QStringList unanswered;
+    for (const auto& read : rig.main.connectionReads())
+        unanswered << read.line.left(read.line.indexOf(QLatin1Char(':')));
+    unanswered << "Datalogger model"
+               << "Events counter"
+               << "Acquisition";
+    QCOMPARE(form.logText(), fullLog(rig.main, unanswered));
+    QCOMPARE(rig.main.statusBar()->currentMessage(),
+             QStringLiteral("No answer from the logger on COM 1"));
+}
+
+void TestConnectionWindow::cancelLeavesTheWindowReadyToConnect()
+{
+    ConnectionRig rig;
+    rig.logger.setSilentFrom(2);
+    auto& form = rig.open();
+    auto* cancel = rig.find<QPushButton>(QStringLiteral("cmdAnnulla"));
+    QVERIFY(cancel->isHidden());
+    bool shownWhileConnecting = false;
+    rig.clock.setOnWaitStep([&] {
+        if (rig.logger.commands().size() == 2 && !cancel->isHidden()) {
+            shownWhileConnecting = true;
+            cancel->click();
+        }
+    });
+    const TimePoint pressed = rig.clock.now();
+    rig.connectTo(1);
+    rig.clock.setOnWaitStep(nullptr);
+    QVERIFY(shownWhileConnecting);
+    QVERIFY(rig.clock.now() - pressed < 10s);
+    QVERIFY(form.logText().endsWith(QLatin1String("\r\nConnection cancelled.")));
+    QCOMPARE(int(rig.logger.commands().size()), 2); // nothing sent after the cancel
+    QVERIFY(!rig.channel.isOpen());
+    QVERIFY(cancel->isHidden() && rig.find(QStringLiteral("Command1"))->isEnabled());
+    QCOMPARE(rig.connectedSignals, 0);
+
+    // Ready again: the next Connect runs the whole sequence.
+    rig.logger.setSilentFrom(100000);
+    rig.clickConnect();
+    QCOMPARE(rig.connectedSignals, 1);
+    QCOMPARE(form.logText(), fullLog(rig.main));
 }
 
 void TestConnectionWindow::modemConnection()

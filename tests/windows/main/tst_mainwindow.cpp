@@ -66,7 +66,8 @@ private slots:
     void pagesMenusAndCaptions();
     void everyLockedControlIsOffDuringAnExchange();
     void aClickDuringAWaitStartsNothing();
-    void restoreEndsAStuckExchange();
+    void restoreEndsTheWholeHandler_data();
+    void restoreEndsTheWholeHandler();
     void internalParameters();
     void aboutBox();
     void closingRecord_data();
@@ -151,21 +152,40 @@ void MainWindowTest::aClickDuringAWaitStartsNothing()
     QVERIFY(!rig.window.lock().locked());
 }
 
-void MainWindowTest::restoreEndsAStuckExchange()
+void MainWindowTest::restoreEndsTheWholeHandler_data()
 {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("wire"); // all that goes out, RESTORE picked at the first wait
+    QTest::newRow("internal parameters") << "Status" << QStringList{"W"};
+    // Handlers that run others: none of the inner ones starts after RESTORE.
+    QTest::newRow("reset and its read-back") << "Resetta" << QStringList{"z", "H0,"};
+    QTest::newRow("channel write and its refresh")
+        << "Scrivicanali" << QStringList{"b,", "h0, 4,", "h1, 0,", "H 0,"};
+}
+
+void MainWindowTest::restoreEndsTheWholeHandler()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, wire);
     MainRig rig;
+    rig.window.channels().MUX(0)->setText(QStringLiteral("4"));
+    rig.window.channels().MUX(1)->setText(QStringLiteral("0"));
+    rig.prompter.answerNext(PromptAnswer::Yes);
     rig.logger.setSilentFrom(1);
     const auto start = rig.clock.now();
-    // The operator picks "RESTORE " while the first field is awaited.
-    rig.clock.setOnWaitStep(
-        [&] { rig.window.findChild<QAction*>("RIPRISTINA_DA_ERRORI")->trigger(); });
-    rig.click("Status");
+    bool picked = false;
+    rig.clock.setOnWaitStep([&] {
+        if (!std::exchange(picked, true))
+            rig.window.findChild<QAction*>("RIPRISTINA_DA_ERRORI")->trigger();
+    });
+    rig.click(button);
     rig.clock.setOnWaitStep({});
     QVERIFY(rig.clock.now() - start < seconds(10));
+    QCOMPARE(rig.sent(), wire);
     QVERIFY(!rig.window.lock().locked());
-    QVERIFY(rig.find("Status")->isEnabled());
-    QCOMPARE(rig.window.status().parameters(0)->text(), QStringLiteral("%%"));
-    QCOMPARE(rig.window.status().parameters(2)->text(), QStringLiteral("%%"));
+    QVERIFY(rig.find(button)->isEnabled());
+    // No verdict follows on answers never read ("No active channels on MUX 0!").
+    QCOMPARE(rig.prompter.shown.size(), button == "Status" ? 0 : 1);
 
     // The next exchange is a normal one again.
     rig.logger.setSilentFrom(1000);
@@ -273,10 +293,22 @@ void MainWindowTest::closingWhileWaitingEndsTheExchangeFirst()
             rig.window.close(); // the operator closes the window during the wait
         }
     });
+    // The close is asked once more when the read has unwound, not over and over meanwhile.
+    struct CloseCounter : QObject
+    {
+        int closes = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            closes += e->type() == QEvent::Close;
+            return false;
+        }
+    } counter;
+    rig.window.installEventFilter(&counter);
     rig.click("leggi_nome");
     rig.clock.setOnWaitStep({});
     QCOMPARE(finished.count(), 0); // not while the read was still on the stack
     QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(counter.closes, 2);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("LOGOUT_"))));
 }
 

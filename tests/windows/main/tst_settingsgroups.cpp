@@ -8,6 +8,8 @@
 #include "windows/main/ScheduleGroup.h"
 #include "windows/main/SwitchBox.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QStatusBar>
 #include <QTest>
@@ -330,6 +332,15 @@ void SettingsGroupsTest::acquisitionSwitchShowsTheLoggersAnswer()
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
     QCOMPARE(rig.sent().mid(1), (QStringList{"o0,", "O"}));
     QVERIFY(!rig.logger.acquiring());
+    QVERIFY(!box->isChecked());
+
+    // The space bar and an assistive tool's toggle ask the logger the same way.
+    QTest::keyClick(box, Qt::Key_Space);
+    QCOMPARE(rig.sent().mid(3), (QStringList{"o1,", "O"}));
+    QVERIFY(box->isChecked());
+    QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
+        QAccessibleActionInterface::toggleAction());
+    QCOMPARE(rig.sent().mid(5), (QStringList{"o0,", "O"}));
     QVERIFY(!box->isChecked());
 
     // If the logger does not take the change, the box keeps showing the logger's state.
