@@ -26,21 +26,24 @@ namespace {
 
 // Refuses an edit that makes the text longer than the limit, as a maximum length would; the
 // program's own texts (the logger's answers) are never cut, and shortening a longer one is
-// always possible. A validator sees the edit before it is made, while the field still holds
-// the text it replaces; setText() does not ask it.
+// always possible. setText() does not ask a validator; an edit is compared with the text last
+// shown, which the field keeps as it changes.
 class TypingLimit final : public QValidator
 {
 public:
-    TypingLimit(int limit, QLineEdit* field) : QValidator(field), m_limit(limit), m_field(field) {}
+    TypingLimit(int limit, QLineEdit* field) : QValidator(field), m_limit(limit)
+    {
+        connect(field, &QLineEdit::textChanged, this,
+                [this](const QString& text) { m_shown = text.size(); });
+    }
     State validate(QString& input, int&) const override
     {
-        return input.size() <= m_limit || input.size() <= m_field->text().size() ? Acceptable
-                                                                                 : Invalid;
+        return input.size() <= m_limit || input.size() <= m_shown ? Acceptable : Invalid;
     }
 
 private:
     int m_limit;
-    QLineEdit* m_field;
+    qsizetype m_shown = 0;
 };
 
 } // namespace

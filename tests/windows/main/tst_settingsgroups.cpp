@@ -194,6 +194,18 @@ void SettingsGroupsTest::editingTurnsAFieldRed()
     QCOMPARE(background(day), kEdited);
     rig.click("leggidata");
     QCOMPARE(background(day), kInStep);
+
+    // The longest input limits typing, never what the logger sent.
+    auto* name = rig.window.Nome_Centralina();
+    name->setText(QStringLiteral("BOREHOLE-12-B"));
+    QCOMPARE(name->text(), QStringLiteral("BOREHOLE-12-B"));
+    QTest::keyClick(name, Qt::Key_Backspace);
+    QCOMPARE(name->text(), QStringLiteral("BOREHOLE-12-"));
+    QTest::keyClick(name, 'C');
+    QCOMPARE(name->text(), QStringLiteral("BOREHOLE-12-"));
+    name->clear();
+    QTest::keyClicks(name, QStringLiteral("PIEZOMETER-7"));
+    QCOMPARE(name->text(), QStringLiteral("PIEZOMETER"));
 }
 
 void SettingsGroupsTest::timerWrite_data()
