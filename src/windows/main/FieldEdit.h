@@ -10,6 +10,8 @@ namespace korvelan {
 inline const QColor kEdited{255, 0, 0};
 inline const QColor kInStep{255, 255, 15};
 inline const QColor kDesign{255, 255, 128};
+// Text that warns (a clock far off).
+inline const QColor kWarningText{200, 60, 0};
 // A read that got no answer: neither in step nor edited.
 inline const QColor kNoAnswer{215, 215, 215};
 

@@ -1,5 +1,6 @@
 #include "windows/main/NameClockGroup.h"
 
+#include "common/ClockDrift.h"
 #include "common/ParameterGuard.h"
 #include "common/Prompter.h"
 #include "link/NumberForms.h"
@@ -8,6 +9,7 @@
 #include "windows/main/FieldEdit.h"
 #include "windows/main/Layouts.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -78,9 +80,18 @@ NameClockGroup::NameClockGroup(GroupContext context, QWidget* calendarPage, QWid
     m_leggiData = layouts::button(QStringLiteral("leggidata"), QStringLiteral("Read Clock"), date);
     m_impostaData =
         layouts::button(QStringLiteral("impostadata"), QStringLiteral("Write Clock"), date);
+    auto* pcTime =
+        layouts::button(QStringLiteral("setPcTime"), QStringLiteral("Set to PC time"), date);
+    pcTime->setToolTip(QStringLiteral("Write this computer's date and time into the logger"));
     grid->addWidget(m_leggiData, 2, 0, 1, 2);
     grid->addWidget(m_impostaData, 2, 3, 1, 2);
-    grid->setColumnStretch(5, 1);
+    grid->addWidget(pcTime, 2, 5);
+    m_drift = new QLabel(date);
+    m_drift->setObjectName(QStringLiteral("lblDrift"));
+    m_drift->setToolTip(QStringLiteral("The logger's clock gives the minute, not the second: the "
+                                       "difference is within half a minute."));
+    grid->addWidget(m_drift, 3, 0, 1, 6);
+    grid->setColumnStretch(6, 1);
     layouts::addToPage(calendarPage, date);
 
     auto* id = new QGroupBox(QStringLiteral("ID"), generalPage);
@@ -100,6 +111,7 @@ NameClockGroup::NameClockGroup(GroupContext context, QWidget* calendarPage, QWid
     connect(m_impostaNome, &QPushButton::clicked, this, &NameClockGroup::imposta_nome);
     connect(m_leggiData, &QPushButton::clicked, this, &NameClockGroup::leggidata);
     connect(m_impostaData, &QPushButton::clicked, this, &NameClockGroup::impostadata);
+    connect(pcTime, &QPushButton::clicked, this, &NameClockGroup::setPcTime);
 }
 
 QList<QPushButton*> NameClockGroup::buttons() const
@@ -134,13 +146,16 @@ void NameClockGroup::leggidata()
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Svuota_Ingresso();
         m_ctx.transport.Invia_Comando(QStringLiteral("G"), QStringLiteral(","));
+        QStringList reply;
         for (int i = 0; i < 5; ++i) {
             const QString field = m_ctx.transport.Leggi_Campo();
             auto* box = m_data[static_cast<size_t>(i)];
             box->setText(i < 3 ? datefields::shownDatePart(field)
                                : datefields::shownTimePart(field));
             box->markReply(field);
+            reply << field;
         }
+        showDrift(reply);
     });
 }
 
@@ -159,6 +174,38 @@ void NameClockGroup::impostadata()
             f->markInStep();
         m_ctx.transport.Invia_Comando(QStringLiteral("g"), datefields::parameters(m_data));
         leggidata();
+    });
+}
+
+void NameClockGroup::showDrift(const QStringList& reply)
+{
+    // Taken as the reply has arrived, against the minute the logger gave.
+    const auto minute = clockdrift::loggerMinute(reply);
+    if (!minute) {
+        m_drift->clear();
+        return;
+    }
+    const qint64 drift = clockdrift::seconds(*minute, m_wallClock());
+    m_drift->setText(clockdrift::text(drift));
+    QPalette palette = m_drift->palette();
+    palette.setColor(QPalette::WindowText,
+                     std::llabs(drift) > clockdrift::kWarnAbove
+                         ? kWarningText
+                         : QApplication::palette().color(QPalette::WindowText));
+    m_drift->setPalette(palette);
+}
+
+void NameClockGroup::setPcTime()
+{
+    m_ctx.lock.exchange([&] {
+        const QDateTime now = m_wallClock();
+        const QString fields[] = {
+            QString::number(now.date().day()), QString::number(now.date().month()),
+            QString::number(now.date().year()), now.toString(QStringLiteral("hh")),
+            now.toString(QStringLiteral("mm"))};
+        for (size_t i = 0; i < m_data.size(); ++i)
+            m_data[i]->setText(fields[i]);
+        impostadata();
     });
 }
 

@@ -2,10 +2,13 @@
 
 #include "windows/main/GroupContext.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QStringList>
 #include <array>
+#include <functional>
 
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -26,6 +29,13 @@ public:
     void imposta_nome();
     void leggidata();
     void impostadata();
+    // "Set to PC time": this computer's time into the clock fields, written as "Write Clock"
+    // writes them, then read back.
+    void setPcTime();
+
+    // This computer's time of day (tests give their own).
+    void setWallClock(std::function<QDateTime()> now) { m_wallClock = std::move(now); }
+    [[nodiscard]] QLabel* driftLabel() const { return m_drift; }
 
     [[nodiscard]] FieldEdit* Nome_Centralina() const { return m_name; }
     [[nodiscard]] FieldEdit* data(int i) const { return m_data.at(static_cast<size_t>(i)); }
@@ -33,7 +43,11 @@ public:
     [[nodiscard]] QWidget* dateFrame() const { return m_dateFrame; }
 
 private:
+    void showDrift(const QStringList& reply);
+
     GroupContext m_ctx;
+    std::function<QDateTime()> m_wallClock = [] { return QDateTime::currentDateTime(); };
+    QLabel* m_drift = nullptr;
     FieldEdit* m_name = nullptr;
     std::array<FieldEdit*, 5> m_data{};
     QWidget* m_dateFrame = nullptr;

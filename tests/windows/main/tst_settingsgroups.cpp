@@ -11,6 +11,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QCheckBox>
+#include <QLabel>
 #include <QStatusBar>
 #include <QTest>
 
@@ -49,6 +50,8 @@ private slots:
     void clockWrite_data();
     void clockWrite();
     void clockReadShowsTheLoggersAnswer();
+    void clockDriftAndSetToPcTime_data();
+    void clockDriftAndSetToPcTime();
     void editingTurnsAFieldRed();
     void timerWrite_data();
     void timerWrite();
@@ -181,6 +184,50 @@ void SettingsGroupsTest::clockReadShowsTheLoggersAnswer()
     rig.logger.setSilentFrom(1000);
     rig.click("leggi_nome");
     QCOMPARE(rig.window.statusBar()->currentMessage(), QString());
+}
+
+void SettingsGroupsTest::clockDriftAndSetToPcTime_data()
+{
+    QTest::addColumn<int>("pcAhead"); // seconds this computer is ahead of the logger's clock
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("warned");
+    // The logger's clock reads 14:07 (14:07:09 in truth).
+    QTest::newRow("same minute") << 0 << "Logger clock is in step with this computer" << false;
+    QTest::newRow("behind, under a minute")
+        << 72 << "Logger clock is 51 s behind this computer" << false;
+    QTest::newRow("behind by minutes")
+        << 200 << "Logger clock is 2 min 59 s behind this computer" << true;
+    QTest::newRow("ahead by minutes")
+        << -185 << "Logger clock is 3 min 26 s ahead of this computer" << true;
+}
+
+void SettingsGroupsTest::clockDriftAndSetToPcTime()
+{
+    QFETCH(int, pcAhead);
+    QFETCH(QString, shown);
+    QFETCH(bool, warned);
+    MainRig rig;
+    auto& group = rig.window.nameClock();
+    const auto start = rig.clock.now();
+    group.setWallClock([&] {
+        const QDateTime wall(test::rigWallClock().date(), test::rigWallClock().time());
+        return wall.addMSecs(duration_cast<milliseconds>(rig.clock.now() - start).count())
+            .addSecs(pcAhead);
+    });
+    rig.click("leggidata");
+    QCOMPARE(group.driftLabel()->text(), shown);
+    QCOMPARE(group.driftLabel()->palette().color(QPalette::WindowText) == kWarningText, warned);
+
+    // One press writes this computer's time as "Write Clock" does, and reads it back.
+    rig.click("setPcTime");
+    const QTime pc = test::rigWallClock().time().addSecs(pcAhead);
+    QCOMPARE(rig.sent().mid(1), (QStringList{QStringLiteral("g5,12, 126,%1,%2,")
+                                                 .arg(pc.hour(), 2, 10, QLatin1Char('0'))
+                                                 .arg(pc.minute(), 2, 10, QLatin1Char('0')),
+                                             "G,"}));
+    QCOMPARE(group.driftLabel()->text(),
+             QStringLiteral("Logger clock is in step with this computer"));
+    QVERIFY(group.driftLabel()->palette().color(QPalette::WindowText) != kWarningText);
 }
 
 void SettingsGroupsTest::editingTurnsAFieldRed()
