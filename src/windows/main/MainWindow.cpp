@@ -49,7 +49,7 @@ const char* const kLockedControls[] = {
     "Abilita_SMS",
     // Every other control that talks to the logger: a press
     // during an exchange would do nothing.
-    "LeggiDataAllarme", "ScriviDataAllarme", "Subito", "data_logging", "PLUVIOMETRO"};
+    "LeggiDataAllarme", "ScriviDataAllarme", "Subito", "data_logging", "PLUVIOMETRO", "setPcTime"};
 
 // Controls whose groups this version does not have yet: they stand on their pages with their
 // names and captions, so the lock and the layout are complete.
