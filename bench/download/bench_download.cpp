@@ -2,14 +2,19 @@
 // clock and the transport:
 //  - throughput of a 100,000-line download against a plain read of the same stream;
 //  - peak memory for a 1 MB and a 20 MB download;
-//  - a 20 kB download from the logger emulator at 9600 baud against the line's own time.
+//  - a 20 kB download from the logger emulator at 9600 baud against the line's own time;
+//  - throughput with the link log's window open against no log at all.
 #include "download/MemoryDownload.h"
+#include "link/LinkLog.h"
+#include "link/LoggedChannel.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
 #include "sim/LoggerEmulator.h"
 #include "support/PtyLink.h"
 
-#include <QCoreApplication>
+#include "windows/linklog/LinkLogWindow.h"
+
+#include <QApplication>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -134,9 +139,33 @@ struct Download
     qint64 bytes = 0;
 };
 
-Download engineDownload(qint64 target, const QString& path)
+// The program's link as it runs with the link log: the serial port seen through the log, and
+// the log's window open on the screen.
+struct LoggedPtyLink
 {
-    test::PtyLink link;
+    test::Pty pty;
+    LoggerSession session;
+    RealClock clock;
+    SerialChannel serial;
+    LinkLog log{clock};
+    LoggedChannel channel{serial, log};
+    test::ScriptedPrompter prompter;
+    Transport transport{session, channel, clock, prompter, [this](int) { return pty.slavePath(); }};
+    LinkLogWindow window{log, prompter};
+
+    bool open(QString* error)
+    {
+        session.Porta = 1;
+        session.PortaSempreAperta = true;
+        channel.setPortName(pty.slavePath());
+        window.show();
+        return pty.isValid() && channel.open(LineSettings{}, error);
+    }
+};
+
+template <typename Link = test::PtyLink> Download engineDownload(qint64 target, const QString& path)
+{
+    Link link;
     QString error;
     Download out;
     if (!link.open(&error)) {
@@ -216,6 +245,28 @@ void throughput(const QTemporaryDir& dir)
                 static_cast<long long>(engine.result.bytes), engine.seconds, engineRate,
                 outcomeText(engine.result.outcome));
     std::printf("throughput ratio download/plain: %.2f (target >= 0.5)\n", engineRate / plainRate);
+}
+
+void withLinkLog(const QTemporaryDir& dir)
+{
+    // The same 7 MB, three runs each way, best run counts.
+    const qint64 target = 7'000'000;
+    Download bare;
+    Download logged;
+    for (int i = 0; i < 3; ++i) {
+        const auto b = engineDownload(target, dir.filePath("bare.txt"));
+        const auto l = engineDownload<LoggedPtyLink>(target, dir.filePath("logged.txt"));
+        if (i == 0 || b.seconds < bare.seconds)
+            bare = b;
+        if (i == 0 || l.seconds < logged.seconds)
+            logged = l;
+    }
+    const double bareRate = double(bare.bytes) / bare.seconds / 1e6;
+    const double loggedRate = double(logged.bytes) / logged.seconds / 1e6;
+    std::printf("download without a log: %.1f MB/s; with the link log window open: %.1f MB/s, "
+                "%s\n",
+                bareRate, loggedRate, outcomeText(logged.result.outcome));
+    std::printf("throughput ratio logged/unlogged: %.2f (target >= 0.9)\n", loggedRate / bareRate);
 }
 
 void memory(const QTemporaryDir& dir)
@@ -299,11 +350,15 @@ void paced(const QTemporaryDir& dir)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The log's window needs a screen; without one it is drawn off-screen all the same.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     QTemporaryDir dir;
     const bool skipPaced = argc > 1 && std::strcmp(argv[1], "--no-paced") == 0;
     memory(dir);
     throughput(dir);
+    withLinkLog(dir);
     if (!skipPaced)
         paced(dir);
     return 0;

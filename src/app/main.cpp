@@ -4,11 +4,14 @@
 #include "common/Prompter.h"
 #include "common/SimulatorProcess.h"
 #include "link/Clock.h"
+#include "link/LinkLog.h"
+#include "link/LoggedChannel.h"
 #include "link/LoggerSession.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/connection/SplashWindow.h"
+#include "windows/linklog/LinkLogWindow.h"
 #include "windows/main/MainWindow.h"
 
 #include <QApplication>
@@ -51,7 +54,11 @@ int main(int argc, char** argv)
         QStringLiteral("folder"),
         QStringLiteral("Keep the program's settings files (og399.ini, ...) in DIR."),
         QStringLiteral("DIR"));
-    parser.addOptions({simulate, com, folder});
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("Write every exchange on the link to FILE as well, from start-up on."),
+        QStringLiteral("FILE"));
+    parser.addOptions({simulate, com, folder, log});
     parser.process(app);
 
     const AppPaths paths = AppPaths::forThisProgram(parser.value(folder));
@@ -80,13 +87,23 @@ int main(int argc, char** argv)
     }
 
     LoggerSession session;
-    SerialChannel channel;
     RealClock clock;
     MessageBoxPrompter prompter;
+    LinkLog linkLog(clock);
+    if (parser.isSet(log)) {
+        QString error;
+        if (!linkLog.writeTo(parser.value(log), &error))
+            return fail(
+                QStringLiteral("cannot write the link log %1: %2").arg(parser.value(log), error));
+    }
+    SerialChannel serial;
+    LoggedChannel channel(serial, linkLog);
     Transport transport(session, channel, clock, prompter,
                         [&ports](int port) { return ports.device(port); });
 
     MainWindow mainWindow(transport, prompter, session);
+    LinkLogWindow linkLogWindow(linkLog, prompter);
+    mainWindow.setLinkLogWindow(&linkLogWindow);
     ConnectionWindow connection(transport, session, mainWindow, paths.portSettingsFile());
     QObject::connect(&connection, &ConnectionWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -280,6 +280,17 @@ void MainWindow::RIPRISTINA_DA_ERRORI()
     m_lock.Abilita_Comandi();
 }
 
+void MainWindow::setLinkLogWindow(QWidget* window)
+{
+    QAction* action = menuBar()->addAction(QStringLiteral("Link log"));
+    action->setObjectName(QStringLiteral("LINK_LOG"));
+    connect(action, &QAction::triggered, window, [window] {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+}
+
 void MainWindow::INFORMAZIONI()
 {
     m_about->show();

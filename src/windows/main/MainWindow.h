@@ -61,6 +61,8 @@ public:
     void ReadSt();
     void RIPRISTINA_DA_ERRORI();
     void INFORMAZIONI();
+    // The menu bar's "Link log" shows `window`.
+    void setLinkLogWindow(QWidget* window);
 
 signals:
     // The close sequence has run; the program ends.
