@@ -90,11 +90,20 @@ void LoggerEmulator::see(TimePoint now)
     advanceTo(now);
 }
 
+void LoggerEmulator::protocolErrors(const QStringList& errors)
+{
+    m_protocolErrors += errors;
+    if (m_onProtocolError) {
+        for (const auto& e : errors)
+            m_onProtocolError(e);
+    }
+}
+
 void LoggerEmulator::advanceTo(TimePoint now)
 {
     std::vector<Command> done;
     m_reader.advanceTo(now, done);
-    m_protocolErrors += m_reader.takeErrors();
+    protocolErrors(m_reader.takeErrors());
     for (const auto& c : done)
         execute(c);
     takeDueAcquisitions(now);
@@ -112,7 +121,7 @@ void LoggerEmulator::receive(const QByteArray& bytes, TimePoint at)
         if (!m_reader.isReading() && shapeOf(c))
             m_output.cancelAfter(at);
         m_reader.feed(c, at, done);
-        m_protocolErrors += m_reader.takeErrors();
+        protocolErrors(m_reader.takeErrors());
         for (const auto& command : done)
             execute(command);
         done.clear();
@@ -190,7 +199,7 @@ void LoggerEmulator::execute(const Command& command)
     if (m_silentFrom && m_commands.size() >= *m_silentFrom)
         return;
     if (const auto error = formError(command)) {
-        m_protocolErrors << *error;
+        protocolErrors({*error});
         return;
     }
     const TimePoint at = command.completed + kReplyDelay;

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QList>
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace korvelan::sim {
@@ -108,6 +109,11 @@ public:
     // bytes that made no command; empty when the program spoke as it should.
     [[nodiscard]] const QStringList& protocolErrors() const { return m_protocolErrors; }
     void clearProtocolErrors() { m_protocolErrors.clear(); }
+    // Told of each protocol error as it is found.
+    void setProtocolErrorHandler(std::function<void(const QString&)> handler)
+    {
+        m_onProtocolError = std::move(handler);
+    }
     [[nodiscard]] int abandonedCommands() const { return m_reader.abandoned(); }
     [[nodiscard]] const WireTrace& trace() const { return m_trace; }
     WireTrace& trace() { return m_trace; }
@@ -115,6 +121,7 @@ public:
 
 private:
     void see(TimePoint now);
+    void protocolErrors(const QStringList& errors);
     void execute(const Command& command);
     void reply(const QByteArray& bytes, TimePoint at);
     void replyReading(int multiplexer, bool temperatures, TimePoint at);
@@ -148,6 +155,7 @@ private:
     WireTrace m_trace;
     QList<Command> m_commands;
     QStringList m_protocolErrors;
+    std::function<void(const QString&)> m_onProtocolError;
     TimePoint m_lastSeen;
 
     std::optional<int> m_silentFrom;

@@ -12,7 +12,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -183,6 +182,11 @@ int main(int argc, char* argv[])
         logger->setMemoryCapacity(o.memory);
         logger->fillMemory(o.fill);
         applyFaults(*logger, o);
+        // What the program sends in a form the logger does not take is reported as it comes.
+        logger->setProtocolErrorHandler([name](const QString& error) {
+            std::fprintf(stderr, "%s: protocol error: %s\n", qPrintable(name), qPrintable(error));
+            std::fflush(stderr);
+        });
         return logger;
     };
 
@@ -229,19 +233,9 @@ int main(int argc, char* argv[])
         traceFile.write(QByteArray(label) + ' ' + line.toLatin1());
         traceFile.flush();
     };
-    // What the program sent in a form the logger does not take is reported as it comes.
-    std::map<const LoggerEmulator*, qsizetype> errorsReported;
-    const auto reportErrors = [&errorsReported](const LoggerEmulator& logger) {
-        auto& reported = errorsReported[&logger];
-        const auto& errors = logger.protocolErrors();
-        for (; reported < errors.size(); ++reported)
-            std::fprintf(stderr, "%s: protocol error: %s\n", qPrintable(logger.name().trimmed()),
-                         qPrintable(errors[reported]));
-    };
     std::size_t reported = 0;
     loggerPty.setTap([&](bool toDevice, const QByteArray& bytes) {
         writeTrace("logger", toDevice, bytes);
-        reportErrors(*cable);
         // Parameter characters closer than the program's pace are reported as they come.
         const auto& v = cable->pacingViolations();
         for (; reported < v.size(); ++reported)
@@ -251,11 +245,8 @@ int main(int argc, char* argv[])
                 v[reported].position, v[reported].letter,
                 std::chrono::duration<double, std::milli>(v[reported].gap).count());
     });
-    modemPty.setTap([&](bool toDevice, const QByteArray& bytes) {
-        writeTrace("modem ", toDevice, bytes);
-        for (const auto& station : stations)
-            reportErrors(*station);
-    });
+    modemPty.setTap(
+        [&](bool toDevice, const QByteArray& bytes) { writeTrace("modem ", toDevice, bytes); });
     QObject::connect(&loggerPty, &PtyEndpoint::lineDropped,
                      [] { std::fprintf(stderr, "logger: line dropped\n"); });
 

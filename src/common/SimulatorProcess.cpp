@@ -55,7 +55,19 @@ bool SimulatorProcess::start(const QString& program, const QStringList& argument
         stop();
         return false;
     };
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // What it says on its error output goes on to ours, and what it reports of the program's
+    // commands is kept for whoever checks them.
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    QObject::connect(&m_process, &QProcess::readyReadStandardError, &m_process, [this] {
+        const QByteArray err = m_process.readAllStandardError();
+        std::fwrite(err.constData(), 1, static_cast<size_t>(err.size()), stderr);
+        m_errorText += QString::fromLocal8Bit(err);
+        for (const QString& line : m_errorText.split(QLatin1Char('\n'))) {
+            if (line.contains(QLatin1String("protocol error")) && !m_protocolErrors.contains(line))
+                m_protocolErrors << line;
+        }
+        m_errorText = m_errorText.section(QLatin1Char('\n'), -1); // an unfinished line waits
+    });
     // It ends when our end of its standard input closes, however we end.
     m_process.start(program, arguments + QStringList{QStringLiteral("--exit-on-stdin-close")});
     if (!m_process.waitForStarted(static_cast<int>(limit.count())))

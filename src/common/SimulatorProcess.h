@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <optional>
 
@@ -42,10 +43,14 @@ public:
     [[nodiscard]] bool running() const { return m_process.state() != QProcess::NotRunning; }
     // Asks the emulator to end, and makes it end if it does not within a moment.
     void stop();
+    // What the emulated loggers refused as not in a form they take ("... protocol error ...").
+    [[nodiscard]] QStringList protocolErrors() const { return m_protocolErrors; }
 
 private:
     QProcess m_process;
     Devices m_devices;
+    QString m_errorText;
+    QStringList m_protocolErrors;
 };
 
 } // namespace korvelan

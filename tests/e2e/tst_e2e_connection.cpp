@@ -79,6 +79,8 @@ void TestEndToEndConnection::connectsToTheEmulator()
     QVERIFY(took.elapsed() > 4000);
     QVERIFY(took.elapsed() < 30000);
     transport.Chiudi_Seriale();
+    QTest::qWait(200); // what the emulator said last reaches us
+    QVERIFY2(sim.protocolErrors().isEmpty(), qPrintable(sim.protocolErrors().join(u'\n')));
 }
 
 void TestEndToEndConnection::commandLine_data()
