@@ -25,6 +25,20 @@ bool refuseCommas(Prompter& prompter, const QStringList& values)
     return false;
 }
 
+bool refuseUnanswered(Prompter& prompter, const QStringList& values)
+{
+    for (const QString& v : values) {
+        if (v.trimmed() == QLatin1String("%%")) {
+            prompter.inform(PromptIcon::Warning, kTitle,
+                            QStringLiteral("A field shows %% (the datalogger did not answer "
+                                           "when it was read). Nothing was sent: read the "
+                                           "values again or correct them."));
+            return true;
+        }
+    }
+    return false;
+}
+
 bool isWholeNumber(const QString& text)
 {
     const QString t = text.trimmed();

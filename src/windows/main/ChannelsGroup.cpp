@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 namespace korvelan {
 
@@ -52,6 +53,14 @@ ChannelsGroup::ChannelsGroup(GroupContext context, QWidget* channelsPage,
     layouts::addToPage(channelsPage, frame);
     connect(read, &QPushButton::clicked, this, &ChannelsGroup::leggicanali);
     connect(write, &QPushButton::clicked, this, &ChannelsGroup::Scrivicanali);
+}
+
+int ChannelsGroup::activeChannels(int m) const
+{
+    double count = 0;
+    if (!numbers::isNumeric(m_mux[size_t(m)]->text(), &count))
+        return 0;
+    return static_cast<int>(numbers::roundHalfEven(std::clamp(count, 0.0, double(kMaxChannels))));
 }
 
 void ChannelsGroup::leggicanali()

@@ -24,6 +24,10 @@ public:
     void Scrivicanali();
 
     [[nodiscard]] FieldEdit* MUX(int i) const { return m_mux.at(size_t(i)); }
+    // The active channels of multiplexer m as the windows that work per channel take them:
+    // a box that does not hold a number (empty before a connection, "%%" after a read
+    // that got no answer) counts as 0.
+    [[nodiscard]] int activeChannels(int m) const;
 
     static constexpr int kMaxChannels = 16;
 

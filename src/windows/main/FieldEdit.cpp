@@ -48,12 +48,17 @@ private:
 
 } // namespace
 
+void limitTyping(QLineEdit* field, int limit)
+{
+    field->setValidator(new TypingLimit(limit, field));
+}
+
 FieldEdit::FieldEdit(const QString& name, int maxLength, QWidget* parent)
     : QLineEdit(parent), m_typingLimit(maxLength)
 {
     setObjectName(name);
     if (maxLength > 0) {
-        setValidator(new TypingLimit(maxLength, this));
+        limitTyping(this, maxLength);
         // Short numeric fields are as wide as what they hold, not as the frame.
         if (maxLength <= 5)
             setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxLength + 3) + 8);
@@ -61,9 +66,9 @@ FieldEdit::FieldEdit(const QString& name, int maxLength, QWidget* parent)
     setBackground(this, kDesign);
 }
 
-void FieldEdit::markReply(const QString& received)
+void FieldEdit::markReply(const QString& received, const QColor& inStep)
 {
-    setBackground(this, received == Transport::kNoAnswer ? kNoAnswer : kInStep);
+    setBackground(this, received == Transport::kNoAnswer ? kNoAnswer : inStep);
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent* event)

@@ -17,6 +17,9 @@ inline const QColor kNoAnswer{215, 215, 215};
 
 void setBackground(QWidget* field, const QColor& colour);
 [[nodiscard]] QColor background(const QWidget* field);
+// Limits what the operator types into `field` to `limit` characters, as a maximum length
+// would, without ever cutting what the program puts there (the logger's answers).
+void limitTyping(QLineEdit* field, int limit);
 
 // A settings field: pale yellow as designed, red as soon as a key is pressed in it.
 // `maxLength` limits what the operator types; what the program shows (the logger's answer)
@@ -29,9 +32,9 @@ public:
 
     void markInStep() { setBackground(this, kInStep); }
     void markEdited() { setBackground(this, kEdited); }
-    // After a read: in step when the logger answered `received`, marked as unanswered when
-    // it is the time-out marker.
-    void markReply(const QString& received);
+    // After a read: in step (`inStep`, some groups use the design colour for it) when the
+    // logger answered `received`, marked as unanswered when it is the time-out marker.
+    void markReply(const QString& received, const QColor& inStep = kInStep);
     [[nodiscard]] int typingLimit() const { return m_typingLimit; }
 
 protected:
