@@ -4,15 +4,19 @@
 #include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/about/AboutBox.h"
+#include "windows/alarms/AlarmWindow.h"
 #include "windows/main/ChannelsGroup.h"
+#include "windows/main/EventsCounterGroup.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/FileArea.h"
 #include "windows/main/Layouts.h"
 #include "windows/main/MemoryGroup.h"
+#include "windows/main/MessagingGroup.h"
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/ScheduleGroup.h"
 #include "windows/main/StatusGroup.h"
 #include "windows/main/SwitchBox.h"
+#include "windows/sensors/SensorWindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -49,7 +53,8 @@ const char* const kLockedControls[] = {
     "Abilita_SMS",
     // Every other control that talks to the logger: a press
     // during an exchange would do nothing.
-    "LeggiDataAllarme", "ScriviDataAllarme", "Subito", "data_logging", "PLUVIOMETRO", "setPcTime"};
+    "LeggiDataAllarme", "ScriviDataAllarme", "Subito", "data_logging", "PLUVIOMETRO", "setPcTime",
+    "PREABILITA_SMS", "ScriviGPRS", "mmpioggialeggi", "mmpioggiatastoscrivi"};
 
 // Controls whose groups this version does not have yet: they stand on their pages with their
 // names and captions, so the lock and the layout are complete.
@@ -62,7 +67,6 @@ struct Pending
     bool checkBox;
 };
 const Pending kPending[] = {
-    {kChannels, "Sensors", "Leggi_poprietà", "Sensors", false},
     {kReadNow, "Read Now", "MISCONTINUA0", "Read Mux 0", false},
     {kReadNow, "Read Now", "MISCONTINUA1", "Read Mux 1", false},
     {kReadNow, "Read Now", "MISCONTINUA2", "Read Mux 2", false},
@@ -71,11 +75,6 @@ const Pending kPending[] = {
     {kReadNow, "Read Now", "MISCONTINUA_TEMP1", "Read Mux 1 Temp", false},
     {kReadNow, "Read Now", "MISCONTINUA_TEMP2", "Read Mux 2 Temp", false},
     {kReadNow, "Read Now", "MISCONTINUA_TEMP3", "Read Mux 3 Temp", false},
-    {kGprs, "GPRS", "LeggiGPRS", "Read GPRS parameters", false},
-    {kAlerts, "GSM", "LEGGI_GSM", "Read", false},
-    {kAlerts, "GSM", "SCRIVI_GSM", "Write", false},
-    {kAlerts, "GSM", "Abilita_SMS", "Enable SMS Alert", true},
-    {kAlerts, "Alerts", "Leggi_Allarmi", "Configure Alerts and Warnings", false},
 };
 
 } // namespace
@@ -179,10 +178,22 @@ void MainWindow::buildPages()
 
     m_status = new StatusGroup(m_ctx, m_pages[kReadNow]);
 
-    m_pluviometro =
-        new QCheckBox(QStringLiteral("Enable events counter (Rain gauge)"), m_pages[kChannels]);
-    m_pluviometro->setObjectName(QStringLiteral("PLUVIOMETRO"));
-    layouts::addToPage(m_pages[kChannels], m_pluviometro);
+    m_messaging = new MessagingGroup(m_ctx, m_pages[kGprs], m_pages[kAlerts],
+                                     [this] { m_alarms->openInPlaceOf(this); });
+
+    auto* sensors = new QGroupBox(QStringLiteral("Sensors"), m_pages[kChannels]);
+    auto* sensorsRow = new QHBoxLayout(sensors);
+    auto* openSensors =
+        layouts::button(QStringLiteral("Leggi_poprietà"), QStringLiteral("Sensors"), sensors);
+    sensorsRow->addWidget(openSensors);
+    sensorsRow->addStretch(1);
+    layouts::addToPage(m_pages[kChannels], sensors);
+    connect(openSensors, &QPushButton::clicked, this, &MainWindow::Leggi_poprieta);
+    m_events = new EventsCounterGroup(m_ctx, m_pages[kChannels], m_pages[kAlerts]);
+
+    const auto channelCount = [this](int m) { return m_channels->activeChannels(m); };
+    m_sensors = std::make_unique<SensorWindow>(m_ctx.transport, m_ctx.prompter, channelCount);
+    m_alarms = std::make_unique<AlarmWindow>(m_ctx.transport, m_ctx.prompter, channelCount);
 }
 
 void MainWindow::buildPendingControls()
@@ -231,6 +242,11 @@ FieldEdit* MainWindow::Nome_Centralina() const
     return m_nameClock->Nome_Centralina();
 }
 
+QCheckBox* MainWindow::PLUVIOMETRO() const
+{
+    return m_events->PLUVIOMETRO();
+}
+
 QCheckBox* MainWindow::data_logging() const
 {
     return m_schedule->data_logging();
@@ -256,6 +272,8 @@ QList<MainWindow::ConnectionRead> MainWindow::connectionReads() const
         {QStringLiteral("Pre-heating: OK"), [this] { m_schedule->preacc(); }},
         {QStringLiteral("Internal parameters: OK"), [this] { m_status->Status(); }},
         {QStringLiteral("Memory: OK"), [this] { m_memory->Aggiorna_acq(); }},
+        {QStringLiteral("GSM/SMS: OK"), [this] { m_messaging->LEGGI_GSM(); }},
+        {QStringLiteral("GPRS: OK"), [this] { m_messaging->LeggiGPRS(); }},
         {QStringLiteral("Datalogger name: OK"), [this] { m_nameClock->leggi_nome(); }},
     };
 }
@@ -289,6 +307,11 @@ void MainWindow::setLinkLogWindow(QWidget* window)
         window->raise();
         window->activateWindow();
     });
+}
+
+void MainWindow::Leggi_poprieta()
+{
+    m_lock.exchange([this] { m_sensors->openInPlaceOf(this); });
 }
 
 void MainWindow::INFORMAZIONI()

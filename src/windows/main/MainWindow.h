@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -14,9 +15,13 @@ class QTabWidget;
 namespace korvelan {
 
 class AboutBox;
+class AlarmWindow;
 class ChannelsGroup;
 class DownloadPage;
+class EventsCounterGroup;
 class MemoryGroup;
+class MessagingGroup;
+class SensorWindow;
 class ScheduleGroup;
 class FieldEdit;
 class FileArea;
@@ -50,19 +55,25 @@ public:
     [[nodiscard]] FieldEdit* Nome_Centralina() const;
     [[nodiscard]] QLineEdit* Nome_File_Dati() const;
     [[nodiscard]] QCheckBox* data_logging() const;
-    [[nodiscard]] QCheckBox* PLUVIOMETRO() const { return m_pluviometro; }
+    [[nodiscard]] QCheckBox* PLUVIOMETRO() const;
     [[nodiscard]] NameClockGroup& nameClock() const { return *m_nameClock; }
     [[nodiscard]] StatusGroup& status() const { return *m_status; }
     [[nodiscard]] ScheduleGroup& schedule() const { return *m_schedule; }
     [[nodiscard]] ChannelsGroup& channels() const { return *m_channels; }
     [[nodiscard]] MemoryGroup& memory() const { return *m_memory; }
     [[nodiscard]] DownloadPage& download() const { return *m_download; }
+    [[nodiscard]] MessagingGroup& messaging() const { return *m_messaging; }
+    [[nodiscard]] EventsCounterGroup& eventsCounter() const { return *m_events; }
+    [[nodiscard]] SensorWindow& sensors() const { return *m_sensors; }
+    [[nodiscard]] AlarmWindow& alarms() const { return *m_alarms; }
 
     void ReadSt();
     void RIPRISTINA_DA_ERRORI();
     void INFORMAZIONI();
     // The menu bar's "Link log" shows `window`.
     void setLinkLogWindow(QWidget* window);
+    // "Sensors" (Leggi_poprietà): the sensor window in this window's place.
+    void Leggi_poprieta();
 
 signals:
     // The close sequence has run; the program ends.
@@ -91,7 +102,10 @@ private:
     ChannelsGroup* m_channels = nullptr;
     MemoryGroup* m_memory = nullptr;
     DownloadPage* m_download = nullptr;
-    QCheckBox* m_pluviometro = nullptr;
+    MessagingGroup* m_messaging = nullptr;
+    EventsCounterGroup* m_events = nullptr;
+    std::unique_ptr<SensorWindow> m_sensors;
+    std::unique_ptr<AlarmWindow> m_alarms;
     AboutBox* m_about = nullptr;
     bool m_closing = false;
     bool m_closeRequested = false;

@@ -160,6 +160,12 @@ void TestConnectionWindow::connectionSequence()
 
     // Every read of the main window in order between the probe and the three reads of its own.
     QCOMPARE(rig.sentToLogger(), "V" + bytesOfReads() + "D,UO");
+    // The groups in their order: channels, clock, start, timer, pre-heating, internal
+    // parameters, memory, SMS with the telephone alarm, GPRS, name.
+    QByteArray letters;
+    for (const auto& c : rig.logger.commands())
+        letters += c.letter;
+    QCOMPARE(letters, QByteArray("VHHHHGYCEWHMIFKQDUO"));
     QCOMPARE(rig.logger.abandonedCommands(), 0);
     QCOMPARE(form.logText(), fullLog(rig.main));
     QCOMPARE(background(rig.find(QStringLiteral("txtScritte"))), ConnectionWindow::kFound);
@@ -283,7 +289,7 @@ void TestConnectionWindow::answersOfABareDevice()
     rig.connectTo(1);
 
     // A device that knows only some letters: each step says whether it was answered.
-    QStringList unanswered{"Sesnors", "Alert", "Timer", "Pre-heating", "Memory"};
+    QStringList unanswered{"Sesnors", "Alert", "Timer", "Pre-heating", "Memory", "GSM/SMS", "GPRS"};
     if (model.isEmpty())
         unanswered << "Internal parameters"
                    << "Datalogger model"

@@ -1,0 +1,82 @@
+#include "windows/main/EventsCounterGroup.h"
+
+#include "common/ParameterGuard.h"
+#include "link/NumberForms.h"
+#include "link/Transport.h"
+#include "windows/main/CommandLock.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/Layouts.h"
+#include "windows/main/SwitchBox.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+namespace korvelan {
+
+namespace {
+constexpr int kSwitchPause = 50; // hundredths, before the switch is read back
+}
+
+EventsCounterGroup::EventsCounterGroup(GroupContext context, QWidget* channelsPage,
+                                       QWidget* alertsPage)
+    : QObject(channelsPage), m_ctx(context)
+{
+    m_switch = new SwitchBox(QStringLiteral("PLUVIOMETRO"),
+                             QStringLiteral("Enable events counter (Rain gauge)"), channelsPage);
+    layouts::addToPage(channelsPage, m_switch);
+
+    auto* frame = new QGroupBox(QStringLiteral("Events counter"), alertsPage);
+    frame->setObjectName(QStringLiteral("FramePulses"));
+    auto* row = new QHBoxLayout(frame);
+    m_pulse = new FieldEdit(QStringLiteral("mmpioggia"), kPulseLength, frame);
+    m_pulse->setMaximumWidth(140);
+    auto* read =
+        layouts::button(QStringLiteral("mmpioggialeggi"), QStringLiteral("Read pulses"), frame);
+    auto* write = layouts::button(QStringLiteral("mmpioggiatastoscrivi"),
+                                  QStringLiteral("Write pulses"), frame);
+    row->addWidget(m_pulse);
+    row->addWidget(read);
+    row->addWidget(write);
+    row->addStretch(1);
+    layouts::addToPage(alertsPage, frame);
+
+    connect(m_switch, &SwitchBox::switchRequested, this, &EventsCounterGroup::switchCounter);
+    connect(read, &QPushButton::clicked, this, &EventsCounterGroup::mmpioggialeggi);
+    connect(write, &QPushButton::clicked, this, &EventsCounterGroup::mmpioggiatastoscrivi);
+}
+
+void EventsCounterGroup::switchCounter(bool on)
+{
+    m_ctx.lock.exchange([&] {
+        auto& t = m_ctx.transport;
+        t.Invia_Comando(QStringLiteral("u"), on ? QStringLiteral("1,") : QStringLiteral("0,"));
+        t.Pausa(kSwitchPause);
+        t.Invia_Comando(QStringLiteral("U"), QStringLiteral(","));
+        // Anything but 1, no answer included, shows as off.
+        m_switch->setChecked(numbers::toInt16(t.Leggi_Campo()) == 1);
+    });
+}
+
+void EventsCounterGroup::mmpioggialeggi()
+{
+    m_ctx.lock.exchange([&] {
+        m_ctx.transport.Invia_Comando(QStringLiteral("<"), QString());
+        const QString field = m_ctx.transport.Leggi_Campo();
+        m_pulse->setText(field.trimmed());
+        m_pulse->markReply(field, kDesign);
+    });
+}
+
+void EventsCounterGroup::mmpioggiatastoscrivi()
+{
+    m_ctx.lock.exchange([&] {
+        const QString value = m_pulse->text().trimmed();
+        if (refuseCommas(m_ctx.prompter, {value}) || refuseUnanswered(m_ctx.prompter, {value}))
+            return;
+        m_ctx.transport.Invia_Comando(QStringLiteral(">"), value + QLatin1Char(','));
+        mmpioggialeggi();
+    });
+}
+
+} // namespace korvelan
