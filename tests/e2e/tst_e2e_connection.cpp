@@ -9,6 +9,7 @@
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/MainWindow.h"
+#include "windows/sensors/SensorWindow.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -78,6 +79,15 @@ void TestEndToEndConnection::connectsToTheEmulator()
     // Probe (3 s settle + 1 s) and the reads: a few seconds, not minutes of time-outs.
     QVERIFY(took.elapsed() > 4000);
     QVERIFY(took.elapsed() < 30000);
+
+    // A window of its own on the same line: the sensor records of multiplexer 0.
+    mainWindow.Leggi_poprieta();
+    auto& sensors = mainWindow.sensors();
+    sensors.Leggi_prop(0);
+    QCOMPARE(sensors.NomeCanali(3)->text(), QStringLiteral("CH3"));
+    QVERIFY(sensors.chkBanco(0)->isChecked());
+    sensors.close();
+    QVERIFY(mainWindow.isVisible());
     transport.Chiudi_Seriale();
     QTest::qWait(200); // what the emulator said last reaches us
     QVERIFY2(sim.protocolErrors().isEmpty(), qPrintable(sim.protocolErrors().join(u'\n')));

@@ -492,6 +492,13 @@ void LoggerTest::parametersOnlyInTheTablesForms_data()
     QTest::newRow("range start at noon") << QByteArray("A2,5,12,126,12,0,0,") << false;
     QTest::newRow("read with a parameter it has not") << QByteArray("D 1,") << false;
     QTest::newRow("a field too many") << QByteArray("u1,5,") << false;
+    // "[" is a channel's vibrating-wire flag with the channel's blank, the filter without.
+    QTest::newRow("vibrating-wire flag") << QByteArray("[ 5,1,") << true;
+    QTest::newRow("vibrating-wire flag with a blank") << QByteArray("[ 5, 1,") << false;
+    QTest::newRow("filter") << QByteArray("[3,25,") << true;
+    // The SMS switches write their flags plain, the SMS write with the blank.
+    QTest::newRow("SMS flags plain") << QByteArray("i,,,,,,,,,,0,1,1,") << true;
+    QTest::newRow("SMS flag of 2") << QByteArray("i,,,,,,,,,,0, 1,2,") << false;
 }
 
 void LoggerTest::parametersOnlyInTheTablesForms()

@@ -1,8 +1,11 @@
 // Renders the connection window and the main window, page by page, connected to the
 // emulated logger, into PNG files. Usage: korvelan-screenshots OUTPUT_DIR
 #include "../main/MainRig.h"
+#include "windows/alarms/AlarmWindow.h"
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/main/FileArea.h"
+#include "windows/main/MessagingGroup.h"
+#include "windows/sensors/SensorWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,5 +41,22 @@ int main(int argc, char** argv)
         const QString name = tabs->tabText(i).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
         rig.window.grab().save(out.filePath(QStringLiteral("main-%1.png").arg(name)));
     }
+
+    // The sensor and alarm windows, each after reading multiplexer 0.
+    rig.window.Leggi_poprieta();
+    auto& sensors = rig.window.sensors();
+    sensors.Leggi_prop(0);
+    QApplication::processEvents();
+    sensors.grab().save(out.filePath(QStringLiteral("sensors.png")));
+    sensors.close();
+    rig.window.messaging().Leggi_Allarmi();
+    auto& alarms = rig.window.alarms();
+    alarms.MESSAGGIO_PERSONALE_LEGGI();
+    alarms.cmdLeggiFiltro();
+    alarms.cmdContempLeggi();
+    alarms.Leggi_all(0);
+    QApplication::processEvents();
+    alarms.grab().save(out.filePath(QStringLiteral("alarms.png")));
+    alarms.close();
     return 0;
 }
