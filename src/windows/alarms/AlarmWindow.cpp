@@ -36,11 +36,6 @@ constexpr int kLinePause = 10; // hundredths, after each SMS line and each recor
 constexpr int kWritePause = 3; // after each record written
 constexpr int kVirtualPause = 5;
 
-QString channelParameter(int channel)
-{
-    return numbers::leadingBlank(qint64(channel)) + QLatin1Char(',');
-}
-
 // "/" and the rule's flag are true when non-zero; what is not a number counts as false.
 bool isTrue(const QString& field)
 {
@@ -343,21 +338,16 @@ void AlarmWindow::ScriviAll(int m)
         if (m != m_shown)
             return;
         const int n = m_channelCount(m);
-        QList<QStringList> records;
-        QStringList all;
-        for (int i = 0; i < n; ++i) {
-            QStringList record;
-            for (auto* e : m_rows[size_t(i)].boxes)
-                record << e->text().trimmed();
-            records << record;
-            all << record;
-        }
-        if (refuseCommas(m_prompter, all) || refuseUnanswered(m_prompter, all))
+        const auto records = recordsToWrite(n, [this](int i) {
+            const auto& b = m_rows[size_t(i)].boxes;
+            return QList<QLineEdit*>(b.begin(), b.end());
+        });
+        if (!records)
             return;
         auto& t = m_transport;
         for (int i = 0; i < n; ++i) {
             const QString channel = channelParameter(kRows * m + i);
-            const QStringList& r = records[i];
+            const QStringList& r = (*records)[i];
             t.Invia_Comando(QStringLiteral("j"),
                             channel + r.mid(0, 3).join(QLatin1Char(',')) + QLatin1Char(','));
             t.Pausa(kWritePause);

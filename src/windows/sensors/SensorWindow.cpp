@@ -1,6 +1,5 @@
 #include "windows/sensors/SensorWindow.h"
 
-#include "common/ParameterGuard.h"
 #include "common/Prompter.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
@@ -167,11 +166,6 @@ void SensorWindow::updateButtons()
         m_write[size_t(m)]->setEnabled(m == m_shown);
 }
 
-QString SensorWindow::channelParameter(int channel)
-{
-    return numbers::leadingBlank(qint64(channel)) + QLatin1Char(',');
-}
-
 void SensorWindow::setRowEnabled(const Row& row, bool on)
 {
     for (auto* e :
@@ -225,23 +219,18 @@ void SensorWindow::ScriviProp(int m)
         if (m != m_shown)
             return;
         const int n = m_channelCount(m);
-        QList<QStringList> records;
-        QStringList all;
-        for (int i = 0; i < n; ++i) {
+        const auto records = recordsToWrite(n, [this](int i) {
             const Row& row = m_rows[size_t(i)];
-            QStringList record{row.name->text().trimmed()};
-            for (auto* e : row.values)
-                record << e->text().trimmed();
-            records << record;
-            all << record;
-        }
-        if (refuseCommas(m_prompter, all) || refuseUnanswered(m_prompter, all))
+            return QList<QLineEdit*>{row.name, row.values[0], row.values[1], row.values[2],
+                                     row.values[3]};
+        });
+        if (!records)
             return;
         auto& t = m_transport;
         for (int i = 0; i < n; ++i) {
             const int channel = kRows * m + i;
             t.Invia_Comando(QStringLiteral("r"), channelParameter(channel) +
-                                                     records[i].join(QLatin1Char(',')) +
+                                                     (*records)[i].join(QLatin1Char(',')) +
                                                      QLatin1Char(','));
             t.Pausa(kPause);
             t.Invia_Comando(QStringLiteral("["),

@@ -76,7 +76,6 @@ private:
     void setRowEnabled(const Row& row, bool on);
     void setBank(int k, bool on);
     void markBank(int k, bool changed);
-    [[nodiscard]] static QString channelParameter(int channel);
 
     std::array<Row, kRows> m_rows{};
     std::array<Bank, 2> m_banks{};
