@@ -64,44 +64,32 @@ void SensorWindowTest::read_data()
 {
     QTest::addColumn<int>("mux");
     QTest::addColumn<QString>("count"); // as the main window's box holds it
-    QTest::addColumn<QStringList>("wire");
     QTest::addColumn<QStringList>("firstRow");
-    QTest::addColumn<bool>("bank0");
     // The demo logger: four vibrating-wire channels on MUX0's first bank, analog on MUX1.
-    QTest::newRow("MUX0, first bank vibrating wire")
-        << 0 << "4" << reads(0, 4) << QStringList{"CH0", "0", "2.5", "0", "100"} << true;
-    QTest::newRow("MUX1, three channels")
-        << 1 << " 3" << reads(16, 3) << QStringList{"LEVEL-01", "0", "2.5", "0", "350"} << false;
-    QTest::newRow("no channel") << 1 << "0" << QStringList{}
-                                << QStringList{"Disabled", "Da Leggere", "Da Leggere", "Da Leggere",
-                                               "Da Leggere"}
-                                << false;
-    QTest::newRow("no count yet") << 0 << "" << QStringList{}
-                                  << QStringList{"Disabled", "Da Leggere", "Da Leggere",
-                                                 "Da Leggere", "Da Leggere"}
-                                  << false;
-    QTest::newRow("count never answered")
-        << 0 << "%%" << QStringList{}
-        << QStringList{"Disabled", "Da Leggere", "Da Leggere", "Da Leggere", "Da Leggere"} << false;
+    QTest::newRow("MUX0, vibrating wire") << 0 << "4" << QStringList{"CH0", "0", "2.5", "0", "100"};
+    QTest::newRow("MUX1") << 1 << " 3" << QStringList{"LEVEL-01", "0", "2.5", "0", "350"};
+    const QStringList unread{"Disabled", "Da Leggere", "Da Leggere", "Da Leggere", "Da Leggere"};
+    QTest::newRow("no channel") << 1 << "0" << unread;
+    QTest::newRow("no count yet") << 0 << "" << unread;
+    QTest::newRow("count never answered") << 0 << "%%" << unread;
 }
 
 void SensorWindowTest::read()
 {
     QFETCH(int, mux);
     QFETCH(QString, count);
-    QFETCH(QStringList, wire);
     QFETCH(QStringList, firstRow);
-    QFETCH(bool, bank0);
     MainRig rig;
+    const int n = count.trimmed().toInt(); // "%%" and "" count as 0
+    const bool bank0 = mux == 0 && n > 0;
     auto& w = mux == 0 ? open(rig, count, "0") : open(rig, "0", count);
     QVERIFY(!rig.window.isVisible() && w.isVisible());
     QCOMPARE(row(w, 5), (QStringList(5, "Da Leggere")));
     QVERIFY(!w.writeButton(0)->isEnabled() && !w.writeButton(1)->isEnabled());
 
     w.readButton(mux)->click();
-    QCOMPARE(rig.sent(), wire);
+    QCOMPARE(rig.sent(), reads(16 * mux, n));
     QCOMPARE(row(w, 0), firstRow);
-    const int n = int(wire.size()) / 2;
     for (int i = 0; i < SensorWindow::kRows; ++i) {
         QCOMPARE(w.NomeCanali(i)->isEnabled(), i < n);
         if (i >= n)
@@ -137,7 +125,6 @@ void SensorWindowTest::writeSendsEveryRecordThenReadsBack()
                                                   "r 17,CH17LONGER,0,2.5,0,100,", "[ 17,0,"} +
                                       reads(16, 2)));
     QCOMPARE(row(w, 0), (QStringList{"NEW", "0", "2.5", "0", "1.5"}));
-    QCOMPARE(rig.logger.settings().calibrations[17].name, QStringLiteral("CH17LONGER"));
 
     // A comma in any record, or a record that never got an answer, sends nothing.
     for (const QString& bad : {QStringLiteral("1,5"), QStringLiteral("%%")}) {
@@ -145,10 +132,8 @@ void SensorWindowTest::writeSendsEveryRecordThenReadsBack()
         const auto sent = rig.sent().size();
         w.writeButton(1)->click();
         QCOMPARE(rig.sent().size(), sent);
-        QCOMPARE(rig.prompter.shown.size(), 1);
-        rig.prompter.shown.clear();
     }
-    QVERIFY(w.writeButton(1)->isEnabled() && w.readButton(0)->isEnabled());
+    QCOMPARE(rig.prompter.shown.size(), 2);
 }
 
 void SensorWindowTest::bankWarning_data()
@@ -166,8 +151,7 @@ void SensorWindowTest::bankWarning()
     w.readButton(1)->click();
     rig.prompter.answerNext(yes ? PromptAnswer::Yes : PromptAnswer::No);
     QTest::mouseClick(w.chkBanco(0), Qt::LeftButton, {}, QPoint(8, w.chkBanco(0)->height() / 2));
-    QCOMPARE(rig.prompter.shown.size(), 1);
-    QCOMPARE(rig.prompter.shown[0].text, kJumperWarning);
+    QCOMPARE(rig.prompter.texts(), QStringList{kJumperWarning});
     QCOMPARE(rig.prompter.shown[0].title, QStringLiteral("Warning"));
     QCOMPARE(rig.prompter.shown[0].icon, PromptIcon::None);
     // No leaves the bank as it was, box included.
@@ -179,10 +163,8 @@ void SensorWindowTest::bankWarning()
     const auto before = rig.sent().size();
     w.writeButton(1)->click();
     QCOMPARE(rig.sent()[before + 1], yes ? QStringLiteral("[ 16,1,") : QStringLiteral("[ 16,0,"));
-    QCOMPARE(rig.logger.settings().vibratingWire[17], yes);
     // The read-back shows the bank as written, no longer marked, without asking.
-    QCOMPARE(w.chkBanco(0)->isChecked(), yes);
-    QVERIFY(!w.bankMarked(0));
+    QVERIFY(w.chkBanco(0)->isChecked() == yes && !w.bankMarked(0));
     QCOMPARE(rig.prompter.shown.size(), 1);
 }
 
@@ -207,14 +189,9 @@ void SensorWindowTest::closingDuringAReadEndsIt()
     QVERIFY(rig.clock.now() - start < seconds(10));
     QTRY_VERIFY(!w.isVisible() && rig.window.isVisible());
     QCOMPARE(rig.sent(), QStringList{"R 0,"});
-
-    // Opened again, it is as new: nothing read, nothing to write.
-    rig.logger.setSilentFrom(1000);
+    // Opened again, it is as new.
     rig.click(QStringLiteral("Leggi_poprietà"));
     QCOMPARE(row(w, 0), (QStringList(5, "Da Leggere")));
-    QVERIFY(!w.writeButton(0)->isEnabled());
-    w.readButton(0)->click();
-    QCOMPARE(w.NomeCanali(3)->text(), QStringLiteral("CH3"));
 }
 
 QTEST_MAIN(SensorWindowTest)
