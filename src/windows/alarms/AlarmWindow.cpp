@@ -263,6 +263,13 @@ void AlarmWindow::updateButtons()
         m_write[size_t(m)]->setEnabled(m == m_shown);
 }
 
+void AlarmWindow::prepareForOpening()
+{
+    // What the window shows stays, but the channel counts may have changed meanwhile: rows
+    // are written only after a read in this opening.
+    m_shown = -1;
+}
+
 void AlarmWindow::forgetRealRows()
 {
     if (m_shown < 2)

@@ -57,6 +57,7 @@ public:
 
 protected:
     void updateButtons() override;
+    void prepareForOpening() override;
 
 private:
     struct Row
