@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace korvelan {
 
@@ -56,6 +57,24 @@ PromptAnswer MessageBoxPrompter::askRetryCancel(PromptIcon icon, const QString& 
                    QMessageBox::Retry
                ? PromptAnswer::Retry
                : PromptAnswer::Cancel;
+}
+
+int MessageBoxPrompter::askChoice(PromptIcon icon, const QString& title, const QString& text,
+                                  const QStringList& answers, int defaultIndex, int escapeIndex)
+{
+    QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    QList<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < answers.size(); ++i)
+        buttons << box.addButton(answers[i], i == escapeIndex ? QMessageBox::RejectRole
+                                                              : QMessageBox::AcceptRole);
+    if (defaultIndex >= 0 && defaultIndex < buttons.size())
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons[defaultIndex]));
+    if (escapeIndex >= 0 && escapeIndex < buttons.size())
+        box.setEscapeButton(buttons[escapeIndex]);
+    box.exec();
+    const auto chosen = buttons.indexOf(box.clickedButton());
+    return chosen >= 0 ? static_cast<int>(chosen) : escapeIndex;
 }
 
 bool confirmDestructive(Prompter& prompter, const QString& text)

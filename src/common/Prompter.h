@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace korvelan {
 
@@ -18,6 +19,11 @@ public:
                                   PromptAnswer defaultAnswer) = 0;
     virtual PromptAnswer askRetryCancel(PromptIcon icon, const QString& title,
                                         const QString& text) = 0;
+    // A question with answers of its own ("Replace", "Keep both", "Cancel"): returns the
+    // index of the answer chosen. `defaultIndex` is the answer Enter gives; closing the box
+    // (Esc) gives `escapeIndex`.
+    virtual int askChoice(PromptIcon icon, const QString& title, const QString& text,
+                          const QStringList& answers, int defaultIndex, int escapeIndex) = 0;
     virtual void beep() = 0;
 };
 
@@ -30,6 +36,8 @@ public:
                           PromptAnswer defaultAnswer) override;
     PromptAnswer askRetryCancel(PromptIcon icon, const QString& title,
                                 const QString& text) override;
+    int askChoice(PromptIcon icon, const QString& title, const QString& text,
+                  const QStringList& answers, int defaultIndex, int escapeIndex) override;
     void beep() override;
 };
 

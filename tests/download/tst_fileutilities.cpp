@@ -31,6 +31,11 @@ public:
             whileAsking();
         return scripted.askRetryCancel(i, t, x);
     }
+    int askChoice(PromptIcon i, const QString& t, const QString& x, const QStringList& a, int d,
+                  int e) override
+    {
+        return scripted.askChoice(i, t, x, a, d, e);
+    }
     void beep() override {}
 
     test::ScriptedPrompter scripted;

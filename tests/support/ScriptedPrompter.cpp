@@ -9,21 +9,31 @@ PromptAnswer ScriptedPrompter::next(PromptAnswer fallback)
 
 void ScriptedPrompter::inform(PromptIcon icon, const QString& title, const QString& text)
 {
-    shown.append({QStringLiteral("inform"), icon, title, text, PromptAnswer::Ok});
+    shown.append({QStringLiteral("inform"), icon, title, text, PromptAnswer::Ok, {}, -1});
 }
 
 PromptAnswer ScriptedPrompter::askYesNo(PromptIcon icon, const QString& title, const QString& text,
                                         PromptAnswer defaultAnswer)
 {
-    shown.append({QStringLiteral("yesno"), icon, title, text, defaultAnswer});
+    shown.append({QStringLiteral("yesno"), icon, title, text, defaultAnswer, {}, -1});
     return next(defaultAnswer);
 }
 
 PromptAnswer ScriptedPrompter::askRetryCancel(PromptIcon icon, const QString& title,
                                               const QString& text)
 {
-    shown.append({QStringLiteral("retrycancel"), icon, title, text, PromptAnswer::Retry});
+    shown.append({QStringLiteral("retrycancel"), icon, title, text, PromptAnswer::Retry, {}, -1});
     return next(PromptAnswer::Cancel);
+}
+
+int ScriptedPrompter::askChoice(PromptIcon icon, const QString& title, const QString& text,
+                                const QStringList& answers, int defaultIndex, int)
+{
+    shown.append(
+        {QStringLiteral("choice"), icon, title, text, PromptAnswer::Ok, answers, defaultIndex});
+    if (m_choices.isEmpty())
+        return defaultIndex;
+    return static_cast<int>(answers.indexOf(m_choices.takeFirst()));
 }
 
 QStringList ScriptedPrompter::texts() const

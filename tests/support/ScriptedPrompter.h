@@ -13,11 +13,13 @@ class ScriptedPrompter final : public Prompter
 public:
     struct Shown
     {
-        QString kind; // "inform", "yesno", "retrycancel"
+        QString kind; // "inform", "yesno", "retrycancel", "choice"
         PromptIcon icon;
         QString title;
         QString text;
         PromptAnswer defaultAnswer = PromptAnswer::Ok;
+        QStringList answers; // a choice's answers, and the one Enter gives
+        int defaultChoice = -1;
     };
 
     void inform(PromptIcon icon, const QString& title, const QString& text) override;
@@ -25,9 +27,13 @@ public:
                           PromptAnswer defaultAnswer) override;
     PromptAnswer askRetryCancel(PromptIcon icon, const QString& title,
                                 const QString& text) override;
+    int askChoice(PromptIcon icon, const QString& title, const QString& text,
+                  const QStringList& answers, int defaultIndex, int escapeIndex) override;
     void beep() override { ++beeps; }
 
     void answerNext(PromptAnswer answer) { m_answers.append(answer); }
+    // The answer, by its text, to the next choice (default: the choice's default).
+    void chooseNext(const QString& answer) { m_choices.append(answer); }
     [[nodiscard]] QStringList texts() const;
     [[nodiscard]] bool saw(const QString& text) const { return texts().contains(text); }
 
@@ -37,6 +43,7 @@ public:
 private:
     PromptAnswer next(PromptAnswer fallback);
     QList<PromptAnswer> m_answers;
+    QStringList m_choices;
 };
 
 } // namespace korvelan::test
