@@ -175,7 +175,7 @@ template <typename Link = test::PtyLink> Download engineDownload(qint64 target, 
     StreamDevice device;
     std::thread logger([&] { device.serve(link.pty.masterFd(), target); });
     MemoryDownload download(link.transport);
-    out.result = download.run(path, std::nullopt);
+    out.result = download.run(path, std::nullopt, WhenTaken::Replace);
     const auto end = Clk::now();
     logger.join();
     out.seconds = duration<double>(end - device.started).count();

@@ -1,5 +1,7 @@
 #include "download/DataFileName.h"
 
+#include <QFileInfo>
+
 namespace korvelan {
 
 namespace {
@@ -7,6 +9,8 @@ namespace {
 // Long enough for any logger name, short enough that the whole name stays under the
 // 255-byte limit of common file systems.
 constexpr qsizetype kMaxNamePart = 200;
+// How far the numbering of same-named files goes before giving up.
+constexpr int kMaxNumber = 9999;
 
 bool refusedInFileName(QChar c)
 {
@@ -21,6 +25,22 @@ bool isFolderSeparator(QChar c)
 #else
     return c == u'/';
 #endif
+}
+
+// A dangling link is taken too: a new file cannot be made under its name.
+bool taken(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// "name.txt" -> {"name", ".txt"}; a name without a dot has no extension.
+std::pair<QString, QString> splitExtension(const QString& fileName)
+{
+    const auto dot = fileName.lastIndexOf(u'.');
+    if (dot <= 0)
+        return {fileName, QString()};
+    return {fileName.left(dot), fileName.mid(dot)};
 }
 
 } // namespace
@@ -57,6 +77,26 @@ QString dataFileFolder(const QString& folder)
 QString dataFilePath(const QString& folder, const QString& fileName)
 {
     return dataFileFolder(folder) + u'/' + fileName;
+}
+
+QString nextFreePath(const QString& folder, const QString& fileName)
+{
+    const QString first = dataFilePath(folder, fileName);
+    if (!taken(first))
+        return first;
+    const auto [stem, extension] = splitExtension(fileName);
+    for (int n = 2; n <= kMaxNumber; ++n) {
+        const QString path = dataFilePath(folder, stem + u'_' + QString::number(n) + extension);
+        if (!taken(path))
+            return path;
+    }
+    return QString();
+}
+
+QString partialFileName(const QString& fileName)
+{
+    const auto [stem, extension] = splitExtension(fileName);
+    return stem + QStringLiteral(".partial") + extension;
 }
 
 } // namespace korvelan

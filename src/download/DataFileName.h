@@ -21,4 +21,12 @@ QString dataFileFolder(const QString& folder);
 // folder + "/" + name, after the two rules above.
 QString dataFilePath(const QString& folder, const QString& fileName);
 
+// The path of `fileName` in `folder` when nothing of that name is there yet; otherwise the
+// first free one of stem_2.ext, stem_3.ext, ... (SITE1_05_12_26_SENS_2.txt). Empty when
+// even those are all taken.
+QString nextFreePath(const QString& folder, const QString& fileName);
+
+// What a transfer that did not end is kept as: stem.partial.ext.
+QString partialFileName(const QString& fileName);
+
 } // namespace korvelan

@@ -7,6 +7,7 @@
 
 #include <QButtonGroup>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,14 @@ QString elapsedText(Duration elapsed)
     const auto total = duration_cast<seconds>(elapsed).count();
     return QStringLiteral("%1:%2").arg(total / 60).arg(total % 60, 2, 10, QLatin1Char('0'));
 }
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// The answers to the question asked when the data file exists, "Keep both" the default.
+enum Answer { kReplace, kKeepBoth, kCancel };
 
 } // namespace
 
@@ -52,6 +61,10 @@ DownloadPage::DownloadPage(Transport& transport, CommandLock& lock, Prompter& pr
 
     m_acquisisci = new QPushButton(QStringLiteral("Download"), this);
     m_acquisisci->setObjectName(QStringLiteral("Acquisisci"));
+    m_folderLabel = new QLabel(this);
+    m_folderLabel->setObjectName(QStringLiteral("lblCartella"));
+    m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_folderLabel->setWordWrap(true);
     m_progress = new QLabel(this);
     m_progress->setObjectName(QStringLiteral("lblAvanzamento"));
     m_stop = new QPushButton(QStringLiteral("Stop"), this);
@@ -68,7 +81,10 @@ DownloadPage::DownloadPage(Transport& transport, CommandLock& lock, Prompter& pr
     grid->addWidget(m_acquisisci, 3, 0);
     grid->addWidget(m_progress, 4, 0, 1, 3);
     grid->addWidget(m_stop, 3, 2);
-    grid->setRowStretch(5, 1);
+    grid->addWidget(m_folderLabel, 5, 0, 1, 3);
+    grid->setRowStretch(6, 1);
+    if (m_folder)
+        showFolder(m_folder());
 
     setRangeEnabled();
     connect(m_all, &QRadioButton::toggled, this, &DownloadPage::setRangeEnabled);
@@ -94,6 +110,49 @@ void DownloadPage::stopDownload()
     m_engine.cancel();
 }
 
+bool DownloadPage::mayClose()
+{
+    if (!downloading())
+        return true;
+    return m_prompter.askYesNo(PromptIcon::Question, QStringLiteral("Download"),
+                               QStringLiteral("A download is under way. Stop it and close the "
+                                              "program?\nThe lines received so far are kept in "
+                                              "a partial file."),
+                               PromptAnswer::No) == PromptAnswer::Yes;
+}
+
+void DownloadPage::showFolder(const QString& folder)
+{
+    m_folderLabel->setText(QStringLiteral("Folder: ") + native(folder));
+}
+
+std::optional<DownloadPage::Target> DownloadPage::chooseTarget()
+{
+    const QString name = dataFileName(m_loggerName(), m_today());
+    const QString folder = m_folder();
+    const QString path = dataFilePath(folder, name);
+    if (!QFileInfo::exists(path))
+        return Target{path, WhenTaken::KeepBoth, QString()};
+    const QString next = nextFreePath(folder, name);
+    const QString text = QStringLiteral("The file %1 already exists.\n\nReplace it with the new "
+                                        "data, or keep both (the new data is saved as %2)?")
+                             .arg(native(path), QFileInfo(next).fileName());
+    switch (m_prompter.askChoice(
+        PromptIcon::Question, QStringLiteral("Download"), text,
+        {QStringLiteral("Replace"), QStringLiteral("Keep both"), QStringLiteral("Cancel")},
+        kKeepBoth, kCancel)) {
+    case kReplace:
+        return Target{path, WhenTaken::Replace, path};
+    case kKeepBoth:
+        if (!next.isEmpty())
+            return Target{next, WhenTaken::KeepBoth, path};
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
 void DownloadPage::Acquisisci()
 {
     if (!m_lock.mayStart() || m_engine.running())
@@ -107,17 +166,20 @@ void DownloadPage::Acquisisci()
         }
         range = check.range;
     }
-    m_lock.exchange([&] { download(range); });
+    const auto target = chooseTarget();
+    if (!target)
+        return;
+    m_lock.exchange([&] { download(range, *target); });
 }
 
-void DownloadPage::download(const std::optional<DateRange>& range)
+void DownloadPage::download(const std::optional<DateRange>& range, const Target& target)
 {
-    const QString name = dataFileName(m_loggerName(), m_today());
-    const QString path = dataFilePath(m_folder(), name);
+    const QString& path = target.path;
+    const QString name = QFileInfo(path).fileName();
     const QString previousText = m_nomeFileDati ? m_nomeFileDati->text() : QString();
     if (m_nomeFileDati) {
         m_nomeFileDati->setText(name);
-        m_nomeFileDati->setText(QDir::toNativeSeparators(path));
+        m_nomeFileDati->setText(native(path));
         m_nomeFileDati->setText(QString());
         m_nomeFileDati->setText(QStringLiteral("Please wait.."));
     }
@@ -127,10 +189,10 @@ void DownloadPage::download(const std::optional<DateRange>& range)
     m_progress->clear();
     m_stop->setEnabled(true);
 
-    const DownloadResult result = m_engine.run(path, range);
+    const DownloadResult result = m_engine.run(path, range, target.whenTaken);
 
     m_stop->setEnabled(false);
-    showEnd(result, name, previousText);
+    showEnd(result, target, previousText);
 }
 
 void DownloadPage::showProgress(const DownloadProgress& progress)
@@ -157,61 +219,68 @@ void DownloadPage::paint()
                             .arg(elapsedText(m_latest.elapsed)));
 }
 
-void DownloadPage::showEnd(const DownloadResult& result, const QString& name,
+void DownloadPage::showEnd(const DownloadResult& result, const Target& target,
                            const QString& previousText)
 {
     // The final figures and the last line are always shown, however recent the last paint.
     m_latest.bytes = result.bytes;
     m_latest.elapsed = result.elapsed;
     paint();
-    const QString where = QDir::toNativeSeparators(result.path);
-    const QString saved =
-        QStringLiteral("\nLines received and saved: %1\nFile: %2").arg(result.lines).arg(where);
-    const auto limitText = [](auto limit) {
-        return QString::number(duration_cast<seconds>(limit).count());
-    };
+    const QString kept = QFileInfo(result.path).fileName();
 
-    switch (result.outcome) {
-    case DownloadOutcome::Completed:
+    if (result.outcome == DownloadOutcome::Completed) {
         m_prompter.beep();
         if (m_nomeFileDati)
             m_nomeFileDati->setText(QStringLiteral("Data saved."));
         m_prompter.beep();
         m_transport.Pausa(100);
         if (m_nomeFileDati)
-            m_nomeFileDati->setText(name);
-        return;
-    case DownloadOutcome::FileError:
-        if (m_nomeFileDati)
-            m_nomeFileDati->setText(result.fileCreated ? name : previousText);
-        m_prompter.inform(PromptIcon::None, QString(), result.error + u'\n' + where);
-        return;
-    case DownloadOutcome::Cancelled:
-        if (m_nomeFileDati)
-            m_nomeFileDati->setText(name);
+            m_nomeFileDati->setText(kept);
         m_prompter.inform(PromptIcon::Information, QStringLiteral("Download"),
-                          QStringLiteral("Download stopped.") + saved);
-        return;
-    case DownloadOutcome::TimedOut:
-        if (m_nomeFileDati)
-            m_nomeFileDati->setText(name);
-        m_prompter.inform(
-            PromptIcon::Warning, QStringLiteral("Download"),
-            (result.bytes == 0
-                 ? QStringLiteral("The logger did not answer the download request within %1 s.")
-                       .arg(limitText(MemoryDownload::kFirstByteLimit))
-                 : QStringLiteral("The logger stopped sending data: nothing came for %1 s.")
-                       .arg(limitText(MemoryDownload::kSilenceLimit))) +
-                saved);
-        return;
-    case DownloadOutcome::LineLost:
-        if (m_nomeFileDati)
-            m_nomeFileDati->setText(name);
-        m_prompter.inform(PromptIcon::Warning, QStringLiteral("Download"),
-                          QStringLiteral("The link to the logger was lost during the download.") +
-                              saved);
+                          QStringLiteral("Download complete.\nLines saved: %1\nFile: %2")
+                              .arg(result.lines)
+                              .arg(native(result.path)));
         return;
     }
+
+    if (m_nomeFileDati)
+        m_nomeFileDati->setText(result.path.isEmpty() ? previousText : kept);
+    const auto limitText = [](auto limit) {
+        return QString::number(duration_cast<seconds>(limit).count());
+    };
+    QString reason;
+    PromptIcon icon = PromptIcon::Warning;
+    switch (result.outcome) {
+    case DownloadOutcome::Completed:
+        break;
+    case DownloadOutcome::FileError:
+        reason = result.error;
+        icon = PromptIcon::Critical;
+        break;
+    case DownloadOutcome::Cancelled:
+        reason = QStringLiteral("Download stopped.");
+        icon = PromptIcon::Information;
+        break;
+    case DownloadOutcome::TimedOut:
+        reason = result.bytes == 0
+                     ? QStringLiteral("The logger did not answer the download request within %1 s.")
+                           .arg(limitText(MemoryDownload::kFirstByteLimit))
+                     : QStringLiteral("The logger stopped sending data: nothing came for %1 s.")
+                           .arg(limitText(MemoryDownload::kSilenceLimit));
+        break;
+    case DownloadOutcome::LineLost:
+        reason = QStringLiteral("The link to the logger was lost during the download.");
+        break;
+    }
+    // What became of the data: what arrived, and the file the operator already had.
+    QString text = reason + QStringLiteral("\nLines received: %1").arg(result.lines);
+    if (!result.path.isEmpty())
+        text += QStringLiteral("\nKept in the partial file: ") + native(result.path);
+    if (!target.earlier.isEmpty())
+        text += QStringLiteral("\nThe earlier file is unchanged: ") + native(target.earlier);
+    else if (result.path.isEmpty())
+        text += QStringLiteral("\nNo file was written.");
+    m_prompter.inform(icon, QStringLiteral("Download"), text);
 }
 
 } // namespace korvelan

@@ -18,8 +18,9 @@ class CommandLock;
 class Prompter;
 class Transport;
 
-// The "DOWNLOAD" page: whole memory or a date range into the data file, with the transfer's
-// progress and a button that stops it.
+// The "DOWNLOAD" page: whole memory or a date range into the data file, with the folder it
+// goes to, the transfer's progress and a button that stops it. An existing data file of the
+// same name is never lost: the operator chooses to replace it, keep both, or cancel.
 //
 // The main window hands over what the page needs of its own: the lock (it must also register
 // acquisisci() in it), the folder of its file area, the logger's name and its data file box.
@@ -41,15 +42,28 @@ public:
 
     // "Download".
     void Acquisisci();
-    // Stops a transfer under way; the lines received so far stay in the file.
+    // Stops a transfer under way; the lines received so far stay in a partial file.
     void stopDownload();
     [[nodiscard]] bool downloading() const { return m_engine.running(); }
+    // Whether the program may close now: true when no transfer runs, or when the operator
+    // agrees to stop it (the transfer goes on otherwise).
+    bool mayClose();
+    // The folder downloads go to, in full.
+    void showFolder(const QString& folder);
 
 private:
-    void download(const std::optional<DateRange>& range);
+    // Where the data goes: asks when the data file exists. Empty when the operator cancels.
+    struct Target
+    {
+        QString path;
+        WhenTaken whenTaken = WhenTaken::KeepBoth;
+        QString earlier; // the file of that name already there; empty when none
+    };
+    [[nodiscard]] std::optional<Target> chooseTarget();
+    void download(const std::optional<DateRange>& range, const Target& target);
     void showProgress(const DownloadProgress& progress);
     void paint();
-    void showEnd(const DownloadResult& result, const QString& name, const QString& previousText);
+    void showEnd(const DownloadResult& result, const Target& target, const QString& previousText);
     void setRangeEnabled();
 
     Transport& m_transport;
@@ -66,6 +80,7 @@ private:
     QLineEdit* m_from = nullptr;
     QLineEdit* m_to = nullptr;
     QPushButton* m_acquisisci = nullptr;
+    QLabel* m_folderLabel = nullptr;
     QLabel* m_progress = nullptr;
     QPushButton* m_stop = nullptr;
     TimePoint m_lastShown{};

@@ -5,9 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
+#include <cerrno>
 
 #ifdef Q_OS_LINUX
-#include <cerrno>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -95,6 +98,25 @@ bool heldOpenElsewhere(const QString& path)
     (void)path;
     return false;
 #endif
+}
+
+bool moveFile(const QString& from, const QString& to, bool replace, QString* error)
+{
+    if (replace) {
+        // One rename: whoever opens `to` finds either the old file or the new one, whole.
+        std::error_code code;
+        std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                                std::filesystem::path(to.toStdU16String()), code);
+        if (code && error)
+            *error = QString::fromStdString(code.message());
+        return !code;
+    }
+    errno = 0;
+    if (renameKeeping(from, to))
+        return true;
+    if (error)
+        *error = QFileInfo::exists(to) ? QStringLiteral("File exists") : qt_error_string(errno);
+    return false;
 }
 
 void CancellaFile(const QString& path)

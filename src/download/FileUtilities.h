@@ -7,6 +7,11 @@ namespace korvelan {
 
 class Prompter;
 
+// Moves a file to `to` in one step. With `replace`, a file already at `to` is replaced (it
+// stays whole until the new one takes its place); without, a file at `to` makes the move
+// fail. On failure *error gets the system's reason.
+bool moveFile(const QString& from, const QString& to, bool replace, QString* error);
+
 // Deletes the file; every failure (missing, read-only, in use) is ignored.
 void CancellaFile(const QString& path);
 

@@ -1,9 +1,13 @@
 #include "download/MemoryDownload.h"
 
+#include "download/DataFileName.h"
+#include "download/FileUtilities.h"
 #include "link/Channel.h"
 #include "link/Transport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopedValueRollback>
 #include <algorithm>
 
@@ -115,6 +119,36 @@ private:
     qint64 m_bytes = 0;
 };
 
+QString fileError(const QString& path, const QString& reason)
+{
+    return QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
+}
+
+// Gives the complete data file its name; false with *error filled when that fails.
+bool putInPlace(const QString& partial, const QString& target, WhenTaken whenTaken, QString* placed,
+                QString* error)
+{
+    QString why;
+    if (whenTaken == WhenTaken::Replace) {
+        *placed = target;
+        if (moveFile(partial, target, true, &why))
+            return true;
+    } else {
+        const QFileInfo info(target);
+        // A name taken between the look and the move is passed over.
+        for (int tries = 0; tries < 3; ++tries) {
+            *placed = nextFreePath(info.path(), info.fileName());
+            if (placed->isEmpty())
+                break;
+            if (moveFile(partial, *placed, false, &why))
+                return true;
+        }
+    }
+    *error = QStringLiteral("The download is complete, but it cannot be saved as %1: %2")
+                 .arg(QDir::toNativeSeparators(placed->isEmpty() ? target : *placed), why);
+    return false;
+}
+
 } // namespace
 
 void MemoryDownload::cancel()
@@ -123,21 +157,26 @@ void MemoryDownload::cancel()
         m_transport.cancelExchange();
 }
 
-DownloadResult MemoryDownload::run(const QString& path, const std::optional<DateRange>& range)
+DownloadResult MemoryDownload::run(const QString& target, const std::optional<DateRange>& range,
+                                   WhenTaken whenTaken)
 {
     QScopedValueRollback<bool> running(m_running, true);
     Clock& clock = m_transport.clock();
     Channel& channel = m_transport.channel();
 
     DownloadResult result;
-    result.path = path;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    result.target = target;
+    const QFileInfo targetInfo(target);
+    const QString partial = nextFreePath(targetInfo.path(), partialFileName(targetInfo.fileName()));
+    QFile file(partial);
+    if (partial.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         result.outcome = DownloadOutcome::FileError;
-        result.error = file.errorString();
+        result.error = partial.isEmpty()
+                           ? fileError(target, QStringLiteral("no free name for a partial file"))
+                           : fileError(partial, file.errorString());
         return result;
     }
-    result.fileCreated = true;
+    result.path = partial;
     const auto start = clock.now();
     LineWriter writer(file);
 
@@ -150,11 +189,20 @@ DownloadResult MemoryDownload::run(const QString& path, const std::optional<Date
             m_transport.drainInput(kEndOfText, kDrainQuiet, kDrainLimit);
         if (!file.flush() && outcome != DownloadOutcome::FileError) {
             outcome = DownloadOutcome::FileError;
-            result.error = file.errorString();
+            result.error = fileError(partial, file.errorString());
         }
         file.close();
         // Like any unfinished reply, a last line without LF stays in the receive buffer.
         m_transport.session().BufferRicezione = writer.pending();
+        if (outcome == DownloadOutcome::Completed) {
+            if (!putInPlace(partial, target, whenTaken, &result.path, &result.error)) {
+                outcome = DownloadOutcome::FileError;
+                result.path = partial;
+            }
+        } else if (file.size() == 0) {
+            file.remove(); // nothing came: no partial file to tell of
+            result.path.clear();
+        }
         result.outcome = outcome;
         result.lines = writer.lines();
         result.bytes = writer.bytes();
@@ -179,7 +227,7 @@ DownloadResult MemoryDownload::run(const QString& path, const std::optional<Date
         if (!batch.isEmpty()) {
             const bool ended = writer.feed(batch);
             if (!file.flush()) {
-                result.error = file.errorString();
+                result.error = fileError(partial, file.errorString());
                 return finish(DownloadOutcome::FileError);
             }
             report();

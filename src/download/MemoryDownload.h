@@ -30,15 +30,23 @@ enum class DownloadOutcome {
     FileError, // the data file could not be created or written
 };
 
+// What the end of a transfer does when its data file's name is taken.
+enum class WhenTaken {
+    KeepBoth, // the data goes to the next free name: name_2.txt, name_3.txt, ...
+    Replace,  // the data replaces that file, in one step
+};
+
 struct DownloadResult
 {
     DownloadOutcome outcome = DownloadOutcome::Completed;
+    // The file that holds what arrived: the data file once the stream ended, otherwise the
+    // partial file; empty when nothing was kept (no file could be made, or nothing came).
     QString path;
+    QString target; // the data file asked for
     qint64 lines = 0;
     qint64 bytes = 0;
     Duration elapsed{};
-    bool fileCreated = false; // false only when the file could not be created at all
-    QString error;            // the system's text for a file error
+    QString error; // a file error: the file and the system's reason
 };
 
 // Copies the logger's memory into a data file: sends the "A" commands, then writes every
@@ -46,9 +54,12 @@ struct DownloadResult
 // wherever it stands, LF ends a line, ETX ends the transfer; characters after the last LF
 // are not written. Every batch of input that is waiting is taken at once.
 //
-// The transfer always ends with the file closed and holding every line received: at ETX,
-// when the operator cancels (Transport::cancelExchange, also what "RESTORE " does), when
-// the logger stays silent too long, when the link drops, or on a write error.
+// The lines go into a new file beside the data file, named as partial (name.partial.txt, or
+// the next free such name), which takes the data file's name only when the stream ends (ETX).
+// So an earlier file is never emptied or replaced by a transfer that did not end: when the
+// operator cancels (Transport::cancelExchange, also what "RESTORE " does), when the logger
+// stays silent too long, when the link drops, or on a write error, the partial file stays,
+// closed and holding every line received (it is removed when nothing came).
 class MemoryDownload
 {
 public:
@@ -72,9 +83,10 @@ public:
         m_onProgress = std::move(handler);
     }
 
-    // Creates (or replaces) the file at `path`, asks for the whole memory (no range) or the
-    // range, and receives until the stream ends or the transfer fails.
-    DownloadResult run(const QString& path, const std::optional<DateRange>& range);
+    // Asks for the whole memory (no range) or the range, receives until the stream ends or
+    // the transfer fails, and on success puts the data at `target` as `whenTaken` says.
+    DownloadResult run(const QString& target, const std::optional<DateRange>& range,
+                       WhenTaken whenTaken = WhenTaken::KeepBoth);
 
     [[nodiscard]] bool running() const { return m_running; }
     // Stops a running transfer at its next wait.

@@ -1,6 +1,7 @@
 // Downloading the logger's memory: the request on the wire, the stream into the file, the
-// DOWNLOAD page and its message for every way a transfer ends, and the emulator's memory
-// read back line by line.
+// DOWNLOAD page with its question when the file exists and its message for every way a
+// transfer ends (an earlier file is never lost), and the emulator's memory read back line by
+// line.
 #include "download/DownloadPage.h"
 #include "download/MemoryDownload.h"
 #include "support/EmulatorRig.h"
@@ -14,6 +15,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 using namespace korvelan;
 using namespace std::chrono;
 using Range = std::optional<korvelan::DateRange>;
@@ -22,11 +28,19 @@ Q_DECLARE_METATYPE(Range)
 namespace {
 
 const QString kName = QStringLiteral("SITE1_05_12_26_SENS.txt");
+const QString kPartial = QStringLiteral("SITE1_05_12_26_SENS.partial.txt");
 
 QByteArray contents(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+void write(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
 // n lines of a memory, numbered from `first`, each ended as the file ends them.
@@ -89,7 +103,11 @@ struct Rig
         return page.findChild<T*>(QString::fromLatin1(name));
     }
     void click(const char* name) { control(name)->click(); }
-    [[nodiscard]] QString file() const { return dir.filePath(kName); }
+    [[nodiscard]] QString file(const QString& name = kName) const { return dir.filePath(name); }
+    [[nodiscard]] QString native(const QString& name = kName) const
+    {
+        return QDir::toNativeSeparators(file(name));
+    }
     [[nodiscard]] QString label() { return control<QLabel>("lblAvanzamento")->text(); }
 };
 
@@ -202,13 +220,16 @@ void DownloadTest::wholeMemoryThenARange()
     QCOMPARE(rig.boxTexts, (QStringList{kName, QDir::toNativeSeparators(rig.file()), "",
                                         "Please wait..", "L1", "L2", "L3", "Data saved.", kName}));
     QCOMPARE(rig.prompter.beeps, 2);
-    QVERIFY(rig.prompter.shown.isEmpty());
+    QCOMPARE(rig.prompter.texts(),
+             QStringList{"Download complete.\nLines saved: 3\nFile: " + rig.native()});
+    QCOMPARE(rig.control<QLabel>("lblCartella")->text(),
+             "Folder: " + QDir::toNativeSeparators(rig.folder));
     QVERIFY(lockedMeanwhile && stopUsableMeanwhile);
     QVERIFY(rig.page.acquisisci()->isEnabled() && !rig.control("cmdInterrompi")->isEnabled());
     QVERIFY(rig.label().startsWith("Lines: 3   Bytes: 13   Time: 0:0"));
 
-    // A range: refused, with its message and nothing sent or touched; then typed without
-    // leading zeros, and the same day's file is replaced.
+    // A range: refused, with its message and nothing sent or touched.
+    rig.prompter.shown.clear();
     auto* from = rig.control<QLineEdit>("txtScaricaDal");
     auto* to = rig.control<QLineEdit>("txtScaricaAl");
     QVERIFY(!from->isEnabled() && !to->isEnabled());
@@ -221,14 +242,41 @@ void DownloadTest::wholeMemoryThenARange()
              QStringList{"Starting date can not be after last date for data"});
     QCOMPARE(rig.prompter.shown[0].title, QStringLiteral("Cancelled"));
     QCOMPARE(rig.peer.received(), QByteArray("A0,"));
-    QCOMPARE(contents(rig.file()), QByteArray("L1\r\nL2\r\nL3\r\n"));
     QCOMPARE(rig.boxTexts.size(), 9);
     QVERIFY(!rig.lock.locked());
+
+    // Typed without leading zeros, on the same day: the file is there, so the operator is
+    // asked, and "Keep both", the default, saves the new data beside it.
+    rig.prompter.shown.clear();
+    const QString second = QStringLiteral("SITE1_05_12_26_SENS_2.txt");
     rig.answerRequest({"a\n\x03"});
     from->setText("5/12/2026");
     rig.click("Acquisisci");
     QCOMPARE(rig.peer.received(), QByteArray("A0,A2,5,12,126,0,0,0,A3,5,12,126,23,59,59,A1,"));
-    QCOMPARE(contents(rig.file()), QByteArray("a\r\n"));
+    const auto question = rig.prompter.shown.value(0);
+    QCOMPARE(question.kind, QStringLiteral("choice"));
+    QCOMPARE(question.text, "The file " + rig.native() +
+                                " already exists.\n\nReplace it with the new data, or keep both "
+                                "(the new data is saved as " +
+                                second + ")?");
+    QCOMPARE(question.answers, (QStringList{"Replace", "Keep both", "Cancel"}));
+    QCOMPARE(question.defaultChoice, 1);
+    QCOMPARE(contents(rig.file()), QByteArray("L1\r\nL2\r\nL3\r\n"));
+    QCOMPARE(contents(rig.file(second)), QByteArray("a\r\n"));
+    QCOMPARE(rig.box.text(), second);
+    QCOMPARE(rig.prompter.shown.value(1).text,
+             "Download complete.\nLines saved: 1\nFile: " + rig.native(second));
+
+    // "Replace" puts the new data in place of the file; "Cancel" asks the logger nothing.
+    rig.answerRequest({"b\n\x03"});
+    rig.prompter.chooseNext("Replace");
+    rig.click("Acquisisci");
+    QCOMPARE(contents(rig.file()), QByteArray("b\r\n"));
+    const QByteArray sent = rig.peer.received();
+    rig.prompter.chooseNext("Cancel");
+    rig.click("Acquisisci");
+    QCOMPARE(rig.peer.received(), sent);
+    QCOMPARE(QDir(rig.dir.path()).entryList(QDir::Files), (QStringList{kName, second}));
 
     // Without a date source the end box holds the system's today.
     DownloadPage page(rig.transport, rig.lock, rig.prompter, {}, {}, nullptr);
@@ -281,6 +329,10 @@ void DownloadTest::faultsKeepWhatCame()
     QFETCH(QString, message);
     QFETCH(int, endsAfterMs);
     Rig rig;
+    // The operator chose to replace the day's file, and an older partial file is there.
+    write(rig.file(), "old\r\n");
+    write(rig.file(kPartial), "older partial\r\n");
+    rig.prompter.chooseNext("Replace");
     // Two whole lines and half of a third, then the fault.
     const QByteArray sent = fault == "mute" ? "" : memoryLines(1, 1) + memoryLines(1, 2) + "00003";
     rig.answerRequest({sent.left(30), sent.mid(30)}, milliseconds(50), seconds(2));
@@ -311,18 +363,29 @@ void DownloadTest::faultsKeepWhatCame()
                          : took < seconds(4),
              qPrintable(QString::number(duration_cast<microseconds>(took).count())));
     QVERIFY(labels.size() >= endsAfterMs / 2000);
+    // The earlier file and the older partial one are untouched; what came is kept under a
+    // partial name of its own, and the message names both files.
     const int lines = fault == "mute" ? 0 : 2;
-    QCOMPARE(contents(rig.file()), memoryLines(lines));
-    const QString saved = QStringLiteral("\nLines received and saved: %1\nFile: %2")
-                              .arg(lines)
-                              .arg(QDir::toNativeSeparators(rig.file()));
-    QCOMPARE(rig.prompter.texts(), QStringList{message + saved});
+    const QString partial = QStringLiteral("SITE1_05_12_26_SENS.partial_2.txt");
+    QCOMPARE(contents(rig.file()), QByteArray("old\r\n"));
+    QCOMPARE(contents(rig.file(kPartial)), QByteArray("older partial\r\n"));
+    QString text = message + QStringLiteral("\nLines received: %1").arg(lines);
+    if (lines) {
+        QCOMPARE(contents(rig.file(partial)), memoryLines(lines));
+        text += "\nKept in the partial file: " + rig.native(partial);
+    } else {
+        QVERIFY(!QFile::exists(rig.file(partial))); // nothing came: no empty file to explain
+    }
+    text += "\nThe earlier file is unchanged: " + rig.native();
+    QCOMPARE(rig.prompter.shown.size(), 2);
+    QCOMPARE(rig.prompter.shown[1].text, text);
     QVERIFY(!rig.lock.locked() && !rig.control("cmdInterrompi")->isEnabled());
-    QCOMPARE(rig.box.text(), kName);
+    QCOMPARE(rig.box.text(), lines ? partial : QString());
     QCOMPARE(rig.prompter.beeps, 0);
     // The link is fit for the next download.
     if (fault != "drop") {
         rig.answerRequest({"z\n\x03"});
+        rig.prompter.chooseNext("Replace");
         rig.click("Acquisisci");
         QCOMPARE(contents(rig.file()), QByteArray("z\r\n"));
     }
@@ -358,33 +421,68 @@ void DownloadTest::stopDrainsTheRestOfTheStream()
 
 void DownloadTest::fileErrors_data()
 {
-    QTest::addColumn<bool>("created");
-    QTest::newRow("folder gone (a removed stick)") << false;
-    QTest::newRow("disk full") << true;
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("folder gone (a removed stick)") << "gone";
+    QTest::newRow("disk full") << "full";
+    QTest::newRow("the name is a folder's") << "taken";
 }
 
 void DownloadTest::fileErrors()
 {
-    QFETCH(bool, created);
+    QFETCH(QString, fault);
     Rig rig;
     rig.box.setText("before.txt");
     rig.answerRequest({memoryLines(3), "\x03"}, milliseconds(50), seconds(1));
-    if (!created)
+    if (fault == "gone")
         rig.folder = rig.dir.filePath("gone");
-    else if (!QFile::link("/dev/full", rig.file())) // opens, but takes nothing
-        QSKIP("no /dev/full here");
+    if (fault == "taken") {
+        QVERIFY(QDir(rig.dir.path()).mkpath(kName + "/inside"));
+        rig.prompter.chooseNext("Replace");
+    }
+#ifdef Q_OS_UNIX
+    // A file may not grow at all: every write fails, as on a full disk.
+    rlimit before{};
+    ::getrlimit(RLIMIT_FSIZE, &before);
+    auto* const handler = std::signal(SIGXFSZ, SIG_IGN);
+    if (fault == "full") {
+        rlimit none = before;
+        none.rlim_cur = 0;
+        ::setrlimit(RLIMIT_FSIZE, &none);
+    }
     rig.click("Acquisisci");
-    // The system's reason, then the path.
-    const QString path = QDir::toNativeSeparators(rig.folder + u'/' + kName);
-    QCOMPARE(rig.prompter.shown.size(), 1);
-    QCOMPARE(rig.prompter.shown[0].title, QString());
-    QVERIFY(rig.prompter.shown[0].text.endsWith(u'\n' + path));
-    QVERIFY(rig.prompter.shown[0].text.size() > path.size() + 1);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, handler);
+#else
+    if (fault == "full")
+        QSKIP("no file size limit here");
+    rig.click("Acquisisci");
+#endif
     QVERIFY(!rig.lock.locked());
-    QCOMPARE(rig.box.text(), created ? kName : "before.txt");
+    const QString text = rig.prompter.shown.last().text;
+    QCOMPARE(rig.prompter.shown.last().title, QStringLiteral("Download"));
+    if (fault == "taken") {
+        // The data is whole, under its partial name, and the message says why it stays there.
+        QVERIFY2(text.startsWith("The download is complete, but it cannot be saved as " +
+                                 rig.native() + ": "),
+                 qPrintable(text));
+        QVERIFY(
+            text.endsWith("\nLines received: 3\nKept in the partial file: " + rig.native(kPartial) +
+                          "\nThe earlier file is unchanged: " + rig.native()));
+        QCOMPARE(contents(rig.file(kPartial)), memoryLines(3));
+        QCOMPARE(rig.box.text(), kPartial);
+        return;
+    }
+    // The file and the system's reason, then what became of the data.
+    const QString partial = QDir::toNativeSeparators(rig.folder + u'/' + kPartial);
+    QVERIFY2(text.startsWith(partial + ": ") && text.size() > partial.size() + 3, qPrintable(text));
+    QVERIFY2(text.endsWith(QStringLiteral("\nLines received: %1\nNo file was written.")
+                               .arg(fault == "full" ? 3 : 0)),
+             qPrintable(text));
+    QVERIFY(!QFile::exists(partial));
+    QCOMPARE(rig.box.text(), QStringLiteral("before.txt"));
     // Nothing is asked of the logger; on a full disk, it stops at the first batch.
-    QCOMPARE(rig.peer.received(), created ? QByteArray("A0,") : QByteArray());
-    QVERIFY(!created || rig.clock.now() - rig.requestEnded < seconds(1));
+    QCOMPARE(rig.peer.received(), fault == "full" ? QByteArray("A0,") : QByteArray());
+    QVERIFY(fault != "full" || rig.clock.now() - rig.requestEnded < seconds(1));
 }
 
 void DownloadTest::emulatorMemoryArrivesLineByLine_data()
@@ -428,7 +526,10 @@ void DownloadTest::emulatorMemoryArrivesLineByLine()
     const auto result = download.run(dir.filePath("d.txt"), range);
     QCOMPARE(result.outcome, dropAfter ? DownloadOutcome::LineLost : DownloadOutcome::Completed);
     QCOMPARE(result.lines, expected);
-    const QByteArray file = contents(dir.filePath("d.txt"));
+    QCOMPARE(result.path, dir.filePath(dropAfter ? "d.partial.txt" : "d.txt"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+             QStringList{QFileInfo(result.path).fileName()});
+    const QByteArray file = contents(result.path);
     QCOMPARE(QString::fromLatin1(file).split("\r\n", Qt::SkipEmptyParts), held);
     QVERIFY(file.isEmpty() || file.endsWith("\r\n"));
     if (dropAfter) { // 5,000 characters take 5.2 s on the line

@@ -1,5 +1,6 @@
 #include "windows/main/MainWindow.h"
 
+#include "download/DataFileName.h"
 #include "download/DownloadPage.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
@@ -81,9 +82,9 @@ const Pending kPending[] = {
 
 QString closingRecordPath(const QString& folder, const QString& dataFileName)
 {
-    // QDir joins a root folder ("C:\", "/") without doubling the separator.
-    return QDir::toNativeSeparators(QDir(QDir::fromNativeSeparators(folder))
-                                        .filePath(QStringLiteral("LOGOUT_") + dataFileName));
+    // The box's text is typed by the operator: the data file's rule keeps it in the folder.
+    return QDir::toNativeSeparators(
+        dataFilePath(folder, safeFileNamePart(QStringLiteral("LOGOUT_") + dataFileName)));
 }
 
 MainWindow::MainWindow(Transport& transport, Prompter& prompter, LoggerSession& session,
@@ -161,6 +162,7 @@ void MainWindow::buildPages()
         [this] { return Nome_Centralina()->text(); }, m_fileArea->Nome_File_Dati(),
         m_pages[kDownload]);
     layouts::addToPage(m_pages[kDownload], m_download);
+    connect(m_fileArea, &FileArea::folderChanged, m_download, &DownloadPage::showFolder);
     // What the download holds for loggers that keep both; the model without it hides them.
     auto* kind = new QGroupBox(QStringLiteral("Data"), m_pages[kDownload]);
     kind->setObjectName(QStringLiteral("FrameTipoF"));
@@ -324,6 +326,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_closing) {
         event->accept();
+        return;
+    }
+    if (!m_closeRequested && !m_download->mayClose()) {
+        event->ignore();
         return;
     }
     auto& transport = m_ctx.transport;

@@ -1,6 +1,7 @@
 // The main window's own life: the lock, the one-exchange rule, the way out of a stuck
-// exchange, internal parameters, the closing record.
+// exchange, internal parameters, the closing record, closing during a download.
 #include "MainRig.h"
+#include "download/DownloadPage.h"
 #include "link/NumberForms.h"
 #include "windows/about/AboutBox.h"
 #include "windows/main/FieldEdit.h"
@@ -9,6 +10,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,6 +77,7 @@ private slots:
     void closingRecord();
     void closingRecordAtTheRoot();
     void closingWhileWaitingEndsTheExchangeFirst();
+    void closingDuringADownloadAsksFirst();
 };
 
 void MainWindowTest::pagesMenusAndCaptions()
@@ -276,6 +280,10 @@ void MainWindowTest::closingRecordAtTheRoot()
     QCOMPARE(closingRecordPath("/data", "a.txt"), QStringLiteral("/data/LOGOUT_a.txt"));
     QCOMPARE(closingRecordPath("/data/", ""), QStringLiteral("/data/LOGOUT_"));
 #endif
+    // A name typed with folders in it stays in the folder, as a data file's name does.
+    const QString escaped = closingRecordPath(QDir::tempPath(), "../../etc/x");
+    QCOMPARE(QFileInfo(escaped).absolutePath(), QDir(QDir::tempPath()).absolutePath());
+    QCOMPARE(QFileInfo(escaped).fileName(), QStringLiteral("LOGOUT_______etc_x"));
 }
 
 void MainWindowTest::closingWhileWaitingEndsTheExchangeFirst()
@@ -310,6 +318,54 @@ void MainWindowTest::closingWhileWaitingEndsTheExchangeFirst()
     QTRY_COMPARE(finished.count(), 1);
     QCOMPARE(counter.closes, 2);
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("LOGOUT_"))));
+}
+
+void MainWindowTest::closingDuringADownloadAsksFirst()
+{
+    MainRig rig;
+    QTemporaryDir dir;
+    rig.window.fileArea()->setFolder(dir.path());
+    rig.window.Nome_Centralina()->setText(QStringLiteral("SITE1"));
+    // A memory that takes seconds on the line.
+    QStringList held;
+    for (int i = 200; i > 0; --i)
+        held << rig.logger.acquisitionLine(test::rigWallClock().addSecs(-600 * i));
+    rig.logger.setAcquiring(false, rig.now());
+    rig.logger.setMemoryLines(held);
+    rig.logger.setPace(sim::Pace::Baud9600);
+    QSignalSpy finished(&rig.window, &MainWindow::finished);
+    rig.window.show();
+    // "No" goes on downloading; a second close, answered "Yes", stops it and closes.
+    rig.prompter.answerNext(PromptAnswer::No);
+    rig.prompter.answerNext(PromptAnswer::Yes);
+    int closes = 0;
+    const auto start = rig.clock.now();
+    rig.clock.setOnWaitStep([&] {
+        if (rig.window.download().downloading() && closes < 2 &&
+            rig.clock.now() - start > seconds(2 + 2 * closes)) {
+            ++closes;
+            rig.window.close();
+        }
+    });
+    rig.click("Acquisisci");
+    rig.clock.setOnWaitStep({});
+
+    QCOMPARE(closes, 2);
+    QCOMPARE(rig.prompter.shown.size(), 3);
+    QCOMPARE(rig.prompter.shown[0].kind, QStringLiteral("yesno"));
+    QCOMPARE(rig.prompter.shown[0].defaultAnswer, PromptAnswer::No);
+    QCOMPARE(rig.prompter.shown[0].text,
+             QStringLiteral("A download is under way. Stop it and close the program?\nThe lines "
+                            "received so far are kept in a partial file."));
+    QVERIFY(rig.prompter.shown[2].text.startsWith(QStringLiteral("Download stopped.")));
+    QCOMPARE(finished.count(), 0);
+    QTRY_COMPARE(finished.count(), 1);
+    // What came is kept as a partial file, and the closing record names it.
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), 2);
+    QVERIFY2(files[1].startsWith("SITE1_") && files[1].endsWith("_SENS.partial.txt"),
+             qPrintable(files[1]));
+    QCOMPARE(files[0], "LOGOUT_" + files[1]);
 }
 
 QTEST_MAIN(MainWindowTest)
