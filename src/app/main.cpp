@@ -1,6 +1,7 @@
 // KORVELAN: the program for the operator of field data loggers.
 #include "common/AppPaths.h"
 #include "common/ComPortMap.h"
+#include "common/DataFolder.h"
 #include "common/Prompter.h"
 #include "common/SimulatorProcess.h"
 #include "link/Clock.h"
@@ -12,43 +13,57 @@
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/connection/SplashWindow.h"
 #include "windows/linklog/LinkLogWindow.h"
+#include "windows/main/FileArea.h"
 #include "windows/main/MainWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
-int fail(const QString& message)
+using namespace korvelan;
+
+int fail(const QString& message, int code = 2)
 {
     std::fprintf(stderr, "korvelan: %s\n", qPrintable(message));
-    return 2;
+    return code;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The command line, read before any window exists: --help, --version and a mistake are
+// answered without a display.
+struct Options
 {
-    using namespace korvelan;
+    bool simulate = false;
+    QString folder;
+    QString log;
+    QList<ComPortMap::Override> ports;
+};
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KORVELAN"));
-    // The program ends when the connection window or the main window is closed, not when
-    // the connection window hides to make way for the main window.
-    QApplication::setQuitOnLastWindowClosed(false);
+struct Parsed
+{
+    std::optional<Options> options;
+    int exitCode = 0; // when there are no options to run with
+};
 
+Parsed parseCommandLine(const QStringList& arguments)
+{
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("KORVELAN, for the operator of field data loggers."));
-    parser.addHelpOption();
+    // Qt's own options (-platform offscreen, -style fusion) go to the application unchanged.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Start the logger and modem emulator (korvelan-sim) and connect "
                        "COM 1 to its logger and COM 2 to its modem."));
     const QCommandLineOption com(
         QStringLiteral("com"),
-        QStringLiteral("Open DEVICE for port COM N (1 to 8); may be given several times."),
+        QStringLiteral("Open DEVICE for port COM N (1 to 8), for example "
+                       "1=/dev/serial/by-id/usb-FTDI_...; may be given several times."),
         QStringLiteral("N=DEVICE"));
     const QCommandLineOption folder(
         QStringLiteral("folder"),
@@ -58,16 +73,92 @@ int main(int argc, char** argv)
         QStringLiteral("log"),
         QStringLiteral("Write every exchange on the link to FILE as well, from start-up on."),
         QStringLiteral("FILE"));
+    QList<QCommandLineOption> qtOptions;
+    for (const char* name : {"platform", "style", "stylesheet", "qwindowgeometry"}) {
+        qtOptions << QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("x"));
+        qtOptions.back().setFlags(QCommandLineOption::HiddenFromHelp);
+    }
     parser.addOptions({simulate, com, folder, log});
-    parser.process(app);
+    parser.addOptions(qtOptions);
 
-    const AppPaths paths = AppPaths::forThisProgram(parser.value(folder));
+    if (!parser.parse(arguments))
+        return {
+            std::nullopt,
+            fail(parser.errorText() + QStringLiteral(" (korvelan --help lists the options)"), 1)};
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Without an application object the parser cannot know the program's name.
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), QStringLiteral("korvelan"));
+        std::fputs(qPrintable(text), stdout);
+        return {std::nullopt, 0};
+    }
+    if (parser.isSet(version)) {
+        std::printf("KORVELAN %s\n", KORVELAN_VERSION);
+        return {std::nullopt, 0};
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return {std::nullopt, fail(QStringLiteral("unexpected argument \"%1\"")
+                                       .arg(parser.positionalArguments().first()),
+                                   1)};
+    Options options;
+    options.simulate = parser.isSet(simulate);
+    options.folder = parser.value(folder);
+    options.log = parser.value(log);
+    for (const QString& text : parser.values(com)) {
+        QString error;
+        const auto mapping = ComPortMap::parseOverride(text, &error);
+        if (!mapping)
+            return {std::nullopt, fail(QStringLiteral("--com %1").arg(error))};
+        options.ports << *mapping;
+    }
+    return {options, 0};
+}
+
+// Without a display Qt would end the program with an abort and a core dump; say what to do.
+bool displayMissing(const QStringList& arguments)
+{
+#if defined(Q_OS_LINUX)
+    const auto set = [](const char* name) { return !qEnvironmentVariableIsEmpty(name); };
+    return !set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM") &&
+           !arguments.contains(QStringLiteral("-platform")) &&
+           !arguments.contains(QStringLiteral("--platform"));
+#else
+    (void)arguments;
+    return false;
+#endif
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const Parsed parsed = parseCommandLine(arguments);
+    if (!parsed.options)
+        return parsed.exitCode;
+    const Options& options = *parsed.options;
+    if (displayMissing(arguments))
+        return fail(QStringLiteral("no display: DISPLAY and WAYLAND_DISPLAY are not set. The "
+                                   "windows need a desktop; without one, run it in a virtual "
+                                   "display: xvfb-run -a korvelan ..."),
+                    1);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KORVELAN"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVELAN_VERSION));
+    // The program ends when the connection window or the main window is closed, not when
+    // the connection window hides to make way for the main window.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const AppPaths paths = AppPaths::forThisProgram(options.folder);
     if (!paths.ensureExists())
         return fail(QStringLiteral("cannot create the folder %1").arg(paths.folder()));
 
-    ComPortMap ports = ComPortMap::defaults();
+    ComPortMap ports = ComPortMap::defaults(ComPortMap::systemPorts());
     SimulatorProcess simulator;
-    if (parser.isSet(simulate)) {
+    if (options.simulate) {
         const QString program = SimulatorProcess::findProgram(QApplication::applicationDirPath());
         if (program.isEmpty())
             return fail(
@@ -75,26 +166,20 @@ int main(int argc, char** argv)
         QString error;
         if (!simulator.start(program, {}, &error))
             return fail(error);
-        ports.set(1, simulator.devices().logger);
-        ports.set(2, simulator.devices().modem);
+        ports.fix(1, simulator.devices().logger, QStringLiteral("korvelan-sim logger"));
+        ports.fix(2, simulator.devices().modem, QStringLiteral("korvelan-sim modem"));
     }
-    for (const QString& text : parser.values(com)) {
-        QString error;
-        const auto mapping = ComPortMap::parseOverride(text, &error);
-        if (!mapping)
-            return fail(QStringLiteral("--com %1").arg(error));
-        ports.apply(*mapping);
-    }
+    for (const auto& mapping : options.ports)
+        ports.apply(mapping);
 
     LoggerSession session;
     RealClock clock;
     MessageBoxPrompter prompter;
     LinkLog linkLog(clock);
-    if (parser.isSet(log)) {
+    if (!options.log.isEmpty()) {
         QString error;
-        if (!linkLog.writeTo(parser.value(log), &error))
-            return fail(
-                QStringLiteral("cannot write the link log %1: %2").arg(parser.value(log), error));
+        if (!linkLog.writeTo(options.log, &error))
+            return fail(QStringLiteral("cannot write the link log %1: %2").arg(options.log, error));
     }
     SerialChannel serial;
     LoggedChannel channel(serial, linkLog);
@@ -104,7 +189,14 @@ int main(int argc, char** argv)
     MainWindow mainWindow(transport, prompter, session);
     LinkLogWindow linkLogWindow(linkLog, prompter);
     mainWindow.setLinkLogWindow(&linkLogWindow);
+    const DataFolder dataFolder(paths.settingsFile());
+    FileArea* fileArea = mainWindow.fileArea();
+    fileArea->setFolder(dataFolder.initial());
+    QObject::connect(fileArea, &FileArea::folderChanged,
+                     [&dataFolder](const QString& folder) { dataFolder.remember(folder); });
+
     ConnectionWindow connection(transport, session, mainWindow, paths.portSettingsFile());
+    connection.setPorts(ports, &ComPortMap::systemPorts);
     QObject::connect(&connection, &ConnectionWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&mainWindow, &MainWindow::finished, &app, &QCoreApplication::quit,

@@ -21,7 +21,12 @@ AppPaths AppPaths::choose(const QString& chosen, const QString& executableFolder
 
 AppPaths AppPaths::forThisProgram(const QString& chosen)
 {
-    return choose(chosen, QCoreApplication::applicationDirPath(),
+#ifdef Q_OS_WIN
+    const QString executableFolder = QCoreApplication::applicationDirPath();
+#else
+    const QString executableFolder;
+#endif
+    return choose(chosen, executableFolder,
                   QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
@@ -42,6 +47,11 @@ QString AppPaths::file(const QString& name) const
 QString AppPaths::portSettingsFile() const
 {
     return file(QStringLiteral("og399.ini"));
+}
+
+QString AppPaths::settingsFile() const
+{
+    return file(QStringLiteral("korvelan.ini"));
 }
 
 bool AppPaths::ensureExists() const

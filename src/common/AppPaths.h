@@ -5,15 +5,18 @@
 namespace korvelan {
 
 // The program folder: where the program keeps its small settings files (last COM port, modem
-// port, station list, gage file). The executable's own folder when the program may write
-// there, as operators expect; otherwise (an installation under Program Files, /usr/bin) the
-// per-user data folder. A folder given on the command line wins over both.
+// port, station list, gage file, the last data folder). On Windows the executable's own
+// folder when the program may write there, as operators expect, otherwise (an installation
+// under Program Files) the per-user data folder. Elsewhere always the per-user data folder
+// (~/.local/share/KORVELAN), so a rebuild or a new build folder keeps the settings. A folder
+// given on the command line wins over both.
 class AppPaths
 {
 public:
     explicit AppPaths(QString folder);
 
-    // The rule above. `chosen` is the command line's folder, empty when none was given.
+    // The rule above. `chosen` is the command line's folder, empty when none was given;
+    // `executableFolder` is empty where the program's own folder is not used.
     [[nodiscard]] static AppPaths choose(const QString& chosen, const QString& executableFolder,
                                          const QString& userDataFolder);
     // The rule with this machine's executable and per-user data folders.
@@ -26,6 +29,8 @@ public:
     [[nodiscard]] QString file(const QString& name) const;
     // The last COM port used, "og399.ini".
     [[nodiscard]] QString portSettingsFile() const;
+    // The program's own settings that have no file of their own, "korvelan.ini".
+    [[nodiscard]] QString settingsFile() const;
     // Creates the folder when it is missing; false when that fails.
     bool ensureExists() const;
 

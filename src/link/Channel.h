@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/PortFault.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -26,6 +28,8 @@ public:
     // Opens with the given line settings; on failure returns false and fills *error with the
     // system's description of the fault.
     virtual bool open(const LineSettings& settings, QString* error) = 0;
+    // The kind of fault that kept the last open() from succeeding; None after a success.
+    [[nodiscard]] virtual PortFault openFault() const { return PortFault::Other; }
     virtual void close() = 0;
     [[nodiscard]] virtual bool isOpen() const = 0;
     // Modem lines; a device without them (a pseudo-terminal) refuses quietly.

@@ -17,6 +17,7 @@ public:
     void setPortName(const QString& name) override { m_inner.setPortName(name); }
     [[nodiscard]] QString portName() const override { return m_inner.portName(); }
     bool open(const LineSettings& settings, QString* error) override;
+    [[nodiscard]] PortFault openFault() const override { return m_inner.openFault(); }
     void close() override;
     [[nodiscard]] bool isOpen() const override { return m_inner.isOpen(); }
     void setDtr(bool on) override { m_inner.setDtr(on); }

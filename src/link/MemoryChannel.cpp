@@ -8,16 +8,20 @@ MemoryChannel::MemoryChannel(LinkPeer& peer, Clock& clock, QObject* parent)
 
 bool MemoryChannel::open(const LineSettings& settings, QString* error)
 {
-    if (!m_existing.isEmpty() && !m_existing.contains(m_name)) {
+    // The faults and texts a serial port gives.
+    const auto fail = [&](PortFault fault, const char* text) {
+        m_fault = fault;
         if (error)
-            *error = QStringLiteral("No such file or directory");
+            *error = QString::fromLatin1(text);
         return false;
-    }
-    if (m_busy.contains(m_name)) {
-        if (error)
-            *error = QStringLiteral("Permission denied");
-        return false;
-    }
+    };
+    if (!m_existing.isEmpty() && !m_existing.contains(m_name))
+        return fail(PortFault::Missing, "No such file or directory");
+    if (m_busy.contains(m_name))
+        return fail(PortFault::Busy, "Device or resource busy");
+    if (m_denied.contains(m_name))
+        return fail(PortFault::Denied, "Permission denied");
+    m_fault = PortFault::None;
     m_settings = settings;
     m_open = true;
     m_dtr = settings.dtr;

@@ -1,6 +1,41 @@
 #include "link/SerialChannel.h"
 
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace korvelan {
+
+namespace {
+
+// Qt reports a device that another program holds and one the user may not open alike, as a
+// permission error; whether the user may read and write the device tells them apart. On
+// Windows a port is refused only when another program has it.
+PortFault faultOf(QSerialPort::SerialPortError error, const QString& name)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+        return PortFault::None;
+    case QSerialPort::DeviceNotFoundError:
+        return PortFault::Missing;
+    case QSerialPort::PermissionError: {
+#ifdef Q_OS_UNIX
+        const QString path = name.startsWith(u'/') ? name : QStringLiteral("/dev/") + name;
+        if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0)
+            return PortFault::Denied;
+#else
+        (void)name;
+#endif
+        return PortFault::Busy;
+    }
+    default:
+        return PortFault::Other;
+    }
+}
+
+} // namespace
 
 SerialChannel::SerialChannel(QObject* parent) : Channel(parent)
 {
@@ -11,12 +46,13 @@ SerialChannel::SerialChannel(QObject* parent) : Channel(parent)
 void SerialChannel::setPortName(const QString& name)
 {
     // QSerialPort takes a bare name as a device under /dev; a full path is used as it is.
+    m_name = name;
     m_port.setPortName(name);
 }
 
 QString SerialChannel::portName() const
 {
-    return m_port.portName();
+    return m_name;
 }
 
 bool SerialChannel::open(const LineSettings& settings, QString* error)
@@ -29,11 +65,13 @@ bool SerialChannel::open(const LineSettings& settings, QString* error)
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
+        m_fault = faultOf(m_port.error(), m_name);
         if (error)
             *error = m_port.errorString();
         m_port.clearError();
         return false;
     }
+    m_fault = PortFault::None;
     setDtr(settings.dtr);
     return true;
 }

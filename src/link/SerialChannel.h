@@ -15,6 +15,7 @@ public:
     void setPortName(const QString& name) override;
     [[nodiscard]] QString portName() const override;
     bool open(const LineSettings& settings, QString* error) override;
+    [[nodiscard]] PortFault openFault() const override { return m_fault; }
     void close() override;
     [[nodiscard]] bool isOpen() const override;
     void setDtr(bool on) override;
@@ -29,6 +30,8 @@ private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
+    QString m_name; // as given: Qt shortens /dev/ttyUSB0 to ttyUSB0
+    PortFault m_fault = PortFault::None;
 };
 
 } // namespace korvelan

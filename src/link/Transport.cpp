@@ -63,11 +63,11 @@ bool Transport::ensureOpen()
     QString error;
     if (openChannel(&error))
         return true;
-    m_prompter.inform(PromptIcon::Warning, QStringLiteral("Link lost"),
-                      QStringLiteral("The link to the logger on COM %1 (%2) was lost and the port "
-                                     "cannot be opened again:\n%3")
-                          .arg(m_session.Porta)
-                          .arg(m_channel.portName(), error));
+    m_prompter.inform(
+        PromptIcon::Warning, QStringLiteral("Link lost"),
+        QStringLiteral("The link to the logger was lost and the port cannot be "
+                       "opened again:\n") +
+            portErrorText(m_session.Porta, m_channel.portName(), m_channel.openFault(), error));
     return false;
 }
 
@@ -156,7 +156,8 @@ int16_t Transport::Apri_Porta(int16_t port)
     const auto opened = m_clock.now();
     QString error;
     if (!openChannel(&error)) {
-        m_prompter.inform(PromptIcon::None, QString(), error);
+        m_prompter.inform(PromptIcon::None, QString(),
+                          portErrorText(port, m_channel.portName(), m_channel.openFault(), error));
         return 0;
     }
     {

@@ -42,8 +42,8 @@ void TestEndToEndConnection::connectsToTheEmulator()
              qPrintable(error));
 
     ComPortMap ports = ComPortMap::unixDefaults({});
-    ports.set(1, sim.devices().logger);
-    ports.set(2, sim.devices().modem);
+    ports.fix(1, sim.devices().logger);
+    ports.fix(2, sim.devices().modem);
 
     QTemporaryDir dir;
     LoggerSession session;
@@ -100,9 +100,11 @@ void TestEndToEndConnection::commandLine_data()
     QTest::addColumn<QString>("output");
 
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--simulate";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "KORVELAN ";
     QTest::newRow("port out of range") << QStringList{"--com", "9=/dev/null"} << 2 << "1 to 8";
     QTest::newRow("not N=DEVICE") << QStringList{"--com", "/dev/ttyUSB0"} << 2 << "N=DEVICE";
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 1 << "frobnicate";
+    QTest::newRow("no display for the windows") << QStringList{} << 1 << "xvfb-run";
 }
 
 void TestEndToEndConnection::commandLine()
@@ -111,13 +113,20 @@ void TestEndToEndConnection::commandLine()
     QFETCH(int, exitCode);
     QFETCH(QString, output);
 
+    // On a machine without a display: all of these are answered before a window is needed.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("DISPLAY"), QString());
     QTemporaryDir dir;
     QProcess program;
+    program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(QStringLiteral(KORVELAN_PROGRAM),
                   arguments + QStringList{QStringLiteral("--folder"), dir.path()});
     QVERIFY(program.waitForFinished(10000));
     const QString printed = QString::fromLocal8Bit(program.readAll());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), exitCode);
     QVERIFY2(printed.contains(output), qPrintable(printed));
 }

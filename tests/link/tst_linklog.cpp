@@ -78,6 +78,11 @@ void LinkLogTest::aCommandStandsWithItsReply()
     QCOMPARE(rig.lines(), (QStringList{"2026-12-05 14:07:09.000 -- COM1 opened, 9600 baud",
                                        "2026-12-05 14:07:09.000 -> G,",
                                        "2026-12-05 14:07:09.030 <- 05,12,2026,14,07,"}));
+    // Why a port does not open passes through to the message.
+    rig.channel.close();
+    rig.memory.setBusyPorts({QStringLiteral("COM1")});
+    QVERIFY(!rig.channel.open(LineSettings{}, nullptr));
+    QCOMPARE(rig.channel.openFault(), PortFault::Busy);
 }
 
 void LinkLogTest::aDownloadIsSummedUpEverySecond()

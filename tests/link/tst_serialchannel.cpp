@@ -3,9 +3,11 @@
 #include "link/Transport.h"
 #include "support/PtyLink.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <unistd.h>
 #include <vector>
 
 using namespace korvelan;
@@ -57,6 +59,7 @@ private slots:
     void parameterCharactersArriveApart();
     void replyIsSplitIntoFields();
     void otherSideClosingIsNoticedOnce();
+    void openFaultsAreTold();
 };
 
 void SerialChannelTest::opensAPseudoTerminalWithoutModemLines()
@@ -119,6 +122,27 @@ void SerialChannelTest::otherSideClosingIsNoticedOnce()
     QTest::qWait(200);
     QCOMPARE(lost.count(), 1);
     QVERIFY(!rig.channel.isOpen());
+}
+
+void SerialChannelTest::openFaultsAreTold()
+{
+    // Qt calls a port held elsewhere and one the user may not open both a permission error;
+    // the operator must read which it is.
+    Rig rig;
+    QVERIFY(rig.open());
+    const QString device = rig.pty.slavePath();
+    SerialChannel other;
+    const auto fault = [&](const QString& name) {
+        other.setPortName(name);
+        return other.open(LineSettings{}, nullptr) ? PortFault::None : other.openFault();
+    };
+    QCOMPARE(fault(device), PortFault::Busy);
+    QCOMPARE(fault(device + "-gone"), PortFault::Missing);
+    if (::geteuid() == 0)
+        QSKIP("root may open any device");
+    rig.channel.close();
+    QVERIFY(QFile::setPermissions(device, {}));
+    QCOMPARE(fault(device), PortFault::Denied);
 }
 
 QTEST_MAIN(SerialChannelTest)

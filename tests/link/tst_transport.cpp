@@ -11,6 +11,7 @@ using namespace korvelan;
 using namespace std::chrono;
 using test::ScriptedPeer;
 using test::ScriptedPrompter;
+Q_DECLARE_METATYPE(korvelan::PortFault)
 
 namespace {
 
@@ -55,7 +56,8 @@ private slots:
     void parameterCharactersArePaced();
     void probe_data();
     void probe();
-    void missingPortShowsTheSystemText();
+    void portFaultsAreExplained_data();
+    void portFaultsAreExplained();
     void cancelDuringTheProbeEndsIt();
     void waitsAreMarkedForTheOneExchangeRule();
     void aSilentLoggerCostsOneTimeLimitPerAction();
@@ -215,15 +217,43 @@ void TransportTest::probe()
     QCOMPARE(rig.channel.bytesWaiting(), 0); // the answer is not left for the next reader
 }
 
-void TransportTest::missingPortShowsTheSystemText()
+void TransportTest::portFaultsAreExplained_data()
 {
+    QTest::addColumn<PortFault>("fault");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("missing") << PortFault::Missing
+                             << "COM 4 (/dev/ttyS3) does not exist — is the adapter plugged in?";
+    QTest::newRow("denied") << PortFault::Denied
+                            << "COM 4 (/dev/ttyS3): permission denied — add your user to the "
+                               "dialout group and log in again";
+    QTest::newRow("busy") << PortFault::Busy
+                          << "COM 4 (/dev/ttyS3) is used by another program — close it and try "
+                             "again";
+    QTest::newRow("anything else")
+        << PortFault::Other << "COM 4 (/dev/ttyS3) cannot be opened: Input/output error";
+}
+
+void TransportTest::portFaultsAreExplained()
+{
+    QFETCH(PortFault, fault);
+    QFETCH(QString, text);
+    QCOMPARE(portErrorText(4, "/dev/ttyS3", fault, "Input/output error"), text);
+    if (fault == PortFault::Other)
+        return; // an in-memory port has no such fault
+    // The probe says it, with no title, and sends nothing.
     Rig rig;
     rig.channel.close();
-    rig.channel.setExistingPorts({QStringLiteral("/dev/ttyS0")});
+    const QSet<QString> port{QStringLiteral("/dev/ttyS3")};
+    if (fault == PortFault::Missing)
+        rig.channel.setExistingPorts({QStringLiteral("/dev/ttyS0")});
+    else if (fault == PortFault::Denied)
+        rig.channel.setDeniedPorts(port);
+    else
+        rig.channel.setBusyPorts(port);
     QCOMPARE(rig.transport.Apri_Porta(4), 0);
     QCOMPARE(rig.prompter.shown.size(), 1);
     QCOMPARE(rig.prompter.shown.first().title, QString());
-    QCOMPARE(rig.prompter.shown.first().text, QStringLiteral("No such file or directory"));
+    QCOMPARE(rig.prompter.shown.first().text, text);
     QVERIFY(rig.peer.bytes.isEmpty());
 }
 
@@ -315,7 +345,8 @@ void TransportTest::aLostLineIsOpenedAgainByTheNextAction()
     QCOMPARE(rig.peer.bytes.size(), before);
     QVERIFY(rig.clock.now() - start < seconds(1));
     QCOMPARE(rig.prompter.shown.size(), 1);
-    QVERIFY(rig.prompter.shown.first().text.contains(QLatin1String("COM 1 (/dev/ttyS0)")));
+    QVERIFY(rig.prompter.shown.first().text.endsWith(
+        QStringLiteral("COM 1 (/dev/ttyS0) does not exist — is the adapter plugged in?")));
 
     // Closed on purpose (the program's close), it stays closed.
     rig.transport.Chiudi_Seriale();

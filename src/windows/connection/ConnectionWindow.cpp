@@ -1,5 +1,6 @@
 #include "windows/connection/ConnectionWindow.h"
 
+#include "common/ComPortMap.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/connection/PortSettingsFile.h"
@@ -72,15 +73,22 @@ void ConnectionWindow::build()
         option->setObjectName(QStringLiteral("Option1%1").arg(i));
         group->addButton(option, port);
         m_options << option;
-        // Where the port leads on this machine; on Windows "COM 1" says it already.
-        const QString device = m_transport.deviceFor(port);
-        auto* where =
-            new QLabel(device == QStringLiteral("COM%1").arg(port) ? QString() : device, ports);
+        // Where the port leads on this machine.
+        auto* where = new QLabel(ports);
         where->setObjectName(QStringLiteral("lblDevice%1").arg(i));
         where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_devices << where;
         grid->addWidget(option, i, 0);
         grid->addWidget(where, i, 1);
     }
+    m_refresh = new QPushButton(QStringLiteral("Refresh"), ports);
+    m_refresh->setObjectName(QStringLiteral("cmdAggiornaPorte"));
+    m_refresh->setToolTip(QStringLiteral("Look again for serial ports (an adapter plugged in "
+                                         "since the start)"));
+    connect(m_refresh, &QPushButton::clicked, this, &ConnectionWindow::refreshPorts);
+    grid->addWidget(m_refresh, kPorts, 0, 1, 2, Qt::AlignLeft);
+    grid->setColumnStretch(1, 1);
+    showPorts();
 
     m_connect = new QPushButton(QStringLiteral("Connect"), this);
     m_connect->setObjectName(QStringLiteral("Command1"));
@@ -132,8 +140,38 @@ void ConnectionWindow::load()
     const int16_t saved = m_session.PortaSalvata;
     if (saved == 0)
         m_label2->setText(QStringLiteral("Select a RS232"));
-    else if (saved >= 1 && saved <= 4)
+    else if (saved >= 1 && saved <= kPorts)
         m_options[saved - 1]->setChecked(true);
+}
+
+void ConnectionWindow::setPorts(ComPortMap& map, std::function<QList<SerialPortInfo>()> scan)
+{
+    m_ports = &map;
+    m_scan = std::move(scan);
+    showPorts();
+}
+
+void ConnectionWindow::refreshPorts()
+{
+    if (m_connecting)
+        return;
+    if (m_ports && m_scan)
+        m_ports->refresh(m_scan());
+    showPorts();
+}
+
+void ConnectionWindow::showPorts()
+{
+    for (int i = 0; i < m_devices.size(); ++i) {
+        const int port = i + 1;
+        if (m_ports) {
+            m_devices[i]->setText(m_ports->describe(port));
+            continue;
+        }
+        // On Windows "COM 1" says it already.
+        const QString device = m_transport.deviceFor(port);
+        m_devices[i]->setText(device == QStringLiteral("COM%1").arg(port) ? QString() : device);
+    }
 }
 
 int16_t ConnectionWindow::selectedPort() const
@@ -296,6 +334,7 @@ void ConnectionWindow::setBusy(bool busy)
 {
     m_connect->setEnabled(!busy);
     m_modem->setEnabled(!busy);
+    m_refresh->setEnabled(!busy);
     m_cancel->setVisible(busy);
 }
 

@@ -14,6 +14,8 @@ class QRadioButton;
 
 namespace korvelan {
 
+class ComPortMap;
+struct SerialPortInfo;
 class MainWindow;
 class Transport;
 struct LoggerSession;
@@ -47,6 +49,12 @@ public:
     // window ready to connect again.
     void cancelConnecting();
 
+    // The port map the buttons describe, and how "Refresh" looks for devices again (the
+    // system's serial ports). Without one, each button shows the transport's device.
+    void setPorts(ComPortMap& map, std::function<QList<SerialPortInfo>()> scan);
+    // "Refresh": an adapter plugged in since the start appears.
+    void refreshPorts();
+
     // What "Modem Connection" opens. Until one is set the window says that there is none.
     void setModemWindow(std::function<void()> open) { m_openModemWindow = std::move(open); }
     // Today's date for the proposed data file name (tests fix it).
@@ -78,12 +86,17 @@ private:
     void setLog(const QString& text);
     void appendLog(const QString& line);
     void setBusy(bool busy);
+    void showPorts();
 
     Transport& m_transport;
     LoggerSession& m_session;
     MainWindow& m_main;
     QString m_portSettingsFile;
     QList<QRadioButton*> m_options;
+    QList<QLabel*> m_devices;
+    QPushButton* m_refresh = nullptr;
+    ComPortMap* m_ports = nullptr;
+    std::function<QList<SerialPortInfo>()> m_scan;
     QPushButton* m_connect = nullptr;
     QPushButton* m_modem = nullptr;
     QPushButton* m_cancel = nullptr;

@@ -1,7 +1,9 @@
 // The rules behind the connection window: the port settings file, the proposed data file
-// name, day-first dates, the program folder, the COM-port map and the emulator's devices.
+// name, day-first dates, the program and data folders, the COM-port map and the emulator's
+// devices.
 #include "common/AppPaths.h"
 #include "common/ComPortMap.h"
+#include "common/DataFolder.h"
 #include "common/DayFirstDate.h"
 #include "common/SimulatorProcess.h"
 #include "windows/connection/PortSettingsFile.h"
@@ -9,7 +11,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <unistd.h>
@@ -25,6 +29,14 @@ void writeFile(const QString& path, const QByteArray& contents)
     file.write(contents);
 }
 
+QList<SerialPortInfo> devices(const QStringList& paths)
+{
+    QList<SerialPortInfo> out;
+    for (const auto& path : paths)
+        out.append({path, {}, {}});
+    return out;
+}
+
 } // namespace
 
 class TestConnectionRules : public QObject
@@ -38,11 +50,12 @@ private slots:
     void proposedName();
     void proposedNameIsDayFirstInAnyLocale();
     void programFolder();
+    void dataFolder();
     void unixPortDefaults_data();
     void unixPortDefaults();
     void portOverride_data();
     void portOverride();
-    void adaptersPresent();
+    void windowsPorts();
     void simulatorDevices();
     void simulatorProgramIsFound();
 };
@@ -157,11 +170,38 @@ void TestConnectionRules::programFolder()
     const AppPaths chosen(user.filePath(QStringLiteral("a/b")));
     QVERIFY(chosen.ensureExists());
     QVERIFY(QDir(chosen.folder()).exists());
+
+#ifndef Q_OS_WIN
+    // Elsewhere than Windows the settings never live beside the program (a build folder).
+    QCOMPARE(
+        AppPaths::forThisProgram(QString()).folder(),
+        QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)));
+#endif
+}
+
+void TestConnectionRules::dataFolder()
+{
+    QTemporaryDir documents;
+    QTemporaryDir program;
+    const QString ini = QDir(program.path()).filePath(QStringLiteral("korvelan.ini"));
+    // At first: KORVELAN in the documents folder, made when missing.
+    const QString made = QDir(documents.path()).filePath(QStringLiteral("KORVELAN"));
+    QCOMPARE(DataFolder(ini, documents.path()).initial(), made);
+    QVERIFY(QFileInfo(made).isDir());
+    // The folder chosen last, whatever its characters, from one run to the next; once it is
+    // gone, the default again.
+    QTemporaryDir chosen;
+    const QString odd = QDir(chosen.path()).filePath(QString::fromUtf8("Dati 2026, è=ok;#"));
+    QVERIFY(QDir().mkpath(odd));
+    QVERIFY(DataFolder(ini, documents.path()).remember(odd));
+    QCOMPARE(DataFolder(ini, documents.path()).initial(), odd);
+    QVERIFY(QDir(odd).removeRecursively());
+    QCOMPARE(DataFolder(ini, documents.path()).initial(), made);
 }
 
 void TestConnectionRules::unixPortDefaults_data()
 {
-    QTest::addColumn<QStringList>("adapters");
+    QTest::addColumn<QStringList>("found");
     QTest::addColumn<QStringList>("devices");
 
     const auto builtIn = [](int from, int n) {
@@ -171,9 +211,10 @@ void TestConnectionRules::unixPortDefaults_data()
         return out;
     };
     QTest::newRow("no adapter") << QStringList() << builtIn(0, 8);
-    QTest::newRow("USB before ACM, by number")
-        << QStringList{"/dev/ttyACM0", "/dev/ttyUSB10", "/dev/ttyUSB2"}
-        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0"} + builtIn(0, 5);
+    QTest::newRow("USB before ACM, by number, then what else was found")
+        << QStringList{"/dev/ttyS4", "/dev/ttyACM0", "/dev/ttyUSB10", "/dev/ttyUSB2"}
+        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS4"} +
+               builtIn(0, 4);
     QStringList many;
     for (int i = 0; i < 10; ++i)
         many << QStringLiteral("/dev/ttyUSB%1").arg(i);
@@ -182,9 +223,9 @@ void TestConnectionRules::unixPortDefaults_data()
 
 void TestConnectionRules::unixPortDefaults()
 {
-    QFETCH(QStringList, adapters);
+    QFETCH(QStringList, found);
     QFETCH(QStringList, devices);
-    const ComPortMap map = ComPortMap::unixDefaults(adapters);
+    const ComPortMap map = ComPortMap::unixDefaults(::devices(found));
     QStringList got;
     for (int port = 1; port <= ComPortMap::kPorts; ++port)
         got << map.device(port);
@@ -220,20 +261,19 @@ void TestConnectionRules::portOverride()
     ComPortMap map = ComPortMap::unixDefaults({});
     map.apply(*parsed);
     QCOMPARE(map.device(port), device);
-    // The other ports keep their defaults.
-    QCOMPARE(map.device(port == 1 ? 2 : 1), ComPortMap::unixDefaults({}).device(port == 1 ? 2 : 1));
+    // The other ports still lead somewhere, never to the same device.
+    for (int other = 1; other <= ComPortMap::kPorts; ++other) {
+        if (other != port)
+            QVERIFY(!map.device(other).isEmpty() && map.device(other) != device);
+    }
 }
 
-void TestConnectionRules::adaptersPresent()
+void TestConnectionRules::windowsPorts()
 {
-    QTemporaryDir dev;
-    for (const char* name : {"ttyUSB1", "ttyACM0", "ttyS0", "null", "ttyUSB0"})
-        writeFile(dev.filePath(QString::fromLatin1(name)), QByteArray());
-    QStringList found = ComPortMap::adaptersPresent(dev.path());
-    found.sort();
-    QCOMPARE(found, (QStringList{dev.filePath("ttyACM0"), dev.filePath("ttyUSB0"),
-                                 dev.filePath("ttyUSB1")}));
-    QCOMPARE(ComPortMap::unixDefaults(found).device(1), dev.filePath("ttyUSB0"));
+    // COM n is COMn, described when the system has it.
+    const auto map = ComPortMap::windowsDefaults({{"COM3", "USB Serial Port", "FTDI"}});
+    QCOMPARE(map.device(3), QStringLiteral("COM3"));
+    QCOMPARE(map.describe(3), QStringLiteral("USB Serial Port, FTDI"));
 }
 
 void TestConnectionRules::simulatorDevices()

@@ -2,6 +2,7 @@
 // connection sequence with its log and pauses, and the main window it fills.
 #include "ConnectionRig.h"
 
+#include "common/ComPortMap.h"
 #include "windows/connection/SplashWindow.h"
 #include "windows/main/FieldEdit.h"
 
@@ -68,6 +69,7 @@ private slots:
     void closingStopsEverything();
     void aLoggerThatFallsSilent();
     void cancelLeavesTheWindowReadyToConnect();
+    void portsAreDescribedAndLookedForAgain();
     void modemConnection();
     void splashShowsThenHandsOver();
 };
@@ -81,7 +83,8 @@ void TestConnectionWindow::startsFromTheSettingsFile_data()
     QTest::newRow("a folder in its place") << QByteArray("<folder>") << 0 << 0;
     QTest::newRow("COM 4, last of several, preselected")
         << QByteArray("1\r\n 4 \r\n\r\n") << 4 << 4;
-    QTest::newRow("COM 6 is remembered, not preselected") << QByteArray(" 6 \r\n") << 6 << 0;
+    QTest::newRow("COM 6 preselected too") << QByteArray(" 6 \r\n") << 6 << 6;
+    QTest::newRow("beyond the eight ports") << QByteArray(" 9 \r\n") << 9 << 0;
     QTest::newRow("negative") << QByteArray("-2") << -2 << 0;
 }
 
@@ -144,7 +147,8 @@ void TestConnectionWindow::connectionSequence()
         if (!form.connecting())
             return;
         ++tries;
-        enabledMeanwhile |= connect->isEnabled() || modem->isEnabled();
+        enabledMeanwhile |= connect->isEnabled() || modem->isEnabled() ||
+                            rig.find<QPushButton>(QStringLiteral("cmdAggiornaPorte"))->isEnabled();
         // However a click arrives meanwhile, on the button or straight to its handler, it
         // does nothing.
         connect->click();
@@ -200,21 +204,28 @@ void TestConnectionWindow::failedProbe_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("fault");
-    QTest::newRow("missing port") << 5 << "missing";
-    QTest::newRow("busy port") << 2 << "busy";
-    QTest::newRow("nothing answers") << 1 << "silent";
-    QTest::newRow("no port selected") << 0 << "none";
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing port") << 5 << "missing"
+                                  << "COM 5 (COM5) does not exist — is the adapter plugged in?";
+    QTest::newRow("busy port") << 2 << "busy"
+                               << "COM 2 (COM2) is used by another program — close it and try "
+                                  "again";
+    QTest::newRow("nothing answers") << 1 << "silent"
+                                     << "";
+    QTest::newRow("no port selected") << 0 << "none"
+                                      << "";
 }
 
 void TestConnectionWindow::failedProbe()
 {
     QFETCH(int, port);
     QFETCH(QString, fault);
+    QFETCH(QString, message);
     ConnectionRig rig;
     rig.channel.setBusyPorts({QStringLiteral("COM2")});
     if (fault == QLatin1String("silent"))
         rig.logger.setSilentFrom(1);
-    rig.writeIni(" 7 \r\n");
+    rig.writeIni(" 9 \r\n"); // no port preselected
     auto& form = rig.open();
     const TimePoint pressed = rig.clock.now();
     if (port)
@@ -227,7 +238,7 @@ void TestConnectionWindow::failedProbe()
     QVERIFY(!rig.channel.isOpen());
     if (!port) {
         QCOMPARE(form.logText(), QStringLiteral("No selected channel!"));
-        QCOMPARE(rig.ini(), QByteArray(" 7 \r\n"));
+        QCOMPARE(rig.ini(), QByteArray(" 9 \r\n"));
         QCOMPARE(rig.channel.openCount(), 0);
         QCOMPARE(rig.clock.now(), pressed);
         return;
@@ -243,7 +254,8 @@ void TestConnectionWindow::failedProbe()
         return;
     }
     QCOMPARE(rig.prompter.shown.size(), 1);
-    QVERIFY(rig.prompter.shown[0].title.isEmpty() && !rig.prompter.shown[0].text.isEmpty());
+    QVERIFY(rig.prompter.shown[0].title.isEmpty());
+    QCOMPARE(rig.prompter.shown[0].text, message);
     // Another port then connects, probed once.
     rig.connectTo(1);
     QCOMPARE(form.logText(), fullLog(rig.main));
@@ -402,6 +414,34 @@ void TestConnectionWindow::cancelLeavesTheWindowReadyToConnect()
     rig.clickConnect();
     QCOMPARE(rig.connectedSignals, 1);
     QCOMPARE(form.logText(), fullLog(rig.main));
+}
+
+void TestConnectionWindow::portsAreDescribedAndLookedForAgain()
+{
+    // Refresh shows an adapter plugged in since the start; a port fixed on the command line
+    // stays, and a link to a device found (/dev/serial/by-id/...) takes its description.
+    ConnectionRig rig;
+    auto& form = rig.open();
+    const QString usb = rig.dir.filePath("ttyUSB0");
+    const QString byId = rig.dir.filePath("usb-FTDI_FT232R_A50285BI-if00-port0");
+    QVERIFY(QFile(usb).open(QIODevice::WriteOnly) && QFile::link(usb, byId));
+    ComPortMap map = ComPortMap::unixDefaults({});
+    map.fix(2, byId);
+    map.fix(3, "/dev/pts/9", "korvelan-sim logger");
+    QList<SerialPortInfo> present;
+    form.setPorts(map, [&] { return present; });
+    const auto shown = [&] {
+        QStringList out;
+        for (int i = 0; i < 4; ++i)
+            out << rig.find<QLabel>(QStringLiteral("lblDevice%1").arg(i))->text();
+        return out;
+    };
+    QCOMPARE(shown(),
+             (QStringList{"/dev/ttyS0", byId, "/dev/pts/9 — korvelan-sim logger", "/dev/ttyS1"}));
+    present = {{usb, "FT232R USB UART", "FTDI"}, {"/dev/ttyACM0", "", "Telit"}};
+    rig.find<QPushButton>(QStringLiteral("cmdAggiornaPorte"))->click();
+    QCOMPARE(shown(), (QStringList{"/dev/ttyACM0 — Telit", byId + " — FT232R USB UART, FTDI",
+                                   "/dev/pts/9 — korvelan-sim logger", "/dev/ttyS0"}));
 }
 
 void TestConnectionWindow::modemConnection()
