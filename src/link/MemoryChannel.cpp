@@ -19,8 +19,6 @@ bool MemoryChannel::open(const LineSettings& settings, QString* error)
         return fail(PortFault::Missing, "No such file or directory");
     if (m_busy.contains(m_name))
         return fail(PortFault::Busy, "Device or resource busy");
-    if (m_denied.contains(m_name))
-        return fail(PortFault::Denied, "Permission denied");
     m_fault = PortFault::None;
     m_settings = settings;
     m_open = true;

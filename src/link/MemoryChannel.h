@@ -19,9 +19,8 @@ public:
     // Port names that open; any other name fails as a missing device does.
     // With no names set, every name opens.
     void setExistingPorts(QSet<QString> names) { m_existing = std::move(names); }
-    // Ports that fail as one held by another program, or one the user may not open.
+    // Ports that fail as one held by another program does.
     void setBusyPorts(QSet<QString> names) { m_busy = std::move(names); }
-    void setDeniedPorts(QSet<QString> names) { m_denied = std::move(names); }
 
     void setPortName(const QString& name) override { m_name = name; }
     [[nodiscard]] QString portName() const override { return m_name; }
@@ -50,7 +49,6 @@ private:
     QString m_name;
     QSet<QString> m_existing;
     QSet<QString> m_busy;
-    QSet<QString> m_denied;
     PortFault m_fault = PortFault::None;
     QByteArray m_input;
     LineSettings m_settings;
