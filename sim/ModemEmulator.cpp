@@ -8,7 +8,22 @@ ModemEmulator::ModemEmulator(TimePoint start) : m_lastData(start), m_lastPlus(st
 
 void ModemEmulator::addStation(const QString& number, LoggerEmulator* logger, Answer answer)
 {
-    m_directory.insert(networkNumber(number), Station{logger, answer});
+    m_directory.insert(networkNumber(number), Station{logger, answer, std::nullopt});
+}
+
+void ModemEmulator::dropCallsAfter(const QString& number, qint64 bytes)
+{
+    const auto station = m_directory.find(networkNumber(number));
+    if (station != m_directory.end())
+        station->dropAfter = bytes;
+}
+
+void ModemEmulator::portClosed(TimePoint at)
+{
+    advance(at);
+    m_dialDone.reset();
+    m_line.clear();
+    hangUp();
 }
 
 QString ModemEmulator::networkNumber(const QString& dialled)
@@ -62,6 +77,10 @@ void ModemEmulator::commandByte(char c, TimePoint at)
         return;
     }
     if (c != '\r') {
+        // Until an "A" comes the modem waits for a command: nothing before it is part of one
+        // (the "+++" of an escape typed when no call was up, for instance).
+        if (m_line.isEmpty() && c != 'A' && c != 'a')
+            return;
         if (m_line.size() < kMaxLine)
             m_line += c;
         return;
@@ -200,6 +219,8 @@ void ModemEmulator::finishDial(TimePoint at)
     m_plusCount = 0;
     // The logger was on its own until now: what it said to nobody is gone.
     m_station->take(at);
+    if (station->dropAfter)
+        m_station->setDropAfterBytes(*station->dropAfter);
     result(kConnect, at);
 }
 

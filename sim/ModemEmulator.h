@@ -48,10 +48,14 @@ public:
 
     void addStation(const QString& number, LoggerEmulator* logger,
                     Answer answer = Answer::Connects);
+    // Every call to the station drops (NO CARRIER) once its logger has sent `bytes`.
+    void dropCallsAfter(const QString& number, qint64 bytes);
     // Digits of a number as the network sees them: dial pauses and separators left out.
     static QString networkNumber(const QString& dialled);
 
     void receive(const QByteArray& bytes, TimePoint at) override;
+    // Like a modem set to hang up when DTR drops (AT&D2): the call ends, without a word.
+    void portClosed(TimePoint at) override;
     QByteArray take(TimePoint now) override;
     [[nodiscard]] std::optional<TimePoint> nextEvent() const override;
 
@@ -71,6 +75,7 @@ private:
     {
         LoggerEmulator* logger = nullptr;
         Answer answer = Answer::Connects;
+        std::optional<qint64> dropAfter;
     };
 
     void advance(TimePoint now);

@@ -9,6 +9,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
+
 namespace korvelan::sim {
 
 using namespace std::chrono;
@@ -34,6 +38,8 @@ PtyEndpoint::~PtyEndpoint()
         ::close(m_master);
     if (m_slave >= 0)
         ::close(m_slave);
+    if (m_closeWatch >= 0)
+        ::close(m_closeWatch);
 }
 
 bool PtyEndpoint::open(QString* error)
@@ -65,6 +71,16 @@ bool PtyEndpoint::open(QString* error)
     }
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
 
+#ifdef __linux__
+    // Every close of the device by another process; ours stays open.
+    m_closeWatch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_closeWatch >= 0 &&
+        ::inotify_add_watch(m_closeWatch, m_slavePath.toLocal8Bit().constData(),
+                            IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) >= 0) {
+        auto* closes = new QSocketNotifier(m_closeWatch, QSocketNotifier::Read, this);
+        connect(closes, &QSocketNotifier::activated, this, &PtyEndpoint::onPortClosed);
+    }
+#endif
     m_readNotifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &PtyEndpoint::onReadable);
     m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
@@ -91,6 +107,18 @@ void PtyEndpoint::onReadable()
     // No reader can make this go away at once; look again a little later.
     m_readNotifier->setEnabled(false);
     m_resume.start(kResumeAfterError);
+}
+
+void PtyEndpoint::onPortClosed()
+{
+    char events[1024];
+    bool closed = false;
+    while (::read(m_closeWatch, events, sizeof events) > 0)
+        closed = true;
+    if (!closed)
+        return;
+    m_peer.portClosed(steady_clock::now());
+    schedule();
 }
 
 void PtyEndpoint::onDue()

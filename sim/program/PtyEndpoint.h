@@ -18,6 +18,8 @@ namespace korvelan::sim {
 //
 // The endpoint holds the slave side open itself, so the program may close and reopen its
 // port at will: the master never sees the hang-up (which would make every read fail at once).
+// Where the system tells (Linux), the program closing its port reaches the device as its DTR
+// line going down.
 class PtyEndpoint final : public QObject
 {
     Q_OBJECT
@@ -38,6 +40,7 @@ signals:
 
 private:
     void onReadable();
+    void onPortClosed();
     void onWritable();
     void onDue();
     void schedule();
@@ -46,6 +49,7 @@ private:
     LinkPeer& m_peer;
     int m_master = -1;
     int m_slave = -1;
+    int m_closeWatch = -1;
     QString m_slavePath;
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -54,6 +55,37 @@ const QString kDescription = QStringLiteral(
     "line per station in the modem's directory, then \"ready\". Point the program's COM ports at\n"
     "the two paths. Runs until interrupted (Ctrl-C, SIGTERM).");
 
+// A station of the modem's directory, from NUMBER[=NAME][,silent][,drop=BYTES].
+struct StationEntry
+{
+    QString number;
+    QString name;
+    bool silent = false;
+    std::optional<qint64> dropAfter;
+};
+
+std::optional<StationEntry> parseStation(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    StationEntry entry;
+    entry.number = parts.first().section(QLatin1Char('='), 0, 0).trimmed();
+    entry.name = parts.first().section(QLatin1Char('='), 1).trimmed();
+    if (entry.number.isEmpty())
+        return std::nullopt;
+    for (const QString& fault : parts.mid(1)) {
+        bool good = true;
+        if (fault.trimmed() == QLatin1String("silent"))
+            entry.silent = true;
+        else if (fault.trimmed().startsWith(QLatin1String("drop=")))
+            entry.dropAfter = fault.trimmed().mid(5).toLongLong(&good);
+        else
+            good = false;
+        if (!good || (entry.dropAfter && *entry.dropAfter < 0))
+            return std::nullopt;
+    }
+    return entry;
+}
+
 bool parse(const QCoreApplication& app, Options& o)
 {
     QCommandLineParser p;
@@ -68,8 +100,10 @@ bool parse(const QCoreApplication& app, Options& o)
     const QCommandLineOption station(
         "station",
         "A station in the modem's directory, answered by its own logger; repeat for more. "
-        "Default: 0212345=STATION1, 0399887766=STATION2, 5551234=STATION3.",
-        "NUMBER[=NAME]");
+        "\",silent\": its logger answers nothing; \",drop=BYTES\": every call drops once its "
+        "logger has sent BYTES. Default: 0212345=STATION1, 0399887766=STATION2, "
+        "5551234=STATION3, 5556666=SILENT,silent, 5557777=DROPS,drop=1000.",
+        "NUMBER[=NAME][,silent][,drop=BYTES]");
     const QCommandLineOption busy("busy", "A number that answers BUSY (default 5550000).",
                                   "NUMBER");
     const QCommandLineOption pace("pace", "instant (default) or 9600: one character per 1.04 ms.",
@@ -125,7 +159,14 @@ bool parse(const QCoreApplication& app, Options& o)
     o.stations = p.values(station);
     if (o.stations.isEmpty())
         o.stations = {QStringLiteral("0212345=STATION1"), QStringLiteral("0399887766=STATION2"),
-                      QStringLiteral("5551234=STATION3")};
+                      QStringLiteral("5551234=STATION3"), QStringLiteral("5556666=SILENT,silent"),
+                      QStringLiteral("5557777=DROPS,drop=1000")};
+    for (const QString& entry : o.stations) {
+        if (!parseStation(entry)) {
+            std::fprintf(stderr, "korvelan-sim: bad value for --station: %s\n", qPrintable(entry));
+            ok = false;
+        }
+    }
     o.busy = p.isSet(busy) ? p.values(busy) : QStringList{QStringLiteral("5550000")};
     if (p.isSet(pace)) {
         if (p.value(pace) == QLatin1String("9600")) {
@@ -196,14 +237,23 @@ int main(int argc, char* argv[])
     modem.trace().setLimit(0);
     std::vector<std::unique_ptr<LoggerEmulator>> stations;
     QStringList stationLines;
-    for (const auto& entry : o.stations) {
-        const QString number = entry.section(QLatin1Char('='), 0, 0).trimmed();
-        QString name = entry.section(QLatin1Char('='), 1).trimmed();
-        if (name.isEmpty())
-            name = QStringLiteral("STATION%1").arg(stations.size() + 1);
+    for (const auto& text : o.stations) {
+        const StationEntry entry = *parseStation(text);
+        const QString name = entry.name.isEmpty()
+                                 ? QStringLiteral("STATION%1").arg(stations.size() + 1)
+                                 : entry.name;
         stations.push_back(makeLogger(name));
-        modem.addStation(number, stations.back().get());
-        stationLines << QStringLiteral("station %1 %2").arg(number, stations.back()->name());
+        modem.addStation(entry.number, stations.back().get());
+        QString line = QStringLiteral("station %1 %2").arg(entry.number, stations.back()->name());
+        if (entry.silent) {
+            stations.back()->setSilentFrom(1);
+            line += QStringLiteral(" (its logger answers nothing)");
+        }
+        if (entry.dropAfter) {
+            modem.dropCallsAfter(entry.number, *entry.dropAfter);
+            line += QStringLiteral(" (each call drops after %1 bytes)").arg(*entry.dropAfter);
+        }
+        stationLines << line;
     }
     for (const auto& number : o.busy)
         modem.addStation(number, nullptr, ModemEmulator::Answer::Busy);

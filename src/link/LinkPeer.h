@@ -20,6 +20,8 @@ public:
     [[nodiscard]] virtual std::optional<TimePoint> nextEvent() const = 0;
     // The line dropped (carrier lost) at or before `now`.
     [[nodiscard]] virtual bool droppedBy(TimePoint now) const { return (void)now, false; }
+    // The program closed its port: the terminal-ready line (DTR) went down at `at`.
+    virtual void portClosed(TimePoint at) { (void)at; }
 };
 
 } // namespace korvelan

@@ -31,6 +31,8 @@ bool MemoryChannel::open(const LineSettings& settings, QString* error)
 
 void MemoryChannel::close()
 {
+    if (m_open)
+        m_peer.portClosed(m_clock.now());
     m_open = false;
     m_input.clear();
 }
