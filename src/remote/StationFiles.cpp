@@ -1,0 +1,163 @@
+#include "remote/StationFiles.h"
+
+#include "windows/connection/PortSettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace korvelan {
+
+namespace stationfiles {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool endsValue(char c)
+{
+    return c == ',' || c == '\r' || c == '\n';
+}
+
+} // namespace
+
+QStringList readValues(const QByteArray& contents)
+{
+    QStringList values;
+    const qsizetype n = contents.size();
+    qsizetype i = 0;
+    while (i < n) {
+        while (i < n && isBlank(contents[i]))
+            ++i;
+        QByteArray value;
+        if (i < n && contents[i] == '"') {
+            // Up to the closing quote, a doubled quote standing for one; a line end closes an
+            // unfinished one, so a stray quote cannot swallow the rest of the file.
+            for (++i; i < n && contents[i] != '\r' && contents[i] != '\n'; ++i) {
+                if (contents[i] != '"') {
+                    value += contents[i];
+                } else if (i + 1 < n && contents[i + 1] == '"') {
+                    value += '"';
+                    ++i;
+                } else {
+                    ++i;
+                    break;
+                }
+            }
+            while (i < n && !endsValue(contents[i]))
+                ++i;
+        } else {
+            const qsizetype start = i;
+            while (i < n && !endsValue(contents[i]))
+                ++i;
+            qsizetype end = i;
+            while (end > start && isBlank(contents[end - 1]))
+                --end;
+            value = contents.mid(start, end - start);
+        }
+        values << QString::fromLatin1(value);
+        if (i < n) {
+            const bool crlf = contents[i] == '\r' && i + 1 < n && contents[i + 1] == '\n';
+            i += crlf ? 2 : 1;
+        }
+    }
+    return values;
+}
+
+QByteArray valueLine(const QString& value)
+{
+    // A station field is one line of text.
+    QString text = value;
+    text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')))
+        text = u'"' + text.replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+    return text.toLatin1() + "\r\n";
+}
+
+QByteArray modemIni(const StationTable& stations)
+{
+    QByteArray out;
+    for (const Station& s : stations)
+        out += valueLine(s.Nome) + valueLine(s.Telefono) + valueLine(s.Scadenza);
+    return out;
+}
+
+QByteArray lastIni(const StationTable& stations)
+{
+    QByteArray out;
+    for (const Station& s : stations)
+        out += valueLine(s.Uldata);
+    return out;
+}
+
+} // namespace stationfiles
+
+namespace {
+
+// Creates the file empty when it is missing, then reads it (no more than a station list can
+// sensibly hold).
+QByteArray touchAndRead(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        file.open(QIODevice::ReadOnly);
+    return file.isOpen() ? file.read(stationfiles::kMaxSize) : QByteArray();
+}
+
+bool replace(const QString& path, const QByteArray& contents, QString* error)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit())
+        return true;
+    if (error)
+        *error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
+    return false;
+}
+
+} // namespace
+
+StationFiles::StationFiles(const QString& folder)
+    : m_modem(QDir(folder).filePath(QStringLiteral("modem.ini"))),
+      m_last(QDir(folder).filePath(QStringLiteral("last.ini"))),
+      m_port(QDir(folder).filePath(QStringLiteral("pmodem.ini")))
+{}
+
+StationFiles::Loaded StationFiles::load() const
+{
+    Loaded loaded;
+    const QStringList values = stationfiles::readValues(touchAndRead(m_modem));
+    qsizetype next = 0;
+    for (Station& s : loaded.stations) {
+        for (QString* field : {&s.Nome, &s.Telefono, &s.Scadenza}) {
+            if (next == values.size())
+                return loaded;
+            *field = values[next++];
+        }
+    }
+    loaded.complete = true;
+
+    const QByteArray port = touchAndRead(m_port);
+    if (!port.trimmed().isEmpty())
+        loaded.port = portsettings::lastNumber(port);
+
+    const QStringList dates = stationfiles::readValues(touchAndRead(m_last));
+    for (qsizetype i = 0; i < std::min<qsizetype>(dates.size(), kStations); ++i)
+        loaded.stations[size_t(i)].Uldata = dates[i];
+    return loaded;
+}
+
+bool StationFiles::save(const StationTable& stations, QString* error) const
+{
+    return replace(m_modem, stationfiles::modemIni(stations), error) &&
+           replace(m_last, stationfiles::lastIni(stations), error);
+}
+
+bool StationFiles::savePort(int16_t port, QString* error) const
+{
+    return replace(m_port, portsettings::line(port), error);
+}
+
+} // namespace korvelan
