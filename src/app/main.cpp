@@ -10,6 +10,8 @@
 #include "link/LoggerSession.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
+#include "remote/CarrierWatch.h"
+#include "remote/ModemWindow.h"
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/connection/SplashWindow.h"
 #include "windows/linklog/LinkLogWindow.h"
@@ -182,7 +184,9 @@ int main(int argc, char** argv)
             return fail(QStringLiteral("cannot write the link log %1: %2").arg(options.log, error));
     }
     SerialChannel serial;
-    LoggedChannel channel(serial, linkLog);
+    LoggedChannel logged(serial, linkLog);
+    // Over a modem, the modem's NO CARRIER ends the link as a pulled cable does.
+    CarrierWatch channel(logged);
     Transport transport(session, channel, clock, prompter,
                         [&ports](int port) { return ports.device(port); });
 
@@ -197,6 +201,8 @@ int main(int argc, char** argv)
 
     ConnectionWindow connection(transport, session, mainWindow, paths.portSettingsFile());
     connection.setPorts(ports, &ComPortMap::systemPorts);
+    ModemWindow modem(transport, mainWindow, paths.folder(), &connection);
+    connection.setModemWindow([&modem] { modem.open(); });
     QObject::connect(&connection, &ConnectionWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&mainWindow, &MainWindow::finished, &app, &QCoreApplication::quit,

@@ -65,6 +65,20 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
     startGrid->setColumnStretch(5, 1);
     layouts::addToPage(calendarPage, start);
 
+    // The next acquisition as a remote logger counts it; only the modem's Retry fills it.
+    auto* next = new QGroupBox(QStringLiteral("Next acquisition"), calendarPage);
+    next->setObjectName(QStringLiteral("FrameProx"));
+    auto* nextGrid = new QGridLayout(next);
+    for (int i = 0; i < 5; ++i) {
+        m_prox[size_t(i)] = new FieldEdit(QStringLiteral("Prox%1").arg(i), dateLengths[i], next);
+        m_prox[size_t(i)]->setReadOnly(true);
+        nextGrid->addWidget(new QLabel(QString::fromLatin1(dateCaptions[i]), next), 0, i);
+        nextGrid->addWidget(m_prox[size_t(i)], 1, i);
+    }
+    nextGrid->setColumnStretch(5, 1);
+    layouts::addToPage(calendarPage, next);
+    next->hide();
+
     auto* acquisition = new QGroupBox(QStringLiteral("Acquisition"), calendarPage);
     acquisition->setObjectName(QStringLiteral("FrameAcquisition"));
     auto* acqLayout = new QHBoxLayout(acquisition);

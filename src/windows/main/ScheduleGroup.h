@@ -33,6 +33,9 @@ public:
     [[nodiscard]] FieldEdit* conversione(int i) const { return m_timer.at(size_t(i)); }
     [[nodiscard]] FieldEdit* preaccensione() const { return m_preheat; }
     [[nodiscard]] FieldEdit* data_allarme(int i) const { return m_start.at(size_t(i)); }
+    // The next acquisition's day, month, year, hours and minutes; their frame is hidden
+    // until something fills them.
+    [[nodiscard]] FieldEdit* Prox(int i) const { return m_prox.at(size_t(i)); }
     [[nodiscard]] SwitchBox* data_logging() const { return m_dataLogging; }
     [[nodiscard]] QWidget* Frame2() const { return m_frame2; }
 
@@ -44,6 +47,7 @@ private:
     std::array<FieldEdit*, 3> m_timer{};
     FieldEdit* m_preheat = nullptr;
     std::array<FieldEdit*, 5> m_start{};
+    std::array<FieldEdit*, 5> m_prox{};
     SwitchBox* m_dataLogging = nullptr;
     QWidget* m_frame2 = nullptr;
 };

@@ -1,5 +1,7 @@
 // Renders the connection window and the main window, page by page, connected to the
-// emulated logger, into PNG files. Usage: korvelan-screenshots OUTPUT_DIR
+// emulated logger, and the modem window before and after a call, into PNG files.
+// Usage: korvelan-screenshots OUTPUT_DIR
+#include "../../remote/ModemRig.h"
 #include "../main/MainRig.h"
 #include "windows/alarms/AlarmWindow.h"
 #include "windows/connection/ConnectionWindow.h"
@@ -14,6 +16,38 @@
 #include <QTemporaryDir>
 
 using namespace korvelan;
+
+namespace {
+
+// The station list, a station chosen; then the same window once the call is up, and the
+// main window it gave way to.
+void renderModem(const QDir& out)
+{
+    test::ModemRig rig;
+    StationTable table;
+    const char* const names[] = {"BH-01 NORD", "BH-02 NORD", "PIEZO 7", "STATION1", "SILENT"};
+    const char* const numbers[] = {"3471234567", "3471234568", "3489876543", "0212345", "5556666"};
+    for (int i = 0; i < 5; ++i)
+        table[size_t(i)] = {QString::fromLatin1(names[i]), QString::fromLatin1(numbers[i]),
+                            QStringLiteral("31/12/2027"),
+                            i < 3 ? QStringLiteral("0%1/11/2026").arg(i + 1) : QString()};
+    rig.files.save(table, nullptr);
+    rig.files.savePort(2, nullptr);
+    rig.open();
+    rig.window.Sel(3);
+    QApplication::processEvents();
+    rig.window.grab().save(out.filePath(QStringLiteral("modem.png")));
+
+    rig.main.fileArea()->setFolder(QDir::homePath());
+    rig.window.Connetti();
+    rig.pollUntilDone();
+    rig.window.grab().save(out.filePath(QStringLiteral("modem-connected.png")));
+    rig.main.resize(rig.main.sizeHint().expandedTo(QSize(900, 560)));
+    QApplication::processEvents();
+    rig.main.grab().save(out.filePath(QStringLiteral("main-modem.png")));
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -58,5 +92,6 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     alarms.grab().save(out.filePath(QStringLiteral("alarms.png")));
     alarms.close();
+    renderModem(out);
     return 0;
 }

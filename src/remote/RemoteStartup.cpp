@@ -1,0 +1,225 @@
+#include "remote/RemoteStartup.h"
+
+#include "link/NumberForms.h"
+#include "link/Transport.h"
+#include "windows/connection/ConnectionWindow.h"
+#include "windows/connection/ProposedFileName.h"
+#include "windows/main/ChannelsGroup.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/MainWindow.h"
+#include "windows/main/MemoryGroup.h"
+#include "windows/main/NameClockGroup.h"
+#include "windows/main/ScheduleGroup.h"
+#include "windows/main/StatusGroup.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace korvelan {
+
+namespace {
+
+constexpr int kStepPause = 20;
+// Retry's pauses, in hundredths.
+constexpr int kRetrySettle = 700;
+constexpr int kRetryPause = 50;
+constexpr int kRetryLastPause = 80;
+const QString kRetryStopped = QStringLiteral("No answer from the datalogger: Retry stopped.");
+
+// The two-character parts at 2, 6, 10, 14 and 18: day, month, year after 2000, hours,
+// minutes (each the end of a three-character field).
+std::array<QString, 5> dateParts(const QString& block)
+{
+    const auto part = [&](int field) { return block.mid(4 * field + 1, 2); };
+    return {part(0), part(1), part(2), part(3), part(4)};
+}
+
+} // namespace
+
+namespace countedblocks {
+
+std::array<QString, 5> clock(const QString& block)
+{
+    auto out = dateParts(block);
+    out[2] = numbers::plain(numbers::leadingNumber(block.mid(8, 3)) + 2000);
+    return out;
+}
+
+std::array<QString, 3> timer(const QString& block)
+{
+    std::array<QString, 3> out;
+    for (int i = 0; i < 3; ++i)
+        out[size_t(i)] = numbers::plain(numbers::leadingNumber(block.mid(4 * i, 3)));
+    return out;
+}
+
+QString firstFive(const QString& block)
+{
+    return block.left(5);
+}
+
+int channels(const QString& block)
+{
+    return numbers::toInt16(block);
+}
+
+std::array<QString, 5> nextAcquisition(const QString& block)
+{
+    auto out = dateParts(block);
+    out[2] = numbers::plain(static_cast<qint64>(numbers::toInt16(out[2])) + 2000);
+    return out;
+}
+
+Memory memory(const QString& block)
+{
+    return {block.mid(0, 5), block.mid(6, 5)};
+}
+
+} // namespace countedblocks
+
+RemoteStartup::RemoteStartup(Transport& transport, MainWindow& main, Show show)
+    : m_transport(transport), m_main(main), m_show(std::move(show))
+{}
+
+QList<RemoteStartup::Step> RemoteStartup::reads() const
+{
+    MainWindow& w = m_main;
+    QList<Step> steps{
+        {QStringLiteral("Sensors: OK"), [&w] { w.channels().leggicanali(); }},
+        {QStringLiteral("Internal Date/Time: OK"), [&w] { w.nameClock().leggidata(); }, 2},
+        {QStringLiteral("Timer: OK"), [&w] { w.schedule().Command2(); }},
+        {QStringLiteral("Pre-heating: OK"), [&w] { w.schedule().preacc(); }},
+        {QStringLiteral("Internal parameters: OK"), [&w] { w.status().Status(); }},
+        {QStringLiteral("Memory: OK"), [&w] { w.memory().Aggiorna_acq(); }},
+    };
+    if (m_gprsRead)
+        steps.append({QStringLiteral("GPRS: OK"), m_gprsRead});
+    steps.append({QStringLiteral("Datalogger ID: OK"), [&w] { w.nameClock().leggi_nome(); }});
+    return steps;
+}
+
+bool RemoteStartup::step(const QString& message, const std::function<void()>& read)
+{
+    const int missed = m_transport.missedFields();
+    read();
+    if (m_transport.cancelled())
+        return false;
+    if (m_transport.missedFields() == missed)
+        m_show(message);
+    else
+        m_show(message.left(message.lastIndexOf(QLatin1Char(':'))) + QStringLiteral(": no answer"));
+    return true;
+}
+
+bool RemoteStartup::readSwitch(const QString& letter)
+{
+    m_transport.Invia_Comando(letter, QString());
+    // Anything but 1 shows as off: the box has no third state for a wrong answer.
+    return numbers::toInt16(m_transport.Leggi_Campo()) == 1;
+}
+
+bool RemoteStartup::readSettings()
+{
+    for (const Step& s : reads()) {
+        if (!step(s.message, s.read))
+            return false;
+        for (int i = 0; i < s.pauses; ++i)
+            m_transport.Pausa(kStepPause);
+    }
+    const bool read = step(QStringLiteral("Datalogger Model: OK"), [this] {
+        m_transport.Invia_Comando(QStringLiteral("D"), QStringLiteral(","));
+        m_transport.session().ModelloLogger = numbers::toInt16(m_transport.Leggi_Campo());
+    });
+    if (!read)
+        return false;
+    if (m_transport.session().ModelloLogger == 0) {
+        m_main.applyModel(0);
+        m_main.setWindowTitle(QStringLiteral("KORVELAN - MODEM"));
+    }
+    if (!step(QStringLiteral("Events counter: OK"),
+              [this] { m_main.PLUVIOMETRO()->setChecked(readSwitch(QStringLiteral("U"))); }))
+        return false;
+    m_transport.Pausa(kStepPause);
+    if (!step(QStringLiteral("Acquisition enabling: OK"),
+              [this] { m_main.data_logging()->setChecked(readSwitch(QStringLiteral("O"))); }))
+        return false;
+    m_transport.Pausa(kStepPause);
+    m_transport.Pausa(kStepPause);
+    return !m_transport.cancelled();
+}
+
+void RemoteStartup::nameDataFile()
+{
+    QLineEdit* box = m_main.Nome_File_Dati();
+    setBackground(box, ConnectionWindow::kProposed);
+    box->setText(proposedDataFileName(m_main.Nome_Centralina()->text(), m_today()));
+}
+
+bool RemoteStartup::counted(const QString& letter, int count, QString* block)
+{
+    const auto wanted = static_cast<int16_t>(std::clamp(count, 0, 32767));
+    *block = m_transport.Invia_Attendi(letter, wanted);
+    if (block->size() >= wanted && !m_transport.timedOut())
+        return true;
+    if (!m_transport.cancelled())
+        m_show(kRetryStopped);
+    return false;
+}
+
+bool RemoteStartup::Recupera_Dati()
+{
+    m_transport.Pausa(kRetrySettle);
+    m_transport.Svuota_Ingresso();
+
+    QString block;
+    if (!counted(QStringLiteral("G"), 19, &block))
+        return false;
+    const auto date = countedblocks::clock(block);
+    for (int i = 0; i < 5; ++i)
+        m_main.nameClock().data(i)->setText(date[size_t(i)]);
+
+    if (!counted(QStringLiteral("C"), 12, &block))
+        return false;
+    const auto timer = countedblocks::timer(block);
+    for (int i = 0; i < 3; ++i)
+        m_main.schedule().conversione(i)->setText(timer[size_t(i)]);
+
+    if (!counted(QStringLiteral("E"), 5, &block))
+        return false;
+    m_main.schedule().preaccensione()->setText(countedblocks::firstFive(block));
+
+    m_transport.Pausa(kRetryPause);
+    if (!counted(QStringLiteral("H"), 3, &block))
+        return false;
+    const int channels = countedblocks::channels(block);
+    m_transport.Pausa(kRetryPause);
+    // The list of active channels that follows the count is read and not used.
+    if (channels != 0 && !counted(QStringLiteral("H"), 4 * channels + 4, &block))
+        return false;
+
+    if (!counted(QStringLiteral("Q"), 5, &block))
+        return false;
+    m_main.Nome_Centralina()->setText(countedblocks::firstFive(block));
+
+    if (!counted(QStringLiteral("N"), 20, &block))
+        return false;
+    const auto next = countedblocks::nextAcquisition(block);
+    for (int i = 0; i < 5; ++i)
+        m_main.schedule().Prox(i)->setText(next[size_t(i)]);
+    m_main.schedule().Prox(0)->parentWidget()->show();
+
+    if (channels != 0) {
+        m_transport.Pausa(kRetryPause);
+        if (!counted(QStringLiteral("M"), 12, &block))
+            return false;
+        const auto memory = countedblocks::memory(block);
+        m_main.memory().acq_disponibili()->setText(memory.free);
+        m_main.memory().Acq_possibili()->setText(memory.total);
+    }
+
+    m_transport.Pausa(kRetryLastPause);
+    // The logger's temperature; read and not used.
+    return counted(QStringLiteral("T"), 3, &block);
+}
+
+} // namespace korvelan

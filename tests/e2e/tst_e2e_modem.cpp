@@ -1,0 +1,98 @@
+// A remote station reached through korvelan-sim's modem over a pseudo-terminal, in real time:
+// dial it, land in its main window, download its memory, hang up.
+#include "common/ComPortMap.h"
+#include "common/SimulatorProcess.h"
+#include "download/DownloadPage.h"
+#include "link/Clock.h"
+#include "link/SerialChannel.h"
+#include "link/Transport.h"
+#include "remote/CarrierWatch.h"
+#include "remote/ModemWindow.h"
+#include "support/ScriptedPrompter.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/FileArea.h"
+#include "windows/main/MainWindow.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvelan;
+using namespace std::chrono;
+
+class TestEndToEndModem : public QObject
+{
+    Q_OBJECT
+private slots:
+    void dialDownloadHangUp();
+};
+
+void TestEndToEndModem::dialDownloadHangUp()
+{
+    SimulatorProcess sim;
+    QString error;
+    QVERIFY2(sim.start(QStringLiteral(KORVELAN_SIM_PROGRAM),
+                       {QStringLiteral("--fill"), QStringLiteral("30")}, &error),
+             qPrintable(error));
+    ComPortMap ports = ComPortMap::unixDefaults({});
+    ports.set(1, sim.devices().logger);
+    ports.set(2, sim.devices().modem);
+
+    QTemporaryDir dir;
+    StationTable stations;
+    stations[0] = {QStringLiteral("STATION1"), QStringLiteral("0212345"), {}, {}};
+    const StationFiles files(dir.path());
+    QVERIFY(files.save(stations, nullptr) && files.savePort(2, nullptr));
+
+    LoggerSession session;
+    session.PortaSempreAperta = true; // as "Modem Connection" leaves it
+    SerialChannel port;
+    CarrierWatch channel(port);
+    RealClock clock;
+    test::ScriptedPrompter prompter;
+    Transport transport(session, channel, clock, prompter,
+                        [&ports](int p) { return ports.device(p); });
+    MainWindow mainWindow(transport, prompter, session);
+    mainWindow.fileArea()->setFolder(dir.path());
+    QWidget connection;
+    ModemWindow modem(transport, mainWindow, dir.path(), &connection);
+
+    QElapsedTimer took;
+    took.start();
+    modem.open();
+    QVERIFY2(modem.text1().startsWith("Modem found on Com 2"), qPrintable(modem.text1()));
+    modem.Sel(0);
+    modem.Connetti();
+    QTRY_VERIFY_WITH_TIMEOUT(mainWindow.isVisible(), 30000);
+    qInfo("dial to main window: %lld ms", static_cast<long long>(took.elapsed()));
+    QVERIFY2(prompter.shown.isEmpty(), qPrintable(prompter.texts().join('|')));
+    QCOMPARE(mainWindow.Nome_Centralina()->text().trimmed(), "STATION1");
+    QCOMPARE(modem.text1(), "Acquisition enabling: OK");
+    QVERIFY(!modem.isVisible());
+
+    mainWindow.findChild<QPushButton*>(QStringLiteral("Acquisisci"))->click();
+    QVERIFY2(prompter.shown.isEmpty(), qPrintable(prompter.texts().join('|')));
+    const QStringList data = QDir(dir.path()).entryList({QStringLiteral("STATION1_*_SENS.txt")});
+    QCOMPARE(data.size(), 1);
+    QFile file(dir.filePath(data.first()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count("\r\n"), 30);
+
+    // Closing the program closes the port, and the modem hangs up.
+    mainWindow.close();
+    QVERIFY(!channel.isOpen());
+    QTest::qWait(300);
+    SerialChannel again;
+    again.setPortName(sim.devices().modem);
+    QVERIFY(again.open(LineSettings{}, nullptr));
+    again.write("AT\r");
+    QByteArray answer;
+    QTRY_VERIFY_WITH_TIMEOUT((answer += again.readAll()).contains("OK"), 3000);
+    qInfo("whole run: %lld ms", static_cast<long long>(took.elapsed()));
+}
+
+QTEST_MAIN(TestEndToEndModem)
+#include "tst_e2e_modem.moc"
