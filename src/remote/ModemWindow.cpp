@@ -50,8 +50,8 @@ QPushButton* button(const char* name, const char* caption, QWidget* parent)
 
 ModemWindow::ModemWindow(Transport& transport, MainWindow& main, const QString& folder,
                          QWidget* connectionWindow, QWidget* parent)
-    : QWidget(parent), m_transport(transport), m_session(transport.session()), m_main(main),
-      m_connectionWindow(connectionWindow),
+    : ExchangeWindow(transport, transport.prompter(), {}, parent), m_session(transport.session()),
+      m_main(main), m_connectionWindow(connectionWindow),
       m_watch(qobject_cast<CarrierWatch*>(&transport.channel())), m_files(folder),
       m_dialogue(transport), m_startup(transport, main, [this](const QString& t) { setText1(t); })
 {
@@ -59,17 +59,6 @@ ModemWindow::ModemWindow(Transport& transport, MainWindow& main, const QString& 
     setWindowTitle(QStringLiteral("GSM CONNECTION"));
     build();
     reset();
-}
-
-template <typename Body> void ModemWindow::exchange(Body&& body)
-{
-    m_transport.action([&] {
-        ++m_busy;
-        updateButtons();
-        body();
-        --m_busy;
-        updateButtons();
-    });
 }
 
 void ModemWindow::build()
@@ -138,6 +127,9 @@ void ModemWindow::build()
     m_timer->setInterval(kPollInterval);
     connect(m_timer, &QTimer::timeout, this, &ModemWindow::Timer1_Timer);
 
+    for (QPushButton* b :
+         {m_cercaModem, m_salva, m_interrompi, m_connetti, m_riprova, m_scaricaVai})
+        addLocked(b);
     connect(m_cercaModem, &QPushButton::clicked, this, &ModemWindow::CERCAMODEM);
     connect(m_salva, &QPushButton::clicked, this, &ModemWindow::Salva_Click);
     connect(m_interrompi, &QPushButton::clicked, this, &ModemWindow::Interrompi);
@@ -179,7 +171,6 @@ void ModemWindow::reset()
 {
     m_timer->stop();
     m_stopAfterPoll = false;
-    m_closeRequested = false;
     m_selected = 0;
     m_mayConnect = m_mayStop = m_mayRetry = false;
     m_lastReply.clear();
@@ -273,9 +264,8 @@ void ModemWindow::Salva_Click()
 {
     QString error;
     if (!m_files.save(stations(), &error))
-        m_transport.prompter().inform(PromptIcon::Warning, windowTitle(),
-                                      QStringLiteral("The station list could not be saved:\n") +
-                                          error);
+        m_prompter.inform(PromptIcon::Warning, windowTitle(),
+                          QStringLiteral("The station list could not be saved:\n") + error);
 }
 
 int ModemWindow::portInBox(double add) const
@@ -449,24 +439,15 @@ void ModemWindow::handOver()
 
 void ModemWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_transport.inAction() || m_transport.isWaiting()) {
-        // An exchange is under way further down the stack: end it, and close once it has
-        // unwound.
-        event->ignore();
-        if (!m_closeRequested) {
-            m_closeRequested = true;
-            m_transport.cancelExchange();
-            m_transport.whenIdle([this] { close(); });
-        }
+    // An exchange under way ends first; the window closes once it has unwound.
+    ExchangeWindow::closeEvent(event);
+    if (!event->isAccepted())
         return;
-    }
-    m_closeRequested = false;
     m_timer->stop();
     m_stopAfterPoll = false;
     if (m_watch)
         m_watch->watchCall(false);
     m_dialogue.closePort();
-    event->accept();
     if (m_connectionWindow) {
         m_connectionWindow->setEnabled(true);
         m_connectionWindow->show();
@@ -484,14 +465,12 @@ void ModemWindow::setText1(const QString& text)
 
 void ModemWindow::updateButtons()
 {
-    const bool idle = m_busy == 0;
-    m_cercaModem->setEnabled(idle);
-    m_salva->setEnabled(idle);
-    m_scaricaVai->setEnabled(idle);
-    m_connetti->setEnabled(idle && m_mayConnect);
-    m_interrompi->setEnabled(idle && m_mayStop);
-    m_riprova->setEnabled(idle && m_mayRetry);
-    m_sermodem->setReadOnly(!idle);
+    // During an exchange every button is off; the state shows again once it ends.
+    if (busy())
+        return;
+    m_connetti->setEnabled(m_mayConnect);
+    m_interrompi->setEnabled(m_mayStop);
+    m_riprova->setEnabled(m_mayRetry);
 }
 
 } // namespace korvelan

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "common/ExchangeWindow.h"
 #include "remote/ModemDialogue.h"
 #include "remote/RemoteStartup.h"
 #include "remote/StationFiles.h"
 
 #include <QColor>
 #include <QList>
-#include <QWidget>
 #include <array>
 
 class QButtonGroup;
@@ -32,7 +32,7 @@ struct LoggerSession;
 // under way `Timer1` polls the modem every 2 s; a poll never starts while another exchange
 // waits. Closing the window stops the poll, closes the port and shows the connection window
 // again.
-class ModemWindow : public QWidget
+class ModemWindow : public ExchangeWindow
 {
     Q_OBJECT
 public:
@@ -77,6 +77,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void updateButtons() override;
 
 private:
     struct Row
@@ -95,12 +96,8 @@ private:
     void handOver();
     void setText1(const QString& text);
     void paintRows();
-    void updateButtons();
     [[nodiscard]] int portInBox(double add = 0) const;
-    // Runs an exchange of this window: its buttons are off until the outermost one ends.
-    template <typename Body> void exchange(Body&& body);
 
-    Transport& m_transport;
     LoggerSession& m_session;
     MainWindow& m_main;
     QWidget* m_connectionWindow;
@@ -130,9 +127,7 @@ private:
     bool m_mayConnect = false;
     bool m_mayStop = false;
     bool m_mayRetry = false;
-    int m_busy = 0;
     bool m_stopAfterPoll = false;
-    bool m_closeRequested = false;
 };
 
 } // namespace korvelan

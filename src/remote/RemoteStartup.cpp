@@ -8,6 +8,7 @@
 #include "windows/main/FieldEdit.h"
 #include "windows/main/MainWindow.h"
 #include "windows/main/MemoryGroup.h"
+#include "windows/main/MessagingGroup.h"
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/ScheduleGroup.h"
 #include "windows/main/StatusGroup.h"
@@ -84,18 +85,16 @@ RemoteStartup::RemoteStartup(Transport& transport, MainWindow& main, Show show)
 QList<RemoteStartup::Step> RemoteStartup::reads() const
 {
     MainWindow& w = m_main;
-    QList<Step> steps{
+    return {
         {QStringLiteral("Sensors: OK"), [&w] { w.channels().leggicanali(); }},
         {QStringLiteral("Internal Date/Time: OK"), [&w] { w.nameClock().leggidata(); }, 2},
         {QStringLiteral("Timer: OK"), [&w] { w.schedule().Command2(); }},
         {QStringLiteral("Pre-heating: OK"), [&w] { w.schedule().preacc(); }},
         {QStringLiteral("Internal parameters: OK"), [&w] { w.status().Status(); }},
         {QStringLiteral("Memory: OK"), [&w] { w.memory().Aggiorna_acq(); }},
+        {QStringLiteral("GPRS: OK"), [&w] { w.messaging().LeggiGPRS(); }},
+        {QStringLiteral("Datalogger ID: OK"), [&w] { w.nameClock().leggi_nome(); }},
     };
-    if (m_gprsRead)
-        steps.append({QStringLiteral("GPRS: OK"), m_gprsRead});
-    steps.append({QStringLiteral("Datalogger ID: OK"), [&w] { w.nameClock().leggi_nome(); }});
-    return steps;
 }
 
 bool RemoteStartup::step(const QString& message, const std::function<void()>& read)

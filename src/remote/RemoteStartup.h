@@ -50,8 +50,6 @@ public:
 
     RemoteStartup(Transport& transport, MainWindow& main, Show show);
 
-    // The GPRS settings read of the main window; until one is given that step is left out.
-    void setGprsRead(std::function<void()> read) { m_gprsRead = std::move(read); }
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
     [[nodiscard]] QDate today() const { return m_today(); }
 
@@ -75,7 +73,6 @@ private:
     Transport& m_transport;
     MainWindow& m_main;
     Show m_show;
-    std::function<void()> m_gprsRead;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
 };
 

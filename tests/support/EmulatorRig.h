@@ -30,6 +30,19 @@ inline void failOnProtocolErrors(const sim::LoggerEmulator& logger, const char* 
             file, line);
 }
 
+// Every command a logger took, as it came on the wire: "g7,3, 125,14,05,", "Q".
+inline QStringList commandsSent(const sim::LoggerEmulator& logger)
+{
+    QStringList out;
+    for (const auto& c : logger.commands()) {
+        QString text(QLatin1Char(c.letter));
+        for (const auto& f : c.fields)
+            text += QString::fromLatin1(f) + QLatin1Char(',');
+        out << text;
+    }
+    return out;
+}
+
 // `Peer` is made with the clock's start time first, then `args`.
 template <typename Peer> struct EmulatorRig
 {

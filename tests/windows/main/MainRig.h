@@ -23,17 +23,7 @@ struct MainRig : SimRig
     MainRig() { channel.setExistingPorts({QStringLiteral("COM1"), QStringLiteral("COM2")}); }
 
     // Every command the logger took, as it came on the wire: "g7,3, 125,14,05,", "Q".
-    [[nodiscard]] QStringList sent() const
-    {
-        QStringList out;
-        for (const auto& c : logger.commands()) {
-            QString text(QLatin1Char(c.letter));
-            for (const auto& f : c.fields)
-                text += QString::fromLatin1(f) + QLatin1Char(',');
-            out << text;
-        }
-        return out;
-    }
+    [[nodiscard]] QStringList sent() const { return commandsSent(logger); }
     template <typename T = QWidget> [[nodiscard]] T* find(const QString& name) const
     {
         return window.findChild<T*>(name);
