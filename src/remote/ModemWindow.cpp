@@ -8,6 +8,7 @@
 #include "remote/CarrierWatch.h"
 #include "windows/connection/SplashWindow.h"
 #include "windows/main/FieldEdit.h"
+#include "windows/main/Layouts.h"
 #include "windows/main/MainWindow.h"
 
 #include <QButtonGroup>
@@ -38,14 +39,6 @@ constexpr int kSettle = 400;
 
 const QString kNotFound = QStringLiteral("Modem not found on selected port");
 
-QPushButton* button(const char* name, const char* caption, QWidget* parent)
-{
-    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 ModemWindow::ModemWindow(Transport& transport, MainWindow& main, const QString& folder,
@@ -71,7 +64,8 @@ void ModemWindow::build()
     m_sermodem->installEventFilter(this);
     connect(m_sermodem, &QLineEdit::textChanged, this, &ModemWindow::SERMODEM_Change);
     portRow->addWidget(m_sermodem);
-    m_cercaModem = button("CERCAMODEM", "Find Modem", this);
+    m_cercaModem =
+        layouts::button(QStringLiteral("CERCAMODEM"), QStringLiteral("Find Modem"), this);
     portRow->addWidget(m_cercaModem);
     portRow->addStretch(1);
 
@@ -100,11 +94,12 @@ void ModemWindow::build()
     m_text1Box->setReadOnly(true);
     m_text1Box->setMinimumHeight(fontMetrics().lineSpacing() * 5);
 
-    m_salva = button("Salva", "Save", this);
-    m_interrompi = button("Interrompi", "Stop", this);
-    m_connetti = button("Connetti", "Connect", this);
-    m_riprova = button("Riprova", "Retry", this);
-    m_scaricaVai = button("Scarica_Vai", "Download and Go", this);
+    m_salva = layouts::button(QStringLiteral("Salva"), QStringLiteral("Save"), this);
+    m_interrompi = layouts::button(QStringLiteral("Interrompi"), QStringLiteral("Stop"), this);
+    m_connetti = layouts::button(QStringLiteral("Connetti"), QStringLiteral("Connect"), this);
+    m_riprova = layouts::button(QStringLiteral("Riprova"), QStringLiteral("Retry"), this);
+    m_scaricaVai =
+        layouts::button(QStringLiteral("Scarica_Vai"), QStringLiteral("Download and Go"), this);
     auto* buttons = new QGridLayout;
     buttons->addWidget(m_connetti, 0, 0);
     buttons->addWidget(m_scaricaVai, 0, 1);
