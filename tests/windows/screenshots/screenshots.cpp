@@ -33,7 +33,7 @@ void renderModem(const QDir& out)
                             i < 3 ? QStringLiteral("0%1/11/2026").arg(i + 1) : QString()};
     rig.files.save(table, nullptr);
     rig.files.savePort(2, nullptr);
-    rig.open();
+    rig.open(false);
     rig.window.Sel(3);
     QApplication::processEvents();
     rig.window.grab().save(out.filePath(QStringLiteral("modem.png")));
