@@ -173,7 +173,7 @@ void LoggerEmulator::reply(const QByteArray& bytes, TimePoint at)
     if (bytes.isEmpty() || lineDown(at))
         return;
     QByteArray out = bytes;
-    const int number = static_cast<int>(m_commands.size());
+    const qint64 number = m_commandCount;
     if (m_garbageCommand && (*m_garbageCommand == 0 || *m_garbageCommand == number)) {
         out.insert(out.size() / 2, m_garbage);
         if (*m_garbageCommand != 0)
@@ -195,14 +195,17 @@ void LoggerEmulator::reply(const QByteArray& bytes, TimePoint at)
 
 void LoggerEmulator::execute(const Command& command)
 {
+    ++m_commandCount;
     m_commands.append(command);
-    if (m_silentFrom && m_commands.size() >= *m_silentFrom)
+    if (m_historyLimit && m_commands.size() > *m_historyLimit)
+        m_commands.remove(0, m_commands.size() - *m_historyLimit);
+    if (m_silentFrom && m_commandCount >= *m_silentFrom)
         return;
     if (const auto error = formError(command)) {
         protocolErrors({*error});
         return;
     }
-    const TimePoint at = command.completed + kReplyDelay;
+    const TimePoint at = command.completed + m_replyDelay;
     const char letter = command.letter;
     switch (letter) {
     case 'V':
@@ -503,14 +506,22 @@ void LoggerEmulator::replyReading(int multiplexer, bool temperatures, TimePoint 
 {
     if (multiplexer < 0 || multiplexer >= kMultiplexers)
         return;
+    // A logger about to fall silent gives the first channel of this reading and no more.
+    const bool lastWords = m_readingsBeforeSilence && (*m_readingsBeforeSilence)-- <= 0;
     // Each channel is read in turn; its two fields go out as soon as it has been read.
     for (int i = 0; i < channelCount(multiplexer); ++i) {
         const int channel = kChannelsPerMultiplexer * multiplexer + i;
-        const TimePoint ready = at + kReadingTime * (i + 1);
+        const TimePoint ready = at + m_readingTime * (i + 1);
         const QDateTime wall = clockAt(ready);
         const QString value = temperatures ? padded(temperature(channel, wall), 1)
                                            : padded(reading(channel, wall), 3);
         reply(row({padded(i), value}), ready);
+        if (lastWords)
+            break;
+    }
+    if (lastWords) {
+        m_readingsBeforeSilence.reset();
+        m_silentFrom = static_cast<int>(m_commandCount + 1);
     }
 }
 
@@ -638,11 +649,14 @@ double LoggerEmulator::reading(int channel, const QDateTime& at) const
 {
     if (const auto fixed = m_fixedReadings.constFind(channel); fixed != m_fixedReadings.cend())
         return *fixed;
-    const double minutes = static_cast<double>(at.toSecsSinceEpoch()) / 60.0;
-    const double wobble = std::sin(minutes / 10.0 + channel);
+    // A slow swing over about an hour and a quicker drift over about two minutes, so a
+    // continuous reading shows values that move.
+    const double seconds = static_cast<double>(at.toMSecsSinceEpoch()) / 1000.0;
+    const double wobble = std::sin(seconds / 600.0 + channel);
+    const double drift = std::sin(seconds / 20.0 + 2.0 * channel);
     if (validChannel(channel) && m_settings.vibratingWire[channel])
-        return 2005.0 + (channel * 137) % 1190 + 3.0 * wobble;
-    const double volts = 0.4 + 0.15 * (channel % 12) + 0.01 * wobble;
+        return 2005.0 + (channel * 137) % 1190 + 3.0 * wobble + 2.0 * drift;
+    const double volts = 0.4 + 0.15 * (channel % 12) + 0.01 * wobble + 0.04 * drift;
     const Calibration c = validChannel(channel) ? m_settings.calibrations[channel] : Calibration{};
     if (c.fullScaleVolt == c.zeroVolt)
         return volts;
@@ -656,8 +670,9 @@ double LoggerEmulator::temperature(int channel, const QDateTime& at) const
     if (const auto fixed = m_fixedTemperatures.constFind(channel);
         fixed != m_fixedTemperatures.cend())
         return *fixed;
-    const double hours = static_cast<double>(at.toSecsSinceEpoch()) / 3600.0;
-    return 18.0 + 0.1 * (channel & 15) + 2.0 * std::sin(hours / 4.0);
+    const double seconds = static_cast<double>(at.toMSecsSinceEpoch()) / 1000.0;
+    return 18.0 + 0.1 * (channel & 15) + 2.0 * std::sin(seconds / 14400.0) +
+           0.3 * std::sin(seconds / 30.0 + channel);
 }
 
 void LoggerEmulator::clearFixedValues()

@@ -93,6 +93,16 @@ public:
     void setPace(Pace pace) { m_output.setPace(pace); }
     // Commands from the nth on (counting from 1) are neither answered nor carried out.
     void setSilentFrom(int n) { m_silentFrom = n; }
+    // After n readings answered in full the logger falls silent in the middle of the next
+    // one: it gives that reading's first channel and nothing more.
+    void setSilentAfterReadings(int n) { m_readingsBeforeSilence = n; }
+    // How long the logger thinks before it answers, and how long each channel of a reading
+    // takes (kReplyDelay and kReadingTime unless set).
+    void setTiming(Duration replyDelay, Duration readingTime)
+    {
+        m_replyDelay = replyDelay;
+        m_readingTime = readingTime;
+    }
     // The reply to the nth command (0: to every command) carries `junk` in its middle.
     void setGarbage(int command, QByteArray junk = QByteArrayLiteral("#?\x7f"));
     // The line drops once the logger has sent this many more bytes.
@@ -103,8 +113,11 @@ public:
         return m_reader.violations();
     }
 
-    // What happened on the line.
+    // What happened on the line: the latest commands (all of them unless a limit is set).
     [[nodiscard]] const QList<Command>& commands() const { return m_commands; }
+    [[nodiscard]] qint64 commandCount() const { return m_commandCount; }
+    // Keeps only the latest `n` commands in commands(), for sessions that run for days.
+    void setCommandHistoryLimit(qsizetype n) { m_historyLimit = n; }
     // Commands refused because their parameters were not in a form the logger takes, and
     // bytes that made no command; empty when the program spoke as it should.
     [[nodiscard]] const QStringList& protocolErrors() const { return m_protocolErrors; }
@@ -154,11 +167,16 @@ private:
     OutputQueue m_output;
     WireTrace m_trace;
     QList<Command> m_commands;
+    qint64 m_commandCount = 0;
+    std::optional<qsizetype> m_historyLimit;
     QStringList m_protocolErrors;
     std::function<void(const QString&)> m_onProtocolError;
     TimePoint m_lastSeen;
 
     std::optional<int> m_silentFrom;
+    std::optional<int> m_readingsBeforeSilence;
+    Duration m_replyDelay = kReplyDelay;
+    Duration m_readingTime = kReadingTime;
     std::optional<int> m_garbageCommand;
     QByteArray m_garbage;
     std::optional<qint64> m_dropBudget;

@@ -41,6 +41,9 @@ struct Options
     QStringList busy;
     Pace pace = Pace::Instant;
     int silentFrom = 0;
+    int silentAfterReadings = -1;
+    int replyMs = -1;
+    int readingMs = -1;
     int garbage = -1;
     qint64 dropAfter = -1;
     bool strict = false;
@@ -110,6 +113,15 @@ bool parse(const QCoreApplication& app, Options& o)
                                   "PACE");
     const QCommandLineOption silent("silent-from",
                                     "Loggers answer nothing from their Nth command on.", "N");
+    const QCommandLineOption silentReadings(
+        "silent-after-readings",
+        "Loggers fall silent in the middle of the reading after their Nth (a continuous "
+        "reading times out).",
+        "N");
+    const QCommandLineOption replyMs(
+        "reply-ms", "A logger thinks this long before it answers (default 20).", "MS");
+    const QCommandLineOption readingMs(
+        "reading-ms", "Each channel of a reading takes this long (default 40).", "MS");
     const QCommandLineOption garbage(
         "garbage", "Garbage bytes in the reply to each logger's Nth command (0: every reply).",
         "N");
@@ -125,8 +137,8 @@ bool parse(const QCoreApplication& app, Options& o)
         "link-dir", "Also make the symbolic links DIR/logger and DIR/modem to the devices.", "DIR");
     const QCommandLineOption stdinClose("exit-on-stdin-close",
                                         "Stop when standard input is closed.");
-    p.addOptions({memory, fill, model, name, station, busy, pace, silent, garbage, drop, strict,
-                  trace, linkDir, stdinClose});
+    p.addOptions({memory, fill, model, name, station, busy, pace, silent, silentReadings, replyMs,
+                  readingMs, garbage, drop, strict, trace, linkDir, stdinClose});
     p.process(app);
 
     bool ok = true;
@@ -147,6 +159,9 @@ bool parse(const QCoreApplication& app, Options& o)
     number(fill, o.fill, 0);
     number(model, o.model, -32768);
     number(silent, o.silentFrom, 1);
+    number(silentReadings, o.silentAfterReadings, 0);
+    number(replyMs, o.replyMs, 0);
+    number(readingMs, o.readingMs, 0);
     number(garbage, o.garbage, 0);
     number(drop, o.dropAfter, 0);
     if (o.memory > AcquisitionMemory::kMaxCapacity) {
@@ -189,8 +204,19 @@ void applyFaults(LoggerEmulator& logger, const Options& o)
     logger.setStrict(o.strict);
     // The sim runs for hours: its own memory of the line stays small, the file has it all.
     logger.trace().setLimit(0);
+    // The sim runs for days: only the latest commands are kept.
+    logger.setCommandHistoryLimit(1000);
     if (o.silentFrom > 0)
         logger.setSilentFrom(o.silentFrom);
+    if (o.silentAfterReadings >= 0)
+        logger.setSilentAfterReadings(o.silentAfterReadings);
+    if (o.replyMs >= 0 || o.readingMs >= 0) {
+        using std::chrono::milliseconds;
+        logger.setTiming(o.replyMs >= 0 ? Duration(milliseconds(o.replyMs))
+                                        : Duration(LoggerEmulator::kReplyDelay),
+                         o.readingMs >= 0 ? Duration(milliseconds(o.readingMs))
+                                          : Duration(LoggerEmulator::kReadingTime));
+    }
     if (o.garbage >= 0)
         logger.setGarbage(o.garbage);
     if (o.dropAfter >= 0)
