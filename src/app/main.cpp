@@ -199,6 +199,7 @@ int main(int argc, char** argv)
     QObject::connect(fileArea, &FileArea::folderChanged,
                      [&dataFolder](const QString& folder) { dataFolder.remember(folder); });
 
+    mainWindow.setProgramFolder(paths.folder());
     ConnectionWindow connection(transport, session, mainWindow, paths.portSettingsFile());
     connection.setPorts(ports, &ComPortMap::systemPorts);
     ModemWindow modem(transport, mainWindow, paths.folder(), &connection);

@@ -1,9 +1,11 @@
 #include "windows/main/MainWindow.h"
 
+#include "common/AppPaths.h"
 #include "download/DataFileName.h"
 #include "download/DownloadPage.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
+#include "measurement/ReadNowGroup.h"
 #include "windows/about/AboutBox.h"
 #include "windows/alarms/AlarmWindow.h"
 #include "windows/main/ChannelsGroup.h"
@@ -51,32 +53,11 @@ const char* const kLockedControls[] = {
     "Azzera_memoria", "Resetta", "Acquisisci", "MISCONTINUA0", "MISCONTINUA1", "MISCONTINUA2",
     "MISCONTINUA3", "MISCONTINUA_TEMP0", "MISCONTINUA_TEMP1", "MISCONTINUA_TEMP2",
     "MISCONTINUA_TEMP3", "Status", "Leggi_Allarmi", "LEGGI_GSM", "SCRIVI_GSM", "LeggiGPRS",
-    "Abilita_SMS",
+    "Abilita_SMS", "cmdApriMisuraContinua",
     // Every other control that talks to the logger: a press
     // during an exchange would do nothing.
     "LeggiDataAllarme", "ScriviDataAllarme", "Subito", "data_logging", "PLUVIOMETRO", "setPcTime",
     "PREABILITA_SMS", "ScriviGPRS", "mmpioggialeggi", "mmpioggiatastoscrivi"};
-
-// Controls whose groups this version does not have yet: they stand on their pages with their
-// names and captions, so the lock and the layout are complete.
-struct Pending
-{
-    Page page;
-    const char* frame;
-    const char* name;
-    const char* caption;
-    bool checkBox;
-};
-const Pending kPending[] = {
-    {kReadNow, "Read Now", "MISCONTINUA0", "Read Mux 0", false},
-    {kReadNow, "Read Now", "MISCONTINUA1", "Read Mux 1", false},
-    {kReadNow, "Read Now", "MISCONTINUA2", "Read Mux 2", false},
-    {kReadNow, "Read Now", "MISCONTINUA3", "Read Mux 3", false},
-    {kReadNow, "Read Now", "MISCONTINUA_TEMP0", "Read Mux 0 Temp", false},
-    {kReadNow, "Read Now", "MISCONTINUA_TEMP1", "Read Mux 1 Temp", false},
-    {kReadNow, "Read Now", "MISCONTINUA_TEMP2", "Read Mux 2 Temp", false},
-    {kReadNow, "Read Now", "MISCONTINUA_TEMP3", "Read Mux 3 Temp", false},
-};
 
 } // namespace
 
@@ -95,7 +76,6 @@ MainWindow::MainWindow(Transport& transport, Prompter& prompter, LoggerSession& 
     setWindowTitle(QStringLiteral("ZEM KORVELAN"));
     buildMenus();
     buildPages();
-    buildPendingControls();
     registerLockedControls();
     m_about = new AboutBox(this);
     // Until an exchange gets an answer again, the operator sees that the logger is silent.
@@ -178,6 +158,12 @@ void MainWindow::buildPages()
     kindLayout->addStretch(1);
     layouts::addToPage(m_pages[kDownload], kind);
 
+    m_readNow = new ReadNowGroup(
+        m_ctx, m_pages[kReadNow], [this](int m) { return m_channels->activeChannels(m); },
+        [this] {
+            return m_programFolder.isEmpty() ? AppPaths::forThisProgram({}).folder()
+                                             : m_programFolder;
+        });
     m_status = new StatusGroup(m_ctx, m_pages[kReadNow]);
 
     m_messaging = new MessagingGroup(m_ctx, m_pages[kGprs], m_pages[kAlerts],
@@ -196,32 +182,6 @@ void MainWindow::buildPages()
     const auto channelCount = [this](int m) { return m_channels->activeChannels(m); };
     m_sensors = std::make_unique<SensorWindow>(m_ctx.transport, m_ctx.prompter, channelCount);
     m_alarms = std::make_unique<AlarmWindow>(m_ctx.transport, m_ctx.prompter, channelCount);
-}
-
-void MainWindow::buildPendingControls()
-{
-    QHash<QString, QGroupBox*> frames;
-    for (const auto& p : kPending) {
-        const QString name = QString::fromUtf8(p.name);
-        if (control(name))
-            continue;
-        QWidget* page = m_pages[p.page];
-        const QString key = QString::number(p.page) + QString::fromLatin1(p.frame);
-        QGroupBox*& frame = frames[key];
-        if (!frame) {
-            frame = new QGroupBox(QString::fromLatin1(p.frame), page);
-            auto* row = new QHBoxLayout(frame);
-            row->addStretch(1);
-            layouts::addToPage(page, frame);
-        }
-        QWidget* w =
-            p.checkBox ? static_cast<QWidget*>(new QCheckBox(QString::fromLatin1(p.caption), frame))
-                       : layouts::button(name, QString::fromLatin1(p.caption), frame);
-        w->setObjectName(name);
-        w->setToolTip(QStringLiteral("Not available in this version."));
-        auto* row = static_cast<QHBoxLayout*>(frame->layout());
-        row->insertWidget(row->count() - 1, w);
-    }
 }
 
 void MainWindow::registerLockedControls()

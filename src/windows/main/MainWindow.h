@@ -26,6 +26,7 @@ class ScheduleGroup;
 class FieldEdit;
 class FileArea;
 class NameClockGroup;
+class ReadNowGroup;
 class StatusGroup;
 
 // The operator's workplace once a logger is connected: the settings pages, the file area
@@ -66,6 +67,9 @@ public:
     [[nodiscard]] EventsCounterGroup& eventsCounter() const { return *m_events; }
     [[nodiscard]] SensorWindow& sensors() const { return *m_sensors; }
     [[nodiscard]] AlarmWindow& alarms() const { return *m_alarms; }
+    [[nodiscard]] ReadNowGroup& readNow() const { return *m_readNow; }
+    // Where the continuous reading keeps its gage file and proposes its measurement files.
+    void setProgramFolder(const QString& folder) { m_programFolder = folder; }
 
     void ReadSt();
     void RIPRISTINA_DA_ERRORI();
@@ -85,7 +89,6 @@ protected:
 private:
     void buildPages();
     void buildMenus();
-    void buildPendingControls();
     void registerLockedControls();
     void runCloseSequence();
     [[nodiscard]] QString closingRecordText() const;
@@ -106,6 +109,8 @@ private:
     EventsCounterGroup* m_events = nullptr;
     std::unique_ptr<SensorWindow> m_sensors;
     std::unique_ptr<AlarmWindow> m_alarms;
+    ReadNowGroup* m_readNow = nullptr;
+    QString m_programFolder;
     AboutBox* m_about = nullptr;
     bool m_closing = false;
     bool m_closeRequested = false;

@@ -54,7 +54,8 @@ const QStringList kLocked = {"leggi_nome",
                              "LEGGI_GSM",
                              "SCRIVI_GSM",
                              "LeggiGPRS",
-                             "Abilita_SMS"};
+                             "Abilita_SMS",
+                             "cmdApriMisuraContinua"};
 
 // Buttons that stay usable during an exchange: none of them talks to the logger.
 const QStringList kUsableDuringExchange = {"cmdInterrompi", "optTutti0", "optTutti1", "TipoF0",

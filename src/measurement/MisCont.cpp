@@ -1,0 +1,573 @@
+#include "measurement/MisCont.h"
+
+#include "charts/Grafici.h"
+#include "common/Prompter.h"
+#include "download/FileUtilities.h"
+#include "link/LoggerSession.h"
+#include "link/NumberForms.h"
+#include "link/Transport.h"
+#include "measurement/GridView.h"
+#include "measurement/MeasurementText.h"
+#include "windows/main/CommandLock.h"
+#include "windows/main/Layouts.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace korvelan {
+
+using namespace measurement;
+
+namespace {
+
+constexpr int kDateWidth = 1800;    // twips
+constexpr int kChannelWidth = 850;  // twips
+constexpr int kSecondMuxFirst = 16; // channel number of multiplexer 1's first position
+
+QString defaultChooser(QWidget* parent, const QString& folder, const QString& proposed)
+{
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"),
+                                        QDir(folder).filePath(proposed), QStringLiteral("*.txt"));
+}
+
+} // namespace
+
+MisCont::MisCont(Transport& transport, Prompter& prompter, LoggerSession& session,
+                 CommandLock& lock, QString programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_transport(transport), m_prompter(prompter), m_session(session),
+      m_lock(lock), m_folder(std::move(programFolder)), m_chooseFile(defaultChooser),
+      m_now([] { return QDateTime::currentDateTime(); })
+{
+    setObjectName(QStringLiteral("MisCont"));
+    setWindowTitle(QStringLiteral("Continuous reading"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    loadGage();
+    resize(1000, 640);
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
+}
+
+MisCont::~MisCont()
+{
+    // The views and the chart read the grids: they go first.
+    delete m_chart;
+    delete m_view1;
+    delete m_view2;
+}
+
+Grafici* MisCont::chart() const
+{
+    return m_chart;
+}
+
+void MisCont::buildControls()
+{
+    m_hz = new QRadioButton(QStringLiteral("Hz"), this);
+    m_hz->setObjectName(QStringLiteral("optuStrain0"));
+    m_uStrain = new QRadioButton(QStringLiteral("uStrain"), this);
+    m_uStrain->setObjectName(QStringLiteral("optuStrain1"));
+    auto* options = new QButtonGroup(this);
+    options->addButton(m_hz, 0);
+    options->addButton(m_uStrain, 1);
+    m_hz->setChecked(true);
+
+    m_chkDelta = new QCheckBox(QStringLiteral("Delta (variations from 1st reading)"), this);
+    m_chkDelta->setObjectName(QStringLiteral("chkDelta"));
+    m_chkDelta->setToolTip(QStringLiteral("Record and show variations from first acquisition"));
+    auto* lblGage = new QLabel(QStringLiteral("Gage Factor"), this);
+    lblGage->setObjectName(QStringLiteral("lblGage"));
+    m_txtGage = new QLineEdit(kDefaultGage, this);
+    m_txtGage->setObjectName(QStringLiteral("txtGage"));
+    m_txtGage->setMaximumWidth(80);
+
+    m_cmdStart = layouts::button(QStringLiteral("cmdStart"), QStringLiteral("Start"), this);
+    m_cmdStop = layouts::button(QStringLiteral("cmdStop"), QStringLiteral("Stop"), this);
+    m_cmdGraf = layouts::button(QStringLiteral("cmdGraf"), QStringLiteral("Graphs"), this);
+    m_cmdChiudi = layouts::button(QStringLiteral("cmdChiudi"), QStringLiteral("Close"), this);
+    m_cmdStop->setEnabled(false);
+    m_cmdGraf->setEnabled(false);
+
+    m_txtAvviso = new QLineEdit(this);
+    m_txtAvviso->setObjectName(QStringLiteral("txtAvviso"));
+    m_txtAvviso->setReadOnly(true);
+    m_txtAvviso->hide();
+
+    auto* lblMux0 = new QLabel(QStringLiteral("MUX 0"), this);
+    lblMux0->setObjectName(QStringLiteral("lblMUX0"));
+    auto* lblMux1 = new QLabel(QStringLiteral("MUX 1"), this);
+    lblMux1->setObjectName(QStringLiteral("lblMUX1"));
+    m_view1 = new GridView(QStringLiteral("Grid1"), m_grid1, this);
+    m_view2 = new GridView(QStringLiteral("Grid2"), m_grid2, this);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(m_hz);
+    controls->addWidget(m_uStrain);
+    controls->addSpacing(12);
+    controls->addWidget(lblGage);
+    controls->addWidget(m_txtGage);
+    controls->addSpacing(12);
+    controls->addWidget(m_chkDelta);
+    controls->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    for (auto* b : {m_cmdStart, m_cmdStop, m_cmdGraf, m_cmdChiudi})
+        buttons->addWidget(b);
+    buttons->addWidget(m_txtAvviso, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addLayout(buttons);
+    layout->addWidget(lblMux0);
+    layout->addWidget(m_view1, 1);
+    layout->addWidget(lblMux1);
+    layout->addWidget(m_view2, 1);
+
+    connect(m_uStrain, &QRadioButton::toggled, this, &MisCont::enableGage);
+    connect(m_cmdStart, &QPushButton::clicked, this, &MisCont::cmdStart);
+    connect(m_cmdStop, &QPushButton::clicked, this, &MisCont::cmdStop);
+    connect(m_cmdGraf, &QPushButton::clicked, this, &MisCont::cmdGraf);
+    connect(m_cmdChiudi, &QPushButton::clicked, this, &MisCont::cmdChiudi);
+    enableGage();
+}
+
+// --- the gage factor -------------------------------------------------------------------------
+
+void MisCont::loadGage()
+{
+    QFile file(QDir(m_folder).filePath(kGageFile));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QString gage = gageFromFile(file.read(4096));
+    if (!gage.isEmpty())
+        m_txtGage->setText(gage);
+}
+
+void MisCont::saveGage()
+{
+    // The gage file only remembers the factor for next time; the run does not depend on it.
+    QFile file(QDir(m_folder).filePath(kGageFile));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(m_txtGage->text().toLatin1() + "\r\n");
+}
+
+void MisCont::enableGage()
+{
+    // The factor is taken at Start: it can be edited between runs only.
+    const bool idle = m_state == State::Idle || m_state == State::Broken;
+    m_txtGage->setEnabled(uStrain() && idle);
+}
+
+bool MisCont::uStrain() const
+{
+    return m_uStrain->isChecked();
+}
+
+bool MisCont::delta() const
+{
+    return m_chkDelta->isChecked();
+}
+
+// --- buttons ---------------------------------------------------------------------------------
+
+void MisCont::cmdStart()
+{
+    if (m_state != State::Idle || !m_transport.mayStartAction())
+        return;
+    const auto gage = gageFactor(m_txtGage->text());
+    if (!gage) {
+        m_prompter.inform(PromptIcon::Warning, QStringLiteral("Gage Factor"),
+                          QStringLiteral("The gage factor \"%1\" is not a number. Enter it with a "
+                                         "period as decimal separator, for example 4.062.")
+                              .arg(m_txtGage->text()));
+        return;
+    }
+    m_transport.action([&] { start(*gage); });
+    if (m_closeAfterRun)
+        closeWhenIdle();
+}
+
+void MisCont::cmdStop()
+{
+    if (m_state != State::Running)
+        return;
+    showNotice(QStringLiteral("Finishing current reading..."));
+    m_cmdStop->setEnabled(false);
+    m_stop = true;
+}
+
+void MisCont::cmdGraf()
+{
+    m_session.ChartChannelCount = static_cast<int16_t>(std::max(0, m_grid1.columns() - 1));
+    m_cmdGraf->setEnabled(false);
+    if (!m_chart) {
+        m_chart = new Grafici(
+            m_session, m_grid1, m_grid2, [this] { return delta(); }, this);
+        connect(m_chart, &Grafici::closed, this, [this] {
+            m_chartOpen = false;
+            m_cmdGraf->setEnabled(true);
+        });
+    }
+    m_chart->popola_grafico(kChartReadings, delta());
+    m_chartOpen = true;
+    m_chart->show();
+    m_chart->raise();
+}
+
+void MisCont::cmdChiudi()
+{
+    close();
+}
+
+void MisCont::closeEvent(QCloseEvent* event)
+{
+    switch (m_state) {
+    case State::Running:
+        // As Stop: the cycle completes, the logger is told and the file ended; then it closes.
+        event->ignore();
+        m_closeAfterRun = true;
+        cmdStop();
+        return;
+    case State::Starting:
+        event->ignore();
+        m_closeAfterRun = true;
+        m_transport.cancelExchange();
+        return;
+    case State::Idle:
+    case State::Broken:
+        break;
+    }
+    if (m_chart)
+        m_chart->close();
+    event->accept();
+}
+
+void MisCont::closeWhenIdle()
+{
+    m_closeAfterRun = false;
+    m_transport.whenIdle([window = QPointer<MisCont>(this)] {
+        if (window)
+            window->close();
+    });
+}
+
+// --- a run -----------------------------------------------------------------------------------
+
+void MisCont::start(float gage)
+{
+    m_lock.Disabilita_Comandi();
+    const auto unlock = qScopeGuard([this] { m_lock.Abilita_Comandi(); });
+    m_state = State::Starting;
+    m_run = Run{};
+    m_run.gage = gage;
+    m_file.reset();
+    m_chkDelta->setEnabled(false);
+    m_txtGage->setEnabled(false);
+    m_cmdStart->setEnabled(false);
+    m_cmdChiudi->setEnabled(false);
+    m_session.ChartChannelCount = 0;
+    m_session.Mux0ChannelCount = 0;
+    m_session.Mux1ChannelCount = 0;
+    saveGage();
+    showNotice(QStringLiteral("Connecting to datalogger..."));
+
+    const auto count0 = probeCount(0);
+    if (count0)
+        probeFlags(0, *count0, m_run.vw[0]);
+    const auto count1 = count0 ? probeCount(1) : std::nullopt;
+    if (!count0 || !count1) {
+        if (!m_transport.cancelled())
+            m_prompter.inform(PromptIcon::None, messageTitle(),
+                              QStringLiteral("Connection error."));
+        backToIdle();
+        return;
+    }
+    probeFlags(kSecondMuxFirst, *count1, m_run.vw[1]);
+    m_run.count0 = *count0;
+    m_run.count1 = *count1;
+    m_session.ChartChannelCount = static_cast<int16_t>(m_run.count0);
+    m_session.Mux0ChannelCount = static_cast<int16_t>(m_run.count0);
+    m_session.Mux1ChannelCount = static_cast<int16_t>(m_run.count1);
+    if (m_transport.cancelled()) {
+        backToIdle();
+        return;
+    }
+    if (m_run.count0 == 0) {
+        m_prompter.inform(PromptIcon::Warning, QStringLiteral("Annullato"),
+                          QStringLiteral("At least 1 channel on MUX 0 needs to be enabled."));
+        showNotice(QStringLiteral("Annullato"));
+        m_cmdGraf->setEnabled(false);
+        m_cmdStop->setEnabled(false);
+        m_stop = true;
+        backToIdle();
+        return;
+    }
+
+    m_cmdGraf->setEnabled(!m_chartOpen);
+    if (!chooseFile())
+        return;
+    m_cmdStart->setEnabled(false);
+    m_cmdChiudi->setEnabled(false);
+    m_cmdStop->setEnabled(true);
+    hideNotice();
+    layGrids();
+    if (!m_file->append({kFileStart, headerTexts(m_run.count0, m_run.count1).join(u',')})) {
+        endInError(QStringLiteral("The measurement file %1 cannot be written: %2")
+                       .arg(QDir::toNativeSeparators(m_file->path()), m_file->error()));
+        return;
+    }
+    m_stop = false;
+    m_run.firstCycle = true;
+    m_state = State::Running;
+    enableGage();
+    readingLoop();
+}
+
+std::optional<int> MisCont::probeCount(int mux)
+{
+    m_transport.Invia_Comando(QStringLiteral("H"),
+                              numbers::leadingBlank(qint64(mux)) + QLatin1Char(','));
+    const QString field = m_transport.Leggi_Campo();
+    if (field == Transport::kNoAnswer || field.trimmed().isEmpty())
+        return std::nullopt;
+    // A count no multiplexer can have is a reply not understood.
+    const qint64 count = numbers::roundHalfEven(numbers::leadingNumber(field));
+    if (count < 0 || count > kMaxPositions)
+        return std::nullopt;
+    return static_cast<int>(count);
+}
+
+void MisCont::probeFlags(int firstChannel, int count, std::array<bool, kMaxPositions + 1>& flags)
+{
+    for (int i = 1; i <= count; ++i) {
+        m_transport.Invia_Comando(QStringLiteral("]"),
+                                  numbers::leadingBlank(qint64(firstChannel + i - 1)) +
+                                      QLatin1Char(','));
+        flags[size_t(i)] = numbers::leadingNumber(m_transport.Leggi_Campo()) != 0;
+    }
+}
+
+bool MisCont::chooseFile()
+{
+    const QString path = m_chooseFile(this, m_folder, proposedFileName(m_now()));
+    // A file another program holds, which the operator did not get free, is left alone.
+    if (path.isEmpty() || FileOccupato(path, m_prompter)) {
+        hideNotice();
+        backToIdle();
+        return false;
+    }
+    CancellaFile(path);
+    m_file.emplace(path);
+    if (!m_file->create()) {
+        endInError(QStringLiteral("The measurement file %1 cannot be created: %2")
+                       .arg(QDir::toNativeSeparators(path), m_file->error()));
+        return false;
+    }
+    return true;
+}
+
+void MisCont::layGrids()
+{
+    const int count0 = m_run.count0;
+    const int count1 = m_run.count1;
+    QList<int> widths1{kDateWidth};
+    for (int i = 0; i < count0; ++i)
+        widths1 << kChannelWidth;
+    // Grid 1 carries multiplexer 1's columns too, out of sight: only their headers are used.
+    for (int j = 0; j < count1; ++j)
+        widths1 << 0;
+    m_grid1.lay(headerTexts(count0, count1), widths1);
+    QList<int> widths2{kDateWidth};
+    QStringList headers2{QStringLiteral("Date")};
+    for (int j = 0; j < count1; ++j) {
+        widths2 << kChannelWidth;
+        headers2 << channelCaption(1, j);
+    }
+    m_grid2.lay(headers2, widths2);
+    m_view1->pinFirstRow(false);
+    m_view2->pinFirstRow(false);
+}
+
+void MisCont::readingLoop()
+{
+    const QString mux = numbers::plain(qint64(m_muxNumber));
+    while (!m_stop) {
+        // Stop, Graphs and the options take effect here and during the reply waits.
+        m_transport.letEventsRun();
+        if (m_transport.cancelled())
+            break;
+        const int row = m_grid1.rows() - 1;
+        const QString stamp = cycleStamp(m_now());
+        m_grid1.setText(row, 0, stamp);
+        m_grid2.setText(row, 0, stamp);
+        if (m_run.firstCycle) {
+            if (!send(mux + QStringLiteral(",1,")))
+                return endInError(m_run.fault);
+            m_run.loggerRunning = true;
+        }
+        if (!send(mux + QStringLiteral(",0,")) || !readMultiplexer(0, row))
+            return endInError(m_run.fault);
+        if (m_run.count1 > 0 && (!send(QStringLiteral("1,0,")) || !readMultiplexer(1, row)))
+            return endInError(m_run.fault);
+        // A cycle the operator broke off (RESTORE, the main window closing) is not a reading.
+        if (m_transport.cancelled())
+            break;
+        m_run.firstTaken = true;
+        if (m_chartOpen && m_chart)
+            m_chart->popola_grafico(kChartReadings, delta());
+        if (!m_stop) {
+            m_grid1.addRow();
+            m_grid2.addRow();
+            if (delta()) {
+                m_view1->pinFirstRow(true);
+                m_view2->pinFirstRow(true);
+            }
+        }
+        if (!m_file->append(cycleLine(row)))
+            return endInError(QStringLiteral("The measurement file %1 cannot be written: %2")
+                                  .arg(QDir::toNativeSeparators(m_file->path()), m_file->error()));
+        m_view1->scrollToLatest();
+        m_view2->scrollToLatest();
+        m_run.firstCycle = false;
+        emit cycleCompleted(++m_run.cycles);
+    }
+    endRun();
+}
+
+bool MisCont::send(const QString& parameters)
+{
+    if (m_transport.Invia_Comando(QStringLiteral("P"), parameters) || m_transport.cancelled())
+        return true;
+    m_run.fault = QStringLiteral("The command P%1 could not be sent to the logger on COM %2.")
+                      .arg(parameters)
+                      .arg(m_session.Porta);
+    return false;
+}
+
+bool MisCont::readMultiplexer(int mux, int row)
+{
+    MeasurementGrid& grid = mux == 0 ? m_grid1 : m_grid2;
+    const int count = mux == 0 ? m_run.count0 : m_run.count1;
+    auto& vw = m_run.vw[size_t(mux)];
+    auto& first = m_run.first[size_t(mux)];
+    for (int i = 1; i <= count; ++i) {
+        // After a time-out the rest of the cycle is not read: it shows the time-out too.
+        QString cell = kTimeout;
+        if (!m_run.timeout) {
+            m_transport.Leggi_Campo(); // the channel's index
+            const QString field = m_transport.Leggi_Campo();
+            double value = 0;
+            if (field == Transport::kNoAnswer) {
+                m_run.timeout = true;
+                m_stop = true;
+            } else if (!numbers::isNumeric(field, &value)) {
+                m_run.fault = QStringLiteral("The logger sent \"%1\" as the reading of %2, which "
+                                             "is not a number.")
+                                  .arg(field.trimmed(), channelCaption(mux, i - 1));
+                return false;
+            } else {
+                if (uStrain() && vw[size_t(i)])
+                    value = microstrain(value, m_run.gage);
+                if (m_run.firstCycle)
+                    first[size_t(i)] = value;
+                cell = delta() && m_run.firstTaken ? cellText(value - first[size_t(i)])
+                                                   : cellText(value);
+            }
+        }
+        grid.setText(row, i, cell);
+    }
+    return true;
+}
+
+QString MisCont::cycleLine(int row) const
+{
+    QStringList cells{m_grid1.text(row, 0)};
+    for (int i = 1; i <= m_run.count0; ++i)
+        cells << m_grid1.text(row, i);
+    for (int j = 1; j <= m_run.count1; ++j)
+        cells << m_grid2.text(row, j);
+    return cells.join(u',');
+}
+
+void MisCont::endRun()
+{
+    if (m_run.loggerRunning)
+        m_transport.Invia_Comando(QStringLiteral("P"), QStringLiteral("0,2,"));
+    m_run.loggerRunning = false;
+    hideNotice();
+    if (!m_file->append(kFileEnd))
+        return endInError(QStringLiteral("The measurement file %1 cannot be written: %2")
+                              .arg(QDir::toNativeSeparators(m_file->path()), m_file->error()));
+    m_state = State::Idle;
+    m_cmdChiudi->setEnabled(true);
+    m_cmdStart->setEnabled(true);
+    m_cmdGraf->setEnabled(!m_chartOpen);
+    m_chkDelta->setEnabled(true);
+    m_cmdStop->setEnabled(false);
+    enableGage();
+    emit runEnded();
+}
+
+void MisCont::endInError(const QString& description)
+{
+    m_stop = true;
+    // The logger is told the run is over when it can still be told.
+    if (m_run.loggerRunning)
+        m_transport.Invia_Comando(QStringLiteral("P"), QStringLiteral("0,2,"));
+    m_run.loggerRunning = false;
+    if (m_file && QFileInfo(m_file->path()).isFile())
+        m_file->append({kFileEnd, kFileBroken});
+    hideNotice();
+    // A new run needs the window opened again.
+    m_state = State::Broken;
+    m_cmdStart->setEnabled(false);
+    m_cmdStop->setEnabled(false);
+    m_cmdChiudi->setEnabled(true);
+    m_chkDelta->setEnabled(true);
+    enableGage();
+    if (!description.isEmpty() && !m_transport.cancelled())
+        m_prompter.inform(PromptIcon::Critical, messageTitle(), description);
+    emit runEnded();
+}
+
+void MisCont::backToIdle()
+{
+    m_state = State::Idle;
+    m_cmdStart->setEnabled(true);
+    m_cmdChiudi->setEnabled(true);
+    m_cmdStop->setEnabled(false);
+    m_chkDelta->setEnabled(true);
+    enableGage();
+}
+
+void MisCont::showNotice(const QString& text)
+{
+    m_txtAvviso->setText(text);
+    m_txtAvviso->show();
+}
+
+void MisCont::hideNotice()
+{
+    m_txtAvviso->clear();
+    m_txtAvviso->hide();
+}
+
+QString MisCont::messageTitle() const
+{
+    return QCoreApplication::applicationName();
+}
+
+} // namespace korvelan

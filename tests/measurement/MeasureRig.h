@@ -1,0 +1,69 @@
+#pragma once
+
+// The main window and its continuous reading on the emulated logger, with the program folder
+// in a temporary folder, a fixed time of day and a measurement file chosen without a dialog.
+#include "measurement/MisCont.h"
+#include "measurement/ReadNowGroup.h"
+#include "windows/main/MainRig.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace korvelan::test {
+
+struct MeasureRig : MainRig
+{
+    QTemporaryDir dir;
+    QString chosen = dir.filePath(QStringLiteral("run.txt"));
+    QString proposed;
+    QDateTime wall = QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9));
+
+    // Channels on multiplexers 0 and 1; channels 0 and 16 are vibrating-wire ones.
+    explicit MeasureRig(int count0 = 2, int count1 = 1)
+    {
+        logger.setChannelCount(0, count0);
+        logger.setChannelCount(1, count1);
+        auto& vw = logger.settings().vibratingWire;
+        vw.fill(false);
+        vw[0] = vw[16] = true;
+        window.setProgramFolder(dir.path());
+    }
+
+    MisCont& open()
+    {
+        click(QStringLiteral("cmdApriMisuraContinua"));
+        MisCont* w = window.readNow().misCont();
+        w->setWallClock([this] { return wall; });
+        w->setFileChooser([this](QWidget*, const QString& folder, const QString& name) {
+            proposed = QDir(folder).filePath(name);
+            return chosen;
+        });
+        return *w;
+    }
+    // Starts a run and presses Stop once `cycles` cycles are done.
+    void run(MisCont& w, qint64 cycles)
+    {
+        const auto c = QObject::connect(&w, &MisCont::cycleCompleted, &w, [&w, cycles](qint64 n) {
+            if (n == cycles)
+                w.cmdStop();
+        });
+        w.cmdStart();
+        QObject::disconnect(c);
+    }
+    [[nodiscard]] QStringList fileLines() const
+    {
+        QFile f(chosen);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QString all = QString::fromLatin1(f.readAll());
+        if (all.endsWith(QLatin1String("\r\n")))
+            all.chop(2);
+        return all.split(QStringLiteral("\r\n"));
+    }
+    [[nodiscard]] int countSent(const QString& command) const
+    {
+        return static_cast<int>(sent().count(command));
+    }
+};
+
+} // namespace korvelan::test
