@@ -1,0 +1,91 @@
+// A continuous reading over a pseudo-terminal with korvelan-sim, in real time: the program's
+// serial port, clock and windows, a few cycles.
+#include "common/SimulatorProcess.h"
+#include "link/Clock.h"
+#include "link/SerialChannel.h"
+#include "link/Transport.h"
+#include "measurement/MeasurementText.h"
+#include "measurement/MisCont.h"
+#include "measurement/ReadNowGroup.h"
+#include "support/ScriptedPrompter.h"
+#include "windows/main/ChannelsGroup.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/main/MainWindow.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvelan;
+
+class TestEndToEndMeasurement : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsAndRunsAgainstTheEmulator();
+};
+
+void TestEndToEndMeasurement::readsAndRunsAgainstTheEmulator()
+{
+    SimulatorProcess sim;
+    QString error;
+    QVERIFY2(sim.start(QStringLiteral(KORVELAN_SIM_PROGRAM), {}, &error), qPrintable(error));
+    QTemporaryDir dir;
+    LoggerSession session;
+    SerialChannel channel;
+    RealClock clock;
+    test::ScriptedPrompter prompter;
+    Transport transport(session, channel, clock, prompter,
+                        [&sim](int) { return sim.devices().logger; });
+    session.Porta = 1;
+    session.PortaSempreAperta = true;
+    channel.setPortName(sim.devices().logger);
+    QVERIFY2(channel.open(LineSettings{}, &error), qPrintable(error));
+    MainWindow main(transport, prompter, session);
+    main.setProgramFolder(dir.path());
+
+    // "Read Mux 1" after the channels are known: two analog values.
+    main.channels().leggicanali();
+    QCOMPARE(main.channels().MUX(1)->text(), QStringLiteral(" 2"));
+    main.readNow().MISCONTINUA(1);
+    QVERIFY(main.readNow().value(0)->text().toDouble() > 0);
+    QVERIFY(main.readNow().value(1)->text().toDouble() > 0);
+    QCOMPARE(main.readNow().value(2)->text(), QStringLiteral("N.R."));
+
+    // Three cycles of the continuous reading into a file.
+    main.readNow().cmdApriMisuraContinua();
+    MisCont& w = *main.readNow().misCont();
+    const QString path = dir.filePath(QStringLiteral("e2e.txt"));
+    w.setFileChooser([&path](QWidget*, const QString&, const QString&) { return path; });
+    connect(&w, &MisCont::cycleCompleted, &w, [&w](qint64 n) {
+        if (n == 3)
+            w.cmdStop();
+    });
+    QElapsedTimer took;
+    took.start();
+    w.cmdStart();
+    qInfo("probe and three cycles: %lld ms", static_cast<long long>(took.elapsed()));
+
+    QVERIFY2(prompter.shown.isEmpty(), qPrintable(prompter.texts().join(u'|')));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 7); // six lines and the empty text after the last line end
+    QCOMPARE(lines.at(0), measurement::kFileStart);
+    QCOMPARE(lines.at(1), QStringLiteral("Date,0CH 0,0CH 1,0CH 2,0CH 3,1CH 0,1CH 1"));
+    for (int i = 2; i < 5; ++i) {
+        const QStringList cells = lines.at(i).split(u',');
+        QCOMPARE(cells.size(), 7);
+        for (const auto& cell : cells.mid(1))
+            QVERIFY2(QRegularExpression(QStringLiteral("^-?\\d+\\.\\d{3}$")).match(cell).hasMatch(),
+                     qPrintable(lines.at(i)));
+    }
+    QCOMPARE(lines.at(5), measurement::kFileEnd);
+    QVERIFY(took.elapsed() < 20000);
+    transport.Chiudi_Seriale();
+}
+
+QTEST_MAIN(TestEndToEndMeasurement)
+#include "tst_e2e_measurement.moc"
