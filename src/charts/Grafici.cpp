@@ -11,6 +11,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGraphicsScene>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLegendMarker>
@@ -51,6 +52,8 @@ Grafici::Grafici(LoggerSession& session, const MeasurementGrid& grid1, const Mea
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("MSChart1"));
     m_view->setRenderHint(QPainter::Antialiasing);
+    // Every redraw moves the labels: an index of item positions costs more than it saves.
+    m_view->scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
 
     // One box per channel of the run: multiplexer 0's first, then multiplexer 1's.
     auto* boxes = new QGridLayout;
@@ -90,32 +93,60 @@ void Grafici::popola_grafico(int count, bool delta)
 {
     const auto rows = charts::rowWindow(m_grid1.rows(), count, m_grid1.oldestContiguousRow());
     std::array<bool, charts::kBoxes> ticked{};
-    QList<int> columns;
+    m_columns.clear();
     for (int k = 0; k < charts::kBoxes; ++k) {
         ticked[size_t(k)] = m_boxes[size_t(k)]->isChecked();
         if (ticked[size_t(k)])
-            columns << k + 1;
+            m_columns << k + 1;
     }
     const auto build = charts::buildTable(
         rows, m_grid1.columns(), m_session.Mux0ChannelCount, delta, ticked,
         [this](int row, int column) { return m_grid1.text(row, column); },
         [this](int row, int column) { return m_grid2.text(row, column); });
     m_session.ChartTable = build.table;
+    // With no ticked value the axis stays as it was.
     if (const auto range = charts::valueAxis(build.min, build.max))
-        m_axisY->setRange(range->minimum, range->maximum);
+        m_range = range;
+    m_stale = true;
+    // A chart out of sight is brought up to date when it is shown again: laying out the
+    // axes' labels is most of the work of a redraw.
+    if (isVisible() && !isMinimized())
+        draw();
+}
 
-    if (columns.isEmpty()) {
+void Grafici::draw()
+{
+    m_stale = false;
+    if (m_range)
+        m_axisY->setRange(m_range->minimum, m_range->maximum);
+    m_range.reset();
+    if (m_columns.isEmpty()) {
         // Nothing ticked: a single zero point.
         if (m_seriesColumns != QList<int>{0})
             makeSeries({0});
         m_series.first()->replace(QList<QPointF>{QPointF(1, 0)});
         return;
     }
-    if (columns != m_seriesColumns)
-        makeSeries(columns);
-    drawSeries(build.table, columns);
-    labelTimeAxis(build.table);
+    if (m_columns != m_seriesColumns)
+        makeSeries(m_columns);
+    const auto& table = m_session.ChartTable;
+    drawSeries(table, m_columns);
+    labelTimeAxis(table);
     m_chart->legend()->setVisible(true);
+}
+
+void Grafici::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        draw();
+}
+
+void Grafici::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && m_stale && isVisible() && !isMinimized())
+        draw();
 }
 
 void Grafici::makeSeries(const QList<int>& columns)

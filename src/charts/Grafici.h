@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QCategoryAxis;
 class QChart;
@@ -24,7 +25,8 @@ struct LoggerSession;
 // It reads the two measurement grids and hands the table it draws over in ChartTable.
 //
 // A redraw replaces the points of the series already on the chart; series are made again
-// only when the ticked channels change, so redrawing after every cycle stays cheap.
+// only when the ticked channels change, so redrawing after every cycle stays cheap. While the
+// window is out of sight (minimized) only the table is made; the chart follows when shown.
 class Grafici : public QWidget
 {
     Q_OBJECT
@@ -52,8 +54,12 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Puts the latest table on the chart.
+    void draw();
     void makeSeries(const QList<int>& columns);
     void drawSeries(const charts::ChartTable& table, const QList<int>& ticked);
     void labelTimeAxis(const charts::ChartTable& table);
@@ -69,6 +75,9 @@ private:
     QCategoryAxis* m_axisX = nullptr;
     QList<QLineSeries*> m_series;
     QList<int> m_seriesColumns{-1}; // what the series stand for; nothing yet
+    QList<int> m_columns;           // the ticked columns of the latest table
+    std::optional<charts::AxisRange> m_range;
+    bool m_stale = false;
 };
 
 } // namespace korvelan

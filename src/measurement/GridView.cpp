@@ -11,17 +11,34 @@ namespace korvelan {
 
 namespace {
 
+// Row numbers in a column of fixed width. The header's own size hint measures the text of
+// every row label again after each new row: far more work than the cycle itself.
+class RowNumbers final : public QHeaderView
+{
+public:
+    explicit RowNumbers(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
+    {
+        setSectionResizeMode(QHeaderView::Fixed);
+        setDefaultAlignment(Qt::AlignCenter);
+        m_width = fontMetrics().horizontalAdvance(QStringLiteral("00000000")) + 8;
+        setFixedWidth(m_width);
+    }
+    [[nodiscard]] QSize sizeHint() const override { return {m_width, defaultSectionSize()}; }
+
+private:
+    int m_width = 0;
+};
+
 QTableView* makeView(MeasurementGrid& grid, QWidget* parent)
 {
     auto* view = new QTableView(parent);
+    // Both views keep their columns in line: the row numbers take the same width in each.
+    view->setVerticalHeader(new RowNumbers(view));
     view->setModel(&grid);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::NoSelection);
     view->setWordWrap(false);
     view->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    // Both views keep their columns in line: the row numbers take the same width in each.
-    view->verticalHeader()->setFixedWidth(
-        view->fontMetrics().horizontalAdvance(QStringLiteral("00000000")) + 8);
     return view;
 }
 
@@ -52,12 +69,17 @@ GridView::GridView(const QString& name, MeasurementGrid& grid, QWidget* parent)
 
 void GridView::applyLayout()
 {
+    // The layout's widths, made wide enough for a date or a reading in this screen's font.
+    const QFontMetrics metrics = m_rows->fontMetrics();
+    const int dateWidth = metrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) + 12;
+    const int valueWidth = metrics.horizontalAdvance(QStringLiteral("-00000.000")) + 12;
     for (auto* view : {m_first, m_rows}) {
         for (int c = 0; c < m_grid.columns(); ++c) {
             const int width = m_grid.columnWidth(c);
             view->setColumnHidden(c, width == 0);
             if (width > 0)
-                view->setColumnWidth(c, width / MeasurementGrid::kTwipsPerPixel);
+                view->setColumnWidth(c, std::max(width / MeasurementGrid::kTwipsPerPixel,
+                                                 c == 0 ? dateWidth : valueWidth));
         }
     }
     pinFirstRow(m_pinned);
@@ -80,6 +102,14 @@ void GridView::pinFirstRow(bool on)
 
 void GridView::scrollToLatest()
 {
+    // A view out of sight is brought to its latest rows when it is shown.
+    if (m_rows->isVisible())
+        m_rows->scrollToBottom();
+}
+
+void GridView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
     m_rows->scrollToBottom();
 }
 

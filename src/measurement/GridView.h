@@ -23,6 +23,9 @@ public:
     void scrollToLatest();
     [[nodiscard]] bool columnShown(int column) const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void applyLayout();
 

@@ -192,6 +192,7 @@ void ChartsTest::chartWindow()
     QCOMPARE(captions, (QStringList{"0CH 0", "0CH 1", "1CH 0"}));
 
     // Nothing ticked: one zero point.
+    chart.show();
     chart.popola_grafico(50, false);
     QCOMPARE(chart.series().size(), 1);
     QCOMPARE(chart.series().first()->points(), QList<QPointF>{QPointF(1, 0)});
@@ -213,10 +214,15 @@ void ChartsTest::chartWindow()
     QCOMPARE(chart.timeAxis()->count(), 15);
     QCOMPARE(grids.session.ChartTable.size(), 31);
 
-    // A redraw after a new reading replaces the points of the same series.
+    // A redraw after a new reading replaces the points of the same series; out of sight,
+    // only once the chart is shown again.
     grids.one.addRow();
     grids.one.setText(31, 1, QStringLiteral("131"));
+    chart.hide();
     chart.popola_grafico(50, false);
+    QCOMPARE(first->count(), 30);
+    QCOMPARE(grids.session.ChartTable.size(), 32);
+    chart.show();
     QCOMPARE(chart.series().at(0), first);
     QCOMPARE(first->points().last(), QPointF(31, 131));
 

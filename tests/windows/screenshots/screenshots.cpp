@@ -1,8 +1,12 @@
-// Renders the connection window and the main window, page by page, connected to the
-// emulated logger, and the modem window before and after a call, into PNG files.
+// Renders the connection window, the main window page by page, the sensor and alarm windows,
+// a continuous reading with its chart, connected to the emulated logger, and the modem window
+// before and after a call, into PNG files.
 // Usage: korvelan-screenshots OUTPUT_DIR
 #include "../../remote/ModemRig.h"
 #include "../main/MainRig.h"
+#include "charts/Grafici.h"
+#include "measurement/MisCont.h"
+#include "measurement/ReadNowGroup.h"
 #include "windows/alarms/AlarmWindow.h"
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/main/FileArea.h"
@@ -10,6 +14,7 @@
 #include "windows/sensors/SensorWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -92,6 +97,34 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     alarms.grab().save(out.filePath(QStringLiteral("alarms.png")));
     alarms.close();
+
+    // A continuous reading of a minute or so, the chart open beside it with every channel.
+    rig.window.setProgramFolder(folder.path());
+    rig.window.readNow().cmdApriMisuraContinua();
+    MisCont& reading = *rig.window.readNow().misCont();
+    reading.setWallClock([&rig] {
+        return test::rigWallClock().addMSecs(
+            std::chrono::duration_cast<std::chrono::milliseconds>(rig.clock.elapsed()).count());
+    });
+    reading.findChild<QCheckBox*>(QStringLiteral("chkDelta"))->setChecked(true);
+    reading.setFileChooser([&folder](QWidget*, const QString&, const QString& name) {
+        return QDir(folder.path()).filePath(name);
+    });
+    QObject::connect(&reading, &MisCont::cycleCompleted, &reading, [&](qint64 n) {
+        if (n == 1) {
+            reading.cmdGraf();
+            for (int k = 0; k < 4; ++k)
+                reading.chart()->chkCH(k)->setChecked(true);
+        }
+        if (n == 120) {
+            QApplication::processEvents();
+            reading.grab().save(out.filePath(QStringLiteral("continuous-reading.png")));
+            reading.chart()->grab().save(out.filePath(QStringLiteral("chart.png")));
+            reading.cmdStop();
+        }
+    });
+    reading.cmdStart();
+
     renderModem(out);
     return 0;
 }
