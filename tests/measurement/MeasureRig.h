@@ -16,7 +16,6 @@ struct MeasureRig : MainRig
     QTemporaryDir dir;
     QString chosen = dir.filePath(QStringLiteral("run.txt"));
     QString proposed;
-    QDateTime wall = QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9));
 
     // Channels on multiplexers 0 and 1; channels 0 and 16 are vibrating-wire ones.
     explicit MeasureRig(int count0 = 2, int count1 = 1)
@@ -33,22 +32,12 @@ struct MeasureRig : MainRig
     {
         click(QStringLiteral("cmdApriMisuraContinua"));
         MisCont* w = window.readNow().misCont();
-        w->setWallClock([this] { return wall; });
+        w->setWallClock([] { return QDateTime(QDate(2026, 12, 5), QTime(14, 7, 9)); });
         w->setFileChooser([this](QWidget*, const QString& folder, const QString& name) {
             proposed = QDir(folder).filePath(name);
             return chosen;
         });
         return *w;
-    }
-    // Starts a run and presses Stop once `cycles` cycles are done.
-    void run(MisCont& w, qint64 cycles)
-    {
-        const auto c = QObject::connect(&w, &MisCont::cycleCompleted, &w, [&w, cycles](qint64 n) {
-            if (n == cycles)
-                w.cmdStop();
-        });
-        w.cmdStart();
-        QObject::disconnect(c);
     }
     [[nodiscard]] QStringList fileLines() const
     {
@@ -59,10 +48,6 @@ struct MeasureRig : MainRig
         if (all.endsWith(QLatin1String("\r\n")))
             all.chop(2);
         return all.split(QStringLiteral("\r\n"));
-    }
-    [[nodiscard]] int countSent(const QString& command) const
-    {
-        return static_cast<int>(sent().count(command));
     }
 };
 
