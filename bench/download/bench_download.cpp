@@ -4,6 +4,7 @@
 //  - peak memory for a 1 MB and a 20 MB download;
 //  - a 20 kB download from the logger emulator at 9600 baud against the line's own time;
 //  - throughput with the link log's window open against no log at all.
+#include "ProcessFigures.h"
 #include "download/MemoryDownload.h"
 #include "link/LinkLog.h"
 #include "link/LoggedChannel.h"
@@ -28,28 +29,11 @@
 
 using namespace korvelan;
 using namespace std::chrono;
+using bench::statusKb;
 
 namespace {
 
 using Clk = steady_clock;
-
-long statusKb(const char* key)
-{
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long value = -1;
-    const size_t n = std::strlen(key);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, key, n) == 0) {
-            value = std::atol(line + n + 1);
-            break;
-        }
-    }
-    std::fclose(f);
-    return value;
-}
 
 // Waits on the device side until the program's request is complete.
 bool awaitRequest(int fd, const QByteArray& end)

@@ -1,6 +1,7 @@
 // Link figures on a real pseudo-terminal:
 //  - CPU time the process uses while a field read waits 10 s on a silent line;
 //  - the gaps between paced parameter characters, as the device side sees them.
+#include "ProcessFigures.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
 #include "support/PtyLink.h"
@@ -21,16 +22,9 @@
 
 using namespace korvelan;
 using namespace std::chrono;
+using bench::cpuSeconds;
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // The wait a field read makes on a silent line, for 10 s instead of its 120 s limit.
 void idleWait(Transport& transport, Clock& clock)

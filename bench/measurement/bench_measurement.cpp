@@ -7,11 +7,11 @@
 //    its floor, the 10 ms pace of the parameter characters of one cycle's commands.
 //
 // bench_measurement [CYCLES] [--no-pty]   (CYCLES: 1,000,000 unless given)
+#include "ProcessFigures.h"
 #include "charts/Grafici.h"
-#include "common/SimulatorProcess.h"
-#include "link/SerialChannel.h"
 #include "measurement/MisCont.h"
 #include "support/EmulatorRig.h"
+#include "support/SimulatorLink.h"
 #include "windows/main/CommandLock.h"
 
 #include <QApplication>
@@ -28,34 +28,10 @@
 
 using namespace korvelan;
 using namespace std::chrono;
+using bench::cpuSeconds;
+using bench::statusKb;
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long statusKb(const char* key)
-{
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long value = -1;
-    const size_t n = std::strlen(key);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, key, n) == 0) {
-            value = std::atol(line + n + 1);
-            break;
-        }
-    }
-    std::fclose(f);
-    return value;
-}
 
 double threadCpuMs()
 {
@@ -176,34 +152,24 @@ void longRun(qint64 cycles)
 // korvelan-sim answering at once, so the cycle is the program's own time on the line.
 void realTime()
 {
-    SimulatorProcess sim;
+    test::SimulatorLink link;
     QString error;
-    if (!sim.start(QStringLiteral(KORVELAN_SIM_PROGRAM),
-                   {QStringLiteral("--reply-ms"), QStringLiteral("0"),
-                    QStringLiteral("--reading-ms"), QStringLiteral("0")},
-                   &error)) {
+    if (!link.start(QStringLiteral(KORVELAN_SIM_PROGRAM),
+                    {QStringLiteral("--reply-ms"), QStringLiteral("0"),
+                     QStringLiteral("--reading-ms"), QStringLiteral("0")},
+                    &error)) {
         std::printf("korvelan-sim: %s\n", qPrintable(error));
         return;
     }
-    LoggerSession session;
-    SerialChannel channel;
-    RealClock clock;
-    test::ScriptedPrompter prompter;
-    Transport transport(session, channel, clock, prompter,
-                        [&sim](int) { return sim.devices().logger; });
-    session.Porta = 1;
-    session.PortaSempreAperta = true;
-    channel.setPortName(sim.devices().logger);
-    if (!channel.open(LineSettings{}, &error)) {
-        std::printf("cannot open %s: %s\n", qPrintable(sim.devices().logger), qPrintable(error));
-        return;
-    }
-    // 2 channels on MUX 0 (the demo's), 1 on MUX 1.
-    transport.action(
-        [&] { transport.Invia_Comando(QStringLiteral("h"), QStringLiteral("1, 1,")); });
+    auto& transport = link.transport;
+    // 2 channels on MUX 0, 1 on MUX 1.
+    transport.action([&] {
+        transport.Invia_Comando(QStringLiteral("h"), QStringLiteral("0, 2,"));
+        transport.Invia_Comando(QStringLiteral("h"), QStringLiteral("1, 1,"));
+    });
     QTemporaryDir dir;
     CommandLock lock(transport);
-    MisCont window(transport, prompter, session, lock, dir.path());
+    MisCont window(transport, link.prompter, link.session, lock, dir.path());
     window.setFileChooser(
         [&dir](QWidget*, const QString&, const QString&) { return dir.filePath("pty.txt"); });
     constexpr qint64 kFirst = 10;
@@ -212,9 +178,9 @@ void realTime()
     TimePoint t1;
     QObject::connect(&window, &MisCont::cycleCompleted, &window, [&](qint64 n) {
         if (n == kFirst)
-            t0 = clock.now();
+            t0 = link.clock.now();
         if (n == kLast) {
-            t1 = clock.now();
+            t1 = link.clock.now();
             window.cmdStop();
         }
     });

@@ -1,13 +1,9 @@
 // A continuous reading over a pseudo-terminal with korvelan-sim, in real time: the program's
 // serial port, clock and windows, a few cycles.
-#include "common/SimulatorProcess.h"
-#include "link/Clock.h"
-#include "link/SerialChannel.h"
-#include "link/Transport.h"
 #include "measurement/MeasurementText.h"
 #include "measurement/MisCont.h"
 #include "measurement/ReadNowGroup.h"
-#include "support/ScriptedPrompter.h"
+#include "support/SimulatorLink.h"
 #include "windows/main/ChannelsGroup.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/MainWindow.h"
@@ -29,21 +25,12 @@ private slots:
 
 void TestEndToEndMeasurement::readsAndRunsAgainstTheEmulator()
 {
-    SimulatorProcess sim;
+    test::SimulatorLink link;
     QString error;
-    QVERIFY2(sim.start(QStringLiteral(KORVELAN_SIM_PROGRAM), {}, &error), qPrintable(error));
+    QVERIFY2(link.start(QStringLiteral(KORVELAN_SIM_PROGRAM), {}, &error), qPrintable(error));
     QTemporaryDir dir;
-    LoggerSession session;
-    SerialChannel channel;
-    RealClock clock;
-    test::ScriptedPrompter prompter;
-    Transport transport(session, channel, clock, prompter,
-                        [&sim](int) { return sim.devices().logger; });
-    session.Porta = 1;
-    session.PortaSempreAperta = true;
-    channel.setPortName(sim.devices().logger);
-    QVERIFY2(channel.open(LineSettings{}, &error), qPrintable(error));
-    MainWindow main(transport, prompter, session);
+    auto& prompter = link.prompter;
+    MainWindow main(link.transport, prompter, link.session);
     main.setProgramFolder(dir.path());
 
     // "Read Mux 1" after the channels are known: two analog values.
@@ -84,7 +71,7 @@ void TestEndToEndMeasurement::readsAndRunsAgainstTheEmulator()
     }
     QCOMPARE(lines.at(5), measurement::kFileEnd);
     QVERIFY(took.elapsed() < 20000);
-    transport.Chiudi_Seriale();
+    link.transport.Chiudi_Seriale();
 }
 
 QTEST_MAIN(TestEndToEndMeasurement)
