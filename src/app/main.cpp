@@ -204,6 +204,7 @@ int main(int argc, char** argv)
     connection.setPorts(ports, &ComPortMap::systemPorts);
     ModemWindow modem(transport, mainWindow, paths.folder(), &connection);
     connection.setModemWindow([&modem] { modem.open(); });
+    connection.setLinkLogWindow(&linkLogWindow);
     QObject::connect(&connection, &ConnectionWindow::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&mainWindow, &MainWindow::finished, &app, &QCoreApplication::quit,

@@ -111,22 +111,35 @@ void ConnectionWindow::build()
     m_txtScritte->setMinimumHeight(fontMetrics().lineSpacing() * 8);
     m_txtScritte->setMinimumWidth(fontMetrics().averageCharWidth() * 64);
 
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(m_connect);
-    buttons->addWidget(m_modem);
-    buttons->addWidget(m_cancel);
-    buttons->addStretch();
-    buttons->addWidget(m_label2);
+    m_buttons = new QVBoxLayout;
+    m_buttons->addWidget(m_connect);
+    m_buttons->addWidget(m_modem);
+    m_buttons->addWidget(m_cancel);
+    m_buttons->addStretch();
+    m_buttons->addWidget(m_label2);
 
     auto* top = new QHBoxLayout;
     top->addWidget(ports);
-    top->addLayout(buttons);
+    top->addLayout(m_buttons);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_txtScritte);
 
     setLog(QStringLiteral("Please select COM port and click on Connect") + kNewLine);
+}
+
+void ConnectionWindow::setLinkLogWindow(QWidget* window)
+{
+    auto* button = new QPushButton(QStringLiteral("Link log"), this);
+    button->setObjectName(QStringLiteral("cmdLinkLog"));
+    button->setToolTip(QStringLiteral("Every byte sent to and received from the port"));
+    m_buttons->insertWidget(m_buttons->indexOf(m_cancel) + 1, button);
+    connect(button, &QPushButton::clicked, window, [window] {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
 }
 
 void ConnectionWindow::load()

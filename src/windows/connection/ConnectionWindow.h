@@ -11,6 +11,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace korvelan {
 
@@ -57,6 +58,8 @@ public:
 
     // What "Modem Connection" opens. Until one is set the window says that there is none.
     void setModemWindow(std::function<void()> open) { m_openModemWindow = std::move(open); }
+    // A "Link log" button shows `window`: what went over the port while connecting.
+    void setLinkLogWindow(QWidget* window);
     // Today's date for the proposed data file name (tests fix it).
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
 
@@ -95,6 +98,7 @@ private:
     QList<QRadioButton*> m_options;
     QList<QLabel*> m_devices;
     QPushButton* m_refresh = nullptr;
+    QVBoxLayout* m_buttons = nullptr;
     ComPortMap* m_ports = nullptr;
     std::function<QList<SerialPortInfo>()> m_scan;
     QPushButton* m_connect = nullptr;
