@@ -175,6 +175,23 @@ Forms formsOf(char letter)
 
 } // namespace
 
+std::optional<CommandShape> shapeOf(char letter)
+{
+    // The reader's view of the same table: whether the letter alone is a command, and how
+    // many fields its parameter form has ("A" alone has forms of different lengths).
+    const Forms forms = formsOf(letter);
+    if (!forms.bare && forms.forms.empty())
+        return std::nullopt;
+    if (forms.forms.empty())
+        return CommandShape{true, 0};
+    const size_t fields = forms.forms.front().fields.size();
+    for (const Form& form : forms.forms) {
+        if (form.fields.size() != fields)
+            return CommandShape{forms.bare, kByFirstField};
+    }
+    return CommandShape{forms.bare, int(fields)};
+}
+
 QString wireText(const Command& command)
 {
     QString text(QLatin1Char(command.letter));

@@ -32,12 +32,25 @@ LinkLog::LinkLog(Clock& clock, WallClock wall, QObject* parent)
       m_wall(wall ? std::move(wall) : [] { return QDateTime::currentDateTime(); })
 {
     m_quiet.setSingleShot(true);
-    m_quiet.setInterval(kQuietEnd);
     connect(&m_quiet, &QTimer::timeout, this, &LinkLog::quiet);
+}
+
+void LinkLog::active()
+{
+    // Arming a timer costs more than a busy stream's batch: the time of the last bytes is
+    // noted, and the timer, once armed, looks again when it fires.
+    m_lastActive = m_clock.now();
+    if (!m_quiet.isActive())
+        m_quiet.start(kQuietEnd);
 }
 
 void LinkLog::quiet()
 {
+    const auto sinceActive = m_clock.now() - m_lastActive;
+    if (sinceActive < kQuietEnd) {
+        m_quiet.start(std::chrono::ceil<std::chrono::milliseconds>(kQuietEnd - sinceActive));
+        return;
+    }
     // A command or reply that is over shows now; a stream shows what came since its last
     // summary, and goes on.
     if (m_gathering == Gathering::Streaming)
@@ -122,14 +135,14 @@ void LinkLog::sent(const QByteArray& bytes)
         m_pendingAt = m_wall();
     }
     m_pending += bytes;
-    m_quiet.start();
+    active();
 }
 
 void LinkLog::received(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return;
-    m_quiet.start();
+    active();
     if (m_gathering != Gathering::Receiving && m_gathering != Gathering::Streaming) {
         endLine();
         m_gathering = Gathering::Receiving;
@@ -156,9 +169,9 @@ void LinkLog::received(const QByteArray& bytes)
     m_streamLines += lines;
     m_periodLines += lines;
     m_streamEnded = m_streamEnded || bytes.contains(kEndOfText);
-    if (m_clock.now() >= m_nextSummary) {
+    if (m_lastActive >= m_nextSummary) {
         summarise(false);
-        m_nextSummary = m_clock.now() + kSummaryEvery;
+        m_nextSummary = m_lastActive + kSummaryEvery;
     }
 }
 

@@ -58,6 +58,7 @@ signals:
 private:
     enum class Gathering { Nothing, Sending, Receiving, Streaming };
     void add(const QString& text, const QDateTime& at);
+    void active();
     void quiet();
     void endLine();
     void summarise(bool last);
@@ -68,6 +69,7 @@ private:
     std::deque<QString> m_lines;
     QFile m_file;
     QTimer m_quiet;
+    TimePoint m_lastActive{};
 
     Gathering m_gathering = Gathering::Nothing;
     QByteArray m_pending;
