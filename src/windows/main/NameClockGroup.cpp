@@ -3,6 +3,7 @@
 #include "common/ClockDrift.h"
 #include "common/ParameterGuard.h"
 #include "common/Prompter.h"
+#include "link/ClockFields.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/main/CommandLock.h"
@@ -48,11 +49,8 @@ bool refuseBadDate(Prompter& prompter, const std::array<FieldEdit*, 5>& f)
 
 QString parameters(const std::array<FieldEdit*, 5>& f)
 {
-    const auto year = numbers::roundHalfEven(numbers::leadingNumber(f[2]->text()));
-    return f[0]->text().trimmed() + QLatin1Char(',') + f[1]->text().trimmed() + QLatin1Char(',') +
-           numbers::leadingBlank(qint64(numbers::toWireYear(static_cast<int>(year)))) +
-           QLatin1Char(',') + f[3]->text().trimmed() + QLatin1Char(',') + f[4]->text().trimmed() +
-           QLatin1Char(',');
+    return clockfields::parameters(
+        {f[0]->text(), f[1]->text(), f[2]->text(), f[3]->text(), f[4]->text()});
 }
 
 } // namespace datefields
@@ -198,11 +196,7 @@ void NameClockGroup::showDrift(const QStringList& reply)
 void NameClockGroup::setPcTime()
 {
     m_ctx.lock.exchange([&] {
-        const QDateTime now = m_wallClock();
-        const QString fields[] = {
-            QString::number(now.date().day()), QString::number(now.date().month()),
-            QString::number(now.date().year()), now.toString(QStringLiteral("hh")),
-            now.toString(QStringLiteral("mm"))};
+        const clockfields::Fields fields = clockfields::fromDateTime(m_wallClock());
         for (size_t i = 0; i < m_data.size(); ++i)
             m_data[i]->setText(fields[i]);
         impostadata();
