@@ -164,6 +164,12 @@ int16_t Transport::Apri_Porta(int16_t port)
         QScopedValueRollback<int> depth(m_waitDepth, m_waitDepth + 1);
         m_clock.waitBlocking(opened + kProbeSettle + kTick);
     }
+    m_session.PortaSempreAperta = true;
+    return probeLogger() ? 1 : 0;
+}
+
+bool Transport::probeLogger()
+{
     m_channel.discardInput();
     m_channel.write(QByteArrayLiteral("V"));
     const auto t1 = m_clock.now();
@@ -172,12 +178,11 @@ int16_t Transport::Apri_Porta(int16_t port)
         waitForInput(t1 + kProbeReplyWait + kTick);
     const bool found = !m_channel.readAll().isEmpty();
     m_channel.discardInput();
-    m_session.PortaSempreAperta = true;
     {
         QScopedValueRollback<int> depth(m_waitDepth, m_waitDepth + 1);
         m_clock.waitBlocking(t1 + kProbeAfterReply);
     }
-    return found ? 1 : 0;
+    return found;
 }
 
 bool Transport::Invia_Comando(const QString& command, const QString& parameters)

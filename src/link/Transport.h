@@ -47,6 +47,9 @@ public:
 
     // Opens and probes a port; 1 when something answered "V", 0 otherwise.
     int16_t Apri_Porta(int16_t port);
+    // The probe alone, on the port that is open (a logger behind a modem that has just
+    // connected): "V", and true when anything answered within kProbeReplyWait.
+    bool probeLogger();
     bool Invia_Comando(const QString& command, const QString& parameters);
     QString Leggi_Campo();
     void Svuota_Ingresso();
