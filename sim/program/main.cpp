@@ -36,6 +36,8 @@ struct Options
     int memory = AcquisitionMemory::kDefaultCapacity;
     int fill = 48;
     int model = 0;
+    int timer = 0;
+    qint64 clockOffset = 0;
     QString name = QStringLiteral("SITE1");
     QStringList stations;
     QStringList busy;
@@ -100,6 +102,13 @@ bool parse(const QCoreApplication& app, Options& o)
     const QCommandLineOption model("model", "Model code answered to \"D\" (default 0).", "N");
     const QCommandLineOption name("name", "Name of the logger on the cable (default SITE1).",
                                   "TEXT");
+    const QCommandLineOption timer(
+        "timer", "Loggers acquire every SECONDS from the start (default: every 30 min).",
+        "SECONDS");
+    const QCommandLineOption clockOffset(
+        "clock-offset",
+        "Loggers' clocks start SECONDS ahead of this computer's (behind when negative).",
+        "SECONDS");
     const QCommandLineOption station(
         "station",
         "A station in the modem's directory, answered by its own logger; repeat for more. "
@@ -137,8 +146,9 @@ bool parse(const QCoreApplication& app, Options& o)
         "link-dir", "Also make the symbolic links DIR/logger and DIR/modem to the devices.", "DIR");
     const QCommandLineOption stdinClose("exit-on-stdin-close",
                                         "Stop when standard input is closed.");
-    p.addOptions({memory, fill, model, name, station, busy, pace, silent, silentReadings, replyMs,
-                  readingMs, garbage, drop, strict, trace, linkDir, stdinClose});
+    p.addOptions({memory, fill, model, name, timer, clockOffset, station, busy, pace, silent,
+                  silentReadings, replyMs, readingMs, garbage, drop, strict, trace, linkDir,
+                  stdinClose});
     p.process(app);
 
     bool ok = true;
@@ -158,6 +168,8 @@ bool parse(const QCoreApplication& app, Options& o)
     number(memory, o.memory, 1);
     number(fill, o.fill, 0);
     number(model, o.model, -32768);
+    number(timer, o.timer, 1);
+    number(clockOffset, o.clockOffset, -100LL * 365 * 86400);
     number(silent, o.silentFrom, 1);
     number(silentReadings, o.silentAfterReadings, 0);
     number(replyMs, o.replyMs, 0);
@@ -243,11 +255,14 @@ int main(int argc, char* argv[])
     const auto start = std::chrono::steady_clock::now();
     const QDateTime wall = QDateTime::currentDateTime();
     const auto makeLogger = [&](const QString& name) {
-        auto logger = std::make_unique<LoggerEmulator>(start, wall);
+        auto logger = std::make_unique<LoggerEmulator>(start, wall.addSecs(o.clockOffset));
         logger->setName(name);
         logger->setModelCode(o.model);
         logger->setMemoryCapacity(o.memory);
         logger->fillMemory(o.fill);
+        if (o.timer > 0)
+            logger->setTimer(AcquisitionTimer{o.timer / 3600, o.timer % 3600 / 60, o.timer % 60},
+                             start);
         applyFaults(*logger, o);
         // What the program sends in a form the logger does not take is reported as it comes.
         logger->setProtocolErrorHandler([name](const QString& error) {
