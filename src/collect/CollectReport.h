@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace korvelan {
+
+// What became of one logger in a collection run.
+struct LoggerReport
+{
+    QString via;      // how it was reached: the station's name, or the cable's device
+    QString logger;   // the name the logger answered; empty when it answered none
+    QString file;     // the data file, or the partial file of a transfer that did not end
+    qint64 lines = 0; // lines and bytes in that file
+    qint64 bytes = 0;
+    double seconds = 0;
+    bool collected = false;
+    QString result;    // "collected", or why not
+    QStringList notes; // what else the operator should know, in the order it happened
+    // Over a modem: whether a call was made and hung up again (none: no call was made).
+    std::optional<bool> hungUp;
+    // With --sync-clock: how far the logger's clock was off (positive: ahead), and whether it
+    // was set.
+    std::optional<qint64> driftSeconds;
+    bool clockSet = false;
+};
+
+namespace collectreport {
+
+// 0 when every logger was collected, 1 when some were, 2 when none (or there were none).
+[[nodiscard]] int exitCode(const QList<LoggerReport>& reports);
+
+// One line, fields separated by tabs so a file name with blanks stays one field:
+// logger=NAME  via=...  file=PATH  lines=N  bytes=N  seconds=S.S  result=TEXT[; NOTE...]
+[[nodiscard]] QString summaryLine(const LoggerReport& report);
+// {"exit": N, "collected": N, "loggers": [{...}, ...]}
+[[nodiscard]] QByteArray json(const QList<LoggerReport>& reports);
+
+} // namespace collectreport
+
+} // namespace korvelan
