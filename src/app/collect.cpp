@@ -6,13 +6,8 @@
 #include "collect/StopSignal.h"
 #include "common/AppPaths.h"
 #include "common/ComPortMap.h"
+#include "common/ProgramLink.h"
 #include "link/Clock.h"
-#include "link/LinkLog.h"
-#include "link/LoggedChannel.h"
-#include "link/LoggerSession.h"
-#include "link/SerialChannel.h"
-#include "link/Transport.h"
-#include "remote/CarrierWatch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -111,23 +106,16 @@ int main(int argc, char** argv)
         terminal.endLine();
         printTo(stderr, kProgram + QStringLiteral(": ") + text + u'\n');
     };
-    LoggerSession session;
     RealClock clock;
     ConsolePrompter prompter(warn);
-    LinkLog linkLog(clock);
+    ProgramLink link(clock, prompter, [&ports](int port) { return ports.device(port); });
     if (!options.log.isEmpty()) {
         QString error;
-        if (!linkLog.writeTo(options.log, &error))
+        if (!link.log.writeTo(options.log, &error))
             return fail(QStringLiteral("cannot write the link log %1: %2").arg(options.log, error));
     }
-    SerialChannel serial;
-    LoggedChannel logged(serial, linkLog);
-    // Over a modem, the modem's NO CARRIER ends the link as a pulled cable does.
-    CarrierWatch channel(logged);
-    Transport transport(session, channel, clock, prompter,
-                        [&ports](int port) { return ports.device(port); });
 
-    Collector collector(transport, prompter,
+    Collector collector(link.transport, prompter,
                         {paths.folder(), out, options.range, options.dates, options.syncClockAbove,
                          options.dialLimit});
     if (isatty(fileno(stderr)))

@@ -2,15 +2,10 @@
 #include "common/AppPaths.h"
 #include "common/ComPortMap.h"
 #include "common/DataFolder.h"
+#include "common/ProgramLink.h"
 #include "common/Prompter.h"
 #include "common/SimulatorProcess.h"
 #include "link/Clock.h"
-#include "link/LinkLog.h"
-#include "link/LoggedChannel.h"
-#include "link/LoggerSession.h"
-#include "link/SerialChannel.h"
-#include "link/Transport.h"
-#include "remote/CarrierWatch.h"
 #include "remote/ModemWindow.h"
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/connection/SplashWindow.h"
@@ -174,24 +169,17 @@ int main(int argc, char** argv)
     for (const auto& mapping : options.ports)
         ports.apply(mapping);
 
-    LoggerSession session;
     RealClock clock;
     MessageBoxPrompter prompter;
-    LinkLog linkLog(clock);
+    ProgramLink link(clock, prompter, [&ports](int port) { return ports.device(port); });
     if (!options.log.isEmpty()) {
         QString error;
-        if (!linkLog.writeTo(options.log, &error))
+        if (!link.log.writeTo(options.log, &error))
             return fail(QStringLiteral("cannot write the link log %1: %2").arg(options.log, error));
     }
-    SerialChannel serial;
-    LoggedChannel logged(serial, linkLog);
-    // Over a modem, the modem's NO CARRIER ends the link as a pulled cable does.
-    CarrierWatch channel(logged);
-    Transport transport(session, channel, clock, prompter,
-                        [&ports](int port) { return ports.device(port); });
 
-    MainWindow mainWindow(transport, prompter, session);
-    LinkLogWindow linkLogWindow(linkLog, prompter);
+    MainWindow mainWindow(link.transport, prompter, link.session);
+    LinkLogWindow linkLogWindow(link.log, prompter);
     mainWindow.setLinkLogWindow(&linkLogWindow);
     const DataFolder dataFolder(paths.settingsFile());
     FileArea* fileArea = mainWindow.fileArea();
@@ -200,9 +188,9 @@ int main(int argc, char** argv)
                      [&dataFolder](const QString& folder) { dataFolder.remember(folder); });
 
     mainWindow.setProgramFolder(paths.folder());
-    ConnectionWindow connection(transport, session, mainWindow, paths.portSettingsFile());
+    ConnectionWindow connection(link.transport, link.session, mainWindow, paths.portSettingsFile());
     connection.setPorts(ports, &ComPortMap::systemPorts);
-    ModemWindow modem(transport, mainWindow, paths.folder(), &connection);
+    ModemWindow modem(link.transport, mainWindow, paths.folder(), &connection);
     connection.setModemWindow([&modem] { modem.open(); });
     connection.setLinkLogWindow(&linkLogWindow);
     QObject::connect(&connection, &ConnectionWindow::closed, &app, &QCoreApplication::quit,
