@@ -93,6 +93,19 @@ QString Collector::stopped() const
     return QStringLiteral("stopped by ") + m_stopReason;
 }
 
+bool Collector::mayStart(CollectLock& lock, LoggerReport& report) const
+{
+    if (!lock.tryLock()) {
+        report.result = QStringLiteral("not collected: being collected by ") + lock.holder();
+        return false;
+    }
+    if (stopRequested()) {
+        report.result = QStringLiteral("not collected: ") + stopped();
+        return false;
+    }
+    return true;
+}
+
 LoggerReport Collector::collectCable(int port, const QString& device)
 {
     LoggerReport report;
@@ -100,14 +113,8 @@ LoggerReport Collector::collectCable(int port, const QString& device)
     QElapsedTimer took;
     took.start();
     CollectLock lock(m_settings.programFolder, device);
-    if (!lock.tryLock()) {
-        report.result = QStringLiteral("not collected: being collected by ") + lock.holder();
+    if (!mayStart(lock, report))
         return report;
-    }
-    if (stopRequested()) {
-        report.result = QStringLiteral("not collected: ") + stopped();
-        return report;
-    }
     m_phase = Phase::Working;
     progress(QStringLiteral("%1: looking for the logger on COM %2").arg(native(device)).arg(port));
     m_transport.action([&] {
@@ -142,14 +149,8 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
     QElapsedTimer took;
     took.start();
     CollectLock lock(m_settings.programFolder, QStringLiteral("station ") + report.via);
-    if (!lock.tryLock()) {
-        report.result = QStringLiteral("not collected: being collected by ") + lock.holder();
+    if (!mayStart(lock, report))
         return report;
-    }
-    if (stopRequested()) {
-        report.result = QStringLiteral("not collected: ") + stopped();
-        return report;
-    }
     if (station.Telefono.trimmed().isEmpty()) {
         report.result = QStringLiteral("not collected: no telephone number in the station list");
         return report;

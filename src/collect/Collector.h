@@ -15,6 +15,7 @@
 namespace korvelan {
 
 class CarrierWatch;
+class CollectLock;
 class ConsolePrompter;
 class Transport;
 
@@ -81,6 +82,8 @@ private:
     enum class Phase { Idle, Working, HangingUp };
     enum class Dial { Connected, Refused, Unknown };
 
+    // Takes the logger's lock; false, with the report saying why, when it may not be collected.
+    bool mayStart(CollectLock& lock, LoggerReport& report) const;
     void collectLogger(LoggerReport& report);
     void download(LoggerReport& report);
     void syncClock(LoggerReport& report);
