@@ -1,0 +1,259 @@
+// The pure parts of korvelan-collect: its command line, the mark of --since-last with the
+// line filter it drives, and the summary a scheduler reads.
+#include "collect/CollectOptions.h"
+#include "collect/CollectReport.h"
+#include "collect/SinceLast.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace korvelan;
+
+namespace {
+
+const QDate kToday(2026, 12, 5);
+
+QString describe(const CollectOptions& o)
+{
+    QStringList parts;
+    for (const auto& c : o.cables)
+        parts << QStringLiteral("cable %1=%2").arg(c.port).arg(c.device);
+    for (const auto& s : o.stations)
+        parts << QStringLiteral("station %1").arg(s);
+    if (o.allStations)
+        parts << QStringLiteral("all stations");
+    for (const auto& m : o.portDevices)
+        parts << QStringLiteral("port %1=%2").arg(m.port).arg(m.device);
+    if (o.range == CollectOptions::Range::SinceLast)
+        parts << QStringLiteral("since last");
+    if (o.dates)
+        parts << o.dates->from.toString(Qt::ISODate) + QStringLiteral("..") +
+                     o.dates->to.toString(Qt::ISODate);
+    if (o.syncClockAbove)
+        parts << QStringLiteral("sync %1").arg(*o.syncClockAbove);
+    if (o.dialLimit != CollectOptions::kDefaultDialLimit)
+        parts << QStringLiteral("timeout %1").arg(o.dialLimit.count());
+    return parts.join(QStringLiteral(", "));
+}
+
+QByteArray fileLines(const QStringList& lines)
+{
+    QByteArray out;
+    for (const auto& l : lines)
+        out += l.toLatin1() + "\r\n";
+    return out;
+}
+
+} // namespace
+
+class TestCollect : public QObject
+{
+    Q_OBJECT
+private slots:
+    void options_data();
+    void options();
+    void markFile();
+    void keepLinesAfter_data();
+    void keepLinesAfter();
+    void summary();
+};
+
+void TestCollect::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected"); // what the options hold, or "error: <part of it>"
+
+    QTest::newRow("devices take the ports --com leaves")
+        << QStringList{"--device", "/dev/a", "--com",    "1=/dev/b",
+                       "--com",    "3",      "--device", "/dev/c"}
+        << "cable 1=/dev/b, cable 3=, cable 2=/dev/a, cable 4=/dev/c";
+    QTest::newRow("stations: --com maps the modem's port")
+        << QStringList{"--station", "S1", "--station", "S 2", "--com", "2=/dev/m", "--since-last"}
+        << "station S1, station S 2, port 2=/dev/m, since last";
+    QTest::newRow("dates, clock and timeout")
+        << QStringList{"--all-stations", "--from", "1/12/2026", "--to", "03/12/2026",
+                       "--sync-clock",   "90",     "--timeout", "30"}
+        << "all stations, 2026-12-01..2026-12-03, sync 90, timeout 30";
+    QTest::newRow("--from alone runs to today")
+        << QStringList{"--device", "/dev/a", "--from", "1/11/2026"}
+        << "cable 1=/dev/a, 2026-11-01..2026-12-05";
+    QTest::newRow("nothing to collect")
+        << QStringList{"--since-last"} << "error: nothing to collect";
+    QTest::newRow("two ways to choose stations")
+        << QStringList{"--station", "S1", "--all-stations"} << "error: do not go together";
+    QTest::newRow("a cable and a station")
+        << QStringList{"--station", "S1", "--device", "/dev/a"} << "error: --device is for";
+    QTest::newRow("a modem port needs its device")
+        << QStringList{"--station", "S1", "--com", "2"} << "error: expected N=DEVICE";
+    QTest::newRow("a port twice") << QStringList{"--com", "2", "--com", "2=/dev/a"}
+                                  << "error: given twice";
+    QTest::newRow("port out of range") << QStringList{"--com", "9"} << "error: must be 1 to 8";
+    QTest::newRow("two ranges") << QStringList{"--device", "/dev/a", "--all", "--since-last"}
+                                << "error: choose one";
+    QTest::newRow("--to alone") << QStringList{"--device", "/dev/a", "--to", "1/1/2026"}
+                                << "error: --to needs --from";
+    QTest::newRow("dates the wrong way round")
+        << QStringList{"--device", "/dev/a", "--from", "2/1/2026", "--to", "1/1/2026"}
+        << "error: Starting date can not be after last date for data";
+    QTest::newRow("not a date") << QStringList{"--device", "/dev/a", "--from", "2026-01-01"}
+                                << "error: Insert a valid starting date for data";
+    QTest::newRow("negative drift")
+        << QStringList{"--device", "/dev/a", "--sync-clock", "-5"} << "error: --sync-clock needs";
+    QTest::newRow("no time to dial")
+        << QStringList{"--all-stations", "--timeout", "0"} << "error: --timeout needs";
+}
+
+void TestCollect::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    const auto parsed =
+        parseCollectOptions(QStringList{QStringLiteral("korvelan-collect")} + arguments, kToday);
+    if (expected.startsWith(QLatin1String("error: "))) {
+        QVERIFY(!parsed.options);
+        QCOMPARE(parsed.exitCode, 2);
+        QVERIFY2(parsed.error.contains(expected.mid(7)), qPrintable(parsed.error));
+        return;
+    }
+    QVERIFY2(parsed.options, qPrintable(parsed.error));
+    QCOMPARE(describe(*parsed.options), expected);
+}
+
+void TestCollect::markFile()
+{
+    // A line's own date, never later than the day it was collected.
+    const QByteArray line = "04/12/2026 23:30:00,2007.5,12.64";
+    QCOMPARE(sincelast::markFor(line, kToday).date, QDate(2026, 12, 4));
+    QCOMPARE(sincelast::markFor("07/12/2026 00:10:00,1", kToday).date, kToday);
+    QVERIFY(!sincelast::markFor("no date here", kToday).date);
+
+    QTemporaryDir dir;
+    const QString path = sincelast::markPath(dir.path(), QStringLiteral("../BH 1"));
+    QVERIFY2(path.startsWith(dir.filePath(QStringLiteral("since-last/"))), qPrintable(path));
+    QVERIFY(!sincelast::loadMark(path).mark); // none yet, and no problem either
+    QVERIFY(sincelast::loadMark(path).problem.isEmpty());
+    QVERIFY(sincelast::saveMark(path, sincelast::markFor(line, kToday), nullptr));
+    const auto loaded = sincelast::loadMark(path);
+    QVERIFY(loaded.mark);
+    QCOMPARE(loaded.mark->line, line);
+    QCOMPARE(loaded.mark->date, QDate(2026, 12, 4));
+    // The next range starts on the mark's day; a mark without a date asks for everything.
+    const auto range = sincelast::rangeAfter(loaded.mark, kToday);
+    QVERIFY(range);
+    QCOMPARE(range->from, QDate(2026, 12, 4));
+    QCOMPARE(range->to, kToday);
+    QVERIFY(!sincelast::rangeAfter(SinceLastMark{"x", std::nullopt}, kToday));
+
+    // A file that is not a mark is reported, never taken for one.
+    for (const QByteArray& bad : {QByteArray("31/02/2026\r\nline\r\n"), QByteArray("only one line"),
+                                  QByteArray("04/12/2026\r\nline\r\nmore\r\n")}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bad);
+        file.close();
+        const auto read = sincelast::loadMark(path);
+        QVERIFY2(!read.mark && !read.problem.isEmpty(), bad.constData());
+    }
+}
+
+void TestCollect::keepLinesAfter_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("mark"); // "-": no mark
+    QTest::addColumn<QStringList>("kept");
+    QTest::addColumn<bool>("found");
+
+    const QStringList day = {"a", "b", "c", "b", "d"};
+    QTest::newRow("after the last occurrence") << day << "b" << QStringList{"d"} << true;
+    QTest::newRow("mark is the last line") << day << "d" << QStringList{} << true;
+    QTest::newRow("mark not there: all kept") << day << "x" << day << false;
+    QTest::newRow("no mark: all kept") << day << "-" << day << false;
+    QTest::newRow("empty download") << QStringList{} << "a" << QStringList{} << false;
+}
+
+void TestCollect::keepLinesAfter()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QString, mark);
+    QFETCH(QStringList, kept);
+    QFETCH(bool, found);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("SITE1_05_12_26_SENS.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(fileLines(lines));
+    file.close();
+
+    const auto filtered = sincelast::keepLinesAfter(
+        path, mark == QLatin1String("-") ? std::nullopt : std::optional(mark.toLatin1()));
+    QVERIFY2(filtered.error.isEmpty(), qPrintable(filtered.error));
+    QCOMPARE(filtered.found, found);
+    QCOMPARE(filtered.lines, kept.size());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), fileLines(kept));
+    QCOMPARE(filtered.bytes, file.size());
+    // The next mark is the download's last line, kept or not.
+    QCOMPARE(filtered.lastLine.has_value(), !lines.isEmpty());
+    if (!lines.isEmpty())
+        QCOMPARE(*filtered.lastLine, lines.last().toLatin1());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1); // nothing left aside
+}
+
+void TestCollect::summary()
+{
+    LoggerReport collected;
+    collected.via = QStringLiteral("BORE\tHOLE 1");
+    collected.logger = QStringLiteral("BH1");
+    collected.file = QStringLiteral("/data/BH1 x_05_12_26_SENS.txt");
+    collected.lines = 30;
+    collected.bytes = 2340;
+    collected.seconds = 12.345;
+    collected.collected = true;
+    collected.result = QStringLiteral("collected");
+    collected.notes << QStringLiteral("hung up");
+    collected.hungUp = true;
+    collected.driftSeconds = -95;
+    collected.clockSet = true;
+    LoggerReport failed;
+    failed.via = QStringLiteral("/dev/ttyUSB0");
+    failed.result = QStringLiteral("not collected: no logger answered on COM 1 (/dev/ttyUSB0)");
+
+    // Tabs separate the fields, so blanks in a name or path stay inside theirs.
+    QCOMPARE(collectreport::summaryLine(collected),
+             QStringLiteral("logger=BH1\tvia=BORE HOLE 1\tfile=%1\tlines=30\tbytes=2340\t"
+                            "seconds=12.3\tresult=collected; hung up")
+                 .arg(QDir::toNativeSeparators(collected.file)));
+    QCOMPARE(collectreport::summaryLine(failed),
+             QStringLiteral("logger=/dev/ttyUSB0\tvia=/dev/ttyUSB0\tfile=-\tlines=0\tbytes=0\t"
+                            "seconds=0.0\tresult=") +
+                 failed.result);
+
+    QCOMPARE(collectreport::exitCode({collected, collected}), 0);
+    QCOMPARE(collectreport::exitCode({collected, failed}), 1);
+    QCOMPARE(collectreport::exitCode({failed}), 2);
+    QCOMPARE(collectreport::exitCode({}), 2);
+
+    const QJsonObject root =
+        QJsonDocument::fromJson(collectreport::json({collected, failed})).object();
+    QCOMPARE(root.value("exit").toInt(), 1);
+    QCOMPARE(root.value("collected").toInt(), 1);
+    const QJsonArray loggers = root.value("loggers").toArray();
+    QCOMPARE(loggers.size(), 2);
+    const QJsonObject first = loggers.at(0).toObject();
+    QCOMPARE(first.value("logger").toString(), "BH1");
+    QCOMPARE(first.value("lines").toInt(), 30);
+    QCOMPARE(first.value("hungUp").toBool(), true);
+    QCOMPARE(first.value("clockDriftSeconds").toInt(), -95);
+    QCOMPARE(first.value("clockSet").toBool(), true);
+    const QJsonObject second = loggers.at(1).toObject();
+    QVERIFY(second.value("file").isNull());
+    QVERIFY(!second.contains("hungUp")); // no call was made
+    QVERIFY(!second.contains("clockDriftSeconds"));
+}
+
+QTEST_GUILESS_MAIN(TestCollect)
+#include "tst_collect.moc"
