@@ -82,8 +82,9 @@ QList<LoggerReport> runCollection(Collector& collector, const CollectOptions& op
     const StationFiles files(programFolder);
     StationFiles::Loaded loaded = files.load();
     if (!loaded.complete) {
-        *error = QStringLiteral("the station list %1 is not complete (the program's modem window "
-                                "writes it whole with \"Save\")")
+        *error = QStringLiteral(
+                     "the station list %1 is missing or not complete (the program's modem window "
+                     "writes it whole with \"Save\")")
                      .arg(QDir::toNativeSeparators(files.modemPath()));
         return {};
     }

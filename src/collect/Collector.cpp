@@ -83,7 +83,9 @@ void Collector::requestStop(const QString& why)
         warn(QStringLiteral("%1: hanging up first").arg(why));
         return;
     }
-    warn(QStringLiteral("%1: stopping; a call under way is hung up first").arg(why));
+    warn(m_phase == Phase::Working && m_calling
+             ? QStringLiteral("%1: stopping; the call is hung up first").arg(why)
+             : QStringLiteral("%1: stopping").arg(why));
     if (m_phase == Phase::Working)
         m_transport.cancelExchange();
 }
@@ -157,6 +159,7 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
     }
 
     m_phase = Phase::Working;
+    m_calling = true;
     // Every command keeps the port open: the call lives as long as the port does.
     m_transport.session().PortaSempreAperta = true;
     std::optional<Dial> dial;
@@ -214,6 +217,7 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
         m_watch->watchCall(false);
     m_dialogue.closePort();
     m_phase = Phase::Idle;
+    m_calling = false;
     report.seconds = took.elapsed() / 1000.0;
     return report;
 }

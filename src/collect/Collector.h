@@ -104,6 +104,7 @@ private:
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
     std::function<QDateTime()> m_wallClock = [] { return QDateTime::currentDateTime(); };
     Phase m_phase = Phase::Idle;
+    bool m_calling = false; // a station is being collected: a call may be up
     QString m_stopReason;
 };
 
