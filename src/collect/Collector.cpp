@@ -32,15 +32,22 @@ const QStringList kRefusals = {
 // The modem's talk kept while waiting for its result: its result codes are short.
 constexpr qsizetype kDialTalkKept = 4096;
 
-// The result code that ended a dial, from what the modem said since; empty while none has.
+// The result code that ended a dial, from what the modem said since "atx0" was sent; empty
+// while none has. The first OK or ERROR answers "atx0", not the dial.
 QString refusalIn(const QString& talk)
 {
     static const QRegularExpression lineEnd(QStringLiteral("[\r\n]"));
     QStringList lines = talk.split(lineEnd);
     lines.removeLast(); // a line not ended yet may still grow
+    bool firstAnswer = true;
     for (const QString& line : lines) {
-        if (kRefusals.contains(line.trimmed()))
-            return line.trimmed();
+        const QString code = line.trimmed();
+        if (firstAnswer && (code == QLatin1String("OK") || code == QLatin1String("ERROR"))) {
+            firstAnswer = false;
+            continue;
+        }
+        if (kRefusals.contains(code))
+            return code;
     }
     return QString();
 }
