@@ -4,11 +4,13 @@
 #include "download/DataFileName.h"
 #include "link/Transport.h"
 #include "windows/main/CommandLock.h"
+#include "windows/main/Layouts.h"
 
 #include <QButtonGroup>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,18 +73,19 @@ DownloadPage::DownloadPage(Transport& transport, CommandLock& lock, Prompter& pr
     m_stop->setObjectName(QStringLiteral("cmdInterrompi"));
     m_stop->setEnabled(false);
 
+    for (auto* box : {m_from, m_to})
+        layouts::fitWidth(box, QStringLiteral("00/00/0000"));
+    m_from->setAccessibleName(QStringLiteral("Download from"));
+    m_to->setAccessibleName(QStringLiteral("Download to"));
     auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(m_all, 0, 0);
-    grid->addWidget(m_select, 1, 0);
-    grid->addWidget(new QLabel(QStringLiteral("from"), this), 1, 1);
-    grid->addWidget(m_from, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("to"), this), 2, 1);
-    grid->addWidget(m_to, 2, 2);
-    grid->addWidget(m_acquisisci, 3, 0);
-    grid->addWidget(m_progress, 4, 0, 1, 3);
-    grid->addWidget(m_stop, 3, 2);
-    grid->addWidget(m_folderLabel, 5, 0, 1, 3);
-    grid->setRowStretch(6, 1);
+    grid->addLayout(layouts::row({m_select, layouts::caption(QStringLiteral("from"), m_from),
+                                  m_from, layouts::caption(QStringLiteral("to"), m_to), m_to}),
+                    1, 0);
+    grid->addLayout(layouts::row({m_acquisisci, m_stop}), 2, 0);
+    grid->addWidget(m_progress, 3, 0);
+    grid->addWidget(m_folderLabel, 4, 0);
     if (m_folder)
         showFolder(m_folder());
 

@@ -90,11 +90,11 @@ void MisCont::buildControls()
     m_chkDelta = new QCheckBox(QStringLiteral("Delta (variations from 1st reading)"), this);
     m_chkDelta->setObjectName(QStringLiteral("chkDelta"));
     m_chkDelta->setToolTip(QStringLiteral("Record and show variations from first acquisition"));
-    auto* lblGage = new QLabel(QStringLiteral("Gage Factor"), this);
-    lblGage->setObjectName(QStringLiteral("lblGage"));
     m_txtGage = new QLineEdit(kDefaultGage, this);
+    auto* lblGage = layouts::caption(QStringLiteral("Gage Factor"), m_txtGage);
+    lblGage->setObjectName(QStringLiteral("lblGage"));
     m_txtGage->setObjectName(QStringLiteral("txtGage"));
-    m_txtGage->setMaximumWidth(80);
+    layouts::fitWidth(m_txtGage, QStringLiteral("0.0000"));
 
     m_cmdStart = layouts::button(QStringLiteral("cmdStart"), QStringLiteral("Start"), this);
     m_cmdStop = layouts::button(QStringLiteral("cmdStop"), QStringLiteral("Stop"), this);
@@ -105,6 +105,7 @@ void MisCont::buildControls()
 
     m_txtAvviso = new QLineEdit(this);
     m_txtAvviso->setObjectName(QStringLiteral("txtAvviso"));
+    m_txtAvviso->setAccessibleName(QStringLiteral("Notice"));
     m_txtAvviso->setReadOnly(true);
     m_txtAvviso->hide();
 

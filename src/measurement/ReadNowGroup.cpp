@@ -38,25 +38,30 @@ ReadNowGroup::ReadNowGroup(GroupContext context, QWidget* readNowPage,
     auto* frame = new QGroupBox(QStringLiteral("Read Now"), readNowPage);
     frame->setObjectName(QStringLiteral("FrameReadNow"));
     auto* grid = new QGridLayout(frame);
+    // Four rows of four: each value beside its channel.
+    constexpr int kPerRow = 4;
     for (int k = 0; k < kBoxes; ++k) {
-        auto* label = new QLabel(QStringLiteral("CH %1").arg(k), frame);
-        label->setObjectName(QStringLiteral("lblCanale%1").arg(k));
         auto* box = new QLineEdit(kNotRead, frame);
         box->setObjectName(QStringLiteral("Valore%1").arg(k));
         box->setReadOnly(true);
-        box->setMaximumWidth(90);
-        grid->addWidget(label, (k / 8) * 2, k % 8);
-        grid->addWidget(box, (k / 8) * 2 + 1, k % 8);
+        layouts::fitWidth(box, QStringLiteral("-00000.000"));
+        // The label names the box, for a screen reader too, whichever channel it shows.
+        auto* label = layouts::caption(QStringLiteral("CH %1").arg(k), box);
+        label->setObjectName(QStringLiteral("lblCanale%1").arg(k));
+        grid->addWidget(label, k / kPerRow, 2 * (k % kPerRow));
+        grid->addWidget(box, k / kPerRow, 2 * (k % kPerRow) + 1);
         m_labels[size_t(k)] = label;
         m_values[size_t(k)] = box;
     }
+    grid->setColumnStretch(2 * kPerRow, 1);
+    auto* buttons = new QGridLayout;
     for (int m = 0; m < 4; ++m) {
         auto* read = layouts::button(QStringLiteral("MISCONTINUA%1").arg(m),
                                      QStringLiteral("Read Mux %1").arg(m), frame);
         auto* temp = layouts::button(QStringLiteral("MISCONTINUA_TEMP%1").arg(m),
                                      QStringLiteral("Read Mux %1 Temp").arg(m), frame);
-        grid->addWidget(read, 4, m);
-        grid->addWidget(temp, 5, m);
+        buttons->addWidget(read, 0, m);
+        buttons->addWidget(temp, 1, m);
         read->setVisible(m < kShownMultiplexers);
         temp->setVisible(m < kShownMultiplexers);
         connect(read, &QPushButton::clicked, this, [this, m] { MISCONTINUA(m); });
@@ -64,7 +69,9 @@ ReadNowGroup::ReadNowGroup(GroupContext context, QWidget* readNowPage,
     }
     auto* open = layouts::button(QStringLiteral("cmdApriMisuraContinua"),
                                  QStringLiteral("Read Mux0 + Mux1 and write file"), frame);
-    grid->addWidget(open, 4, 4, 2, 4);
+    buttons->addWidget(open, 2, 0, 1, kShownMultiplexers);
+    buttons->setColumnStretch(4, 1);
+    grid->addLayout(buttons, kBoxes / kPerRow, 0, 1, 2 * kPerRow + 1);
     connect(open, &QPushButton::clicked, this, &ReadNowGroup::cmdApriMisuraContinua);
     layouts::addToPage(readNowPage, frame);
 }

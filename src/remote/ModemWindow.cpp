@@ -33,6 +33,8 @@ namespace {
 
 const char* const kColumnNames[] = {"Nome", "Telefono", "Scadenza", "Uldata"};
 const char* const kColumnCaptions[] = {"Nome", "GSM", "Data fine ", "Ultimo Controllo"};
+// What a screen reader calls each box of a row, after "Station N".
+const char* const kSpokenColumns[] = {"name", "GSM number", "end date", "last connection"};
 constexpr int kUldata = 3;
 // The pause after the connection is reported, before the settings are read (hundredths).
 constexpr int kSettle = 400;
@@ -57,9 +59,9 @@ ModemWindow::ModemWindow(Transport& transport, MainWindow& main, const QString& 
 void ModemWindow::build()
 {
     auto* portRow = new QHBoxLayout;
-    portRow->addWidget(new QLabel(QStringLiteral("Modem COM"), this));
     m_sermodem = new QLineEdit(this);
     m_sermodem->setObjectName(QStringLiteral("SERMODEM"));
+    portRow->addWidget(layouts::caption(QStringLiteral("Modem COM"), m_sermodem));
     m_sermodem->setMaximumWidth(fontMetrics().averageCharWidth() * 8);
     m_sermodem->installEventFilter(this);
     connect(m_sermodem, &QLineEdit::textChanged, this, &ModemWindow::SERMODEM_Change);
@@ -91,6 +93,7 @@ void ModemWindow::build()
 
     m_text1Box = new QPlainTextEdit(this);
     m_text1Box->setObjectName(QStringLiteral("Text1"));
+    m_text1Box->setAccessibleName(QStringLiteral("Modem messages"));
     m_text1Box->setReadOnly(true);
     m_text1Box->setMinimumHeight(fontMetrics().lineSpacing() * 5);
 
@@ -152,7 +155,11 @@ QGroupBox* ModemWindow::buildPage(int page)
         for (int c = 0; c < 4; ++c) {
             auto* field = new QLineEdit(frame);
             field->setObjectName(QString::fromLatin1(kColumnNames[c]) + QString::number(i));
+            field->setAccessibleName(
+                QStringLiteral("Station %1 %2").arg(i + 1).arg(QLatin1String(kSpokenColumns[c])));
             field->setMinimumWidth(fontMetrics().averageCharWidth() * widths[c]);
+            // The last connection is the program's record, not the operator's.
+            field->setReadOnly(c == kUldata);
             row.fields[size_t(c)] = field;
             grid->addWidget(field, r + 1, c + 1);
         }

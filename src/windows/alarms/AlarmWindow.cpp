@@ -28,6 +28,9 @@ const QString kAbandoned = QStringLiteral("Azione annullata");
 const char* const kBoxNames[] = {"AllarmeAttivo", "CA", "CB", "PRECA", "PRECB"};
 const char* const kColumnCaptions[] = {"Enabled",    "Alert Up",     "Alert Down",
                                        "Warning Up", "Warning Down", "Filtro Attivo"};
+// What a screen reader calls each box of a row, after "Channel N".
+const char* const kSpokenColumns[] = {"enabled",    "alert up",     "alert down",
+                                      "warning up", "warning down", "filter"};
 const char* const kReadCaptions[] = {"Read A/W MUX0", "Read A/W MUX1", "Leggi Allarmi Virtual MUX0",
                                      "Leggi Allarmi Virtual MUX1"};
 const char* const kWriteCaptions[] = {"Write A/W MUX0", "Write A/W MUX1",
@@ -150,8 +153,12 @@ QWidget* AlarmWindow::buildRows()
             grid->addWidget(e, i + 1, c + 1);
         }
         row.boxes[0]->setText(kNotActive);
+        layouts::fitWidth(row.boxes[0], kNotActive);
+        for (int c = 1; c < 5; ++c)
+            layouts::fitWidth(row.boxes[size_t(c)], QStringLiteral("-0000.00"));
         row.filter = new QCheckBox(frame);
         row.filter->setObjectName(QStringLiteral("chkFiltro%1").arg(i));
+        nameRow(row);
         row.filter->setToolTip(QStringLiteral("Shown here only: the datalogger does not keep it"));
         grid->addWidget(row.filter, i + 1, 6, Qt::AlignCenter);
         restoreColours(row);
@@ -169,8 +176,8 @@ QWidget* AlarmWindow::buildRows()
                                       QString::fromLatin1(kReadCaptions[m]), frame);
         m_write[size_t(m)] = addButton(QStringLiteral("ScriviAll%1").arg(m),
                                        QString::fromLatin1(kWriteCaptions[m]), frame);
-        buttons->addWidget(m_read[size_t(m)], 0, m);
-        buttons->addWidget(m_write[size_t(m)], 1, m);
+        buttons->addWidget(m_read[size_t(m)], m, 0);
+        buttons->addWidget(m_write[size_t(m)], m, 1);
         connect(m_read[size_t(m)], &QPushButton::clicked, this, [this, m] { Leggi_all(m); });
         connect(m_write[size_t(m)], &QPushButton::clicked, this, [this, m] { ScriviAll(m); });
     }
@@ -193,6 +200,10 @@ QWidget* AlarmWindow::buildSms()
                              .arg(i % kSmsLines),
                          frame);
         limitTyping(e, kSmsLineLength);
+        layouts::fitWidth(e, QString(kSmsLineLength, QLatin1Char('0')));
+        e->setAccessibleName(QStringLiteral("%1 SMS line %2")
+                                 .arg(alert ? QStringLiteral("Alert") : QStringLiteral("Warning"))
+                                 .arg(i % kSmsLines + 1));
         setBackground(e, kPlain);
         markEdits(e);
         m_sms[size_t(i)] = e;
@@ -216,9 +227,11 @@ QWidget* AlarmWindow::buildFilter()
     auto* grid = new QGridLayout(frame);
     m_repetitions = addBox(QStringLiteral("txtMaxRipetizioni"), frame);
     m_threshold = addBox(QStringLiteral("txtFiltroSoglia"), frame);
-    grid->addWidget(new QLabel(QStringLiteral("Max ripetizioni"), frame), 0, 0);
+    for (auto* box : {m_repetitions, m_threshold})
+        layouts::fitWidth(box, QStringLiteral("00000"));
+    grid->addWidget(layouts::caption(QStringLiteral("Max ripetizioni"), m_repetitions), 0, 0);
     grid->addWidget(m_repetitions, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Soglia (mV x 5)"), frame), 1, 0);
+    grid->addWidget(layouts::caption(QStringLiteral("Soglia (mV x 5)"), m_threshold), 1, 0);
     grid->addWidget(m_threshold, 1, 1);
     auto* read = addButton(QStringLiteral("cmdLeggiFiltro"), QStringLiteral("LEGGI"), frame);
     auto* write = addButton(QStringLiteral("cmdScriviFiltro"), QStringLiteral("SCRIVI"), frame);
@@ -236,16 +249,22 @@ QWidget* AlarmWindow::buildRule()
     m_warningCount = addBox(QStringLiteral("txtContempPreallarmi"), frame);
     m_alertCount = addBox(QStringLiteral("txtContempAllarmi"), frame);
     m_outputSeconds = addBox(QStringLiteral("txtDurataSirena"), frame);
+    for (auto* box : {m_warningCount, m_alertCount, m_outputSeconds})
+        layouts::fitWidth(box, QStringLiteral("00000"));
     m_lowAlertWarns =
         new QCheckBox(QStringLiteral("A low # of sensors for Alert raises a Warning"), frame);
     m_lowAlertWarns->setObjectName(QStringLiteral("chkContemp"));
-    grid->addWidget(new QLabel(QStringLiteral("Min. # of sensors to raise Warning"), frame), 0, 0);
+    grid->addWidget(
+        layouts::caption(QStringLiteral("Min. # of sensors to raise Warning"), m_warningCount), 0,
+        0);
     grid->addWidget(m_warningCount, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Min. # of sensors to raise Alert"), frame), 1, 0);
+    grid->addWidget(
+        layouts::caption(QStringLiteral("Min. # of sensors to raise Alert"), m_alertCount), 1, 0);
     grid->addWidget(m_alertCount, 1, 1);
     grid->addWidget(m_lowAlertWarns, 2, 0, 1, 2);
-    grid->addWidget(
-        new QLabel(QStringLiteral("Duration of onboard Alert/Warning output [s]"), frame), 3, 0);
+    grid->addWidget(layouts::caption(QStringLiteral("Duration of onboard Alert/Warning output [s]"),
+                                     m_outputSeconds),
+                    3, 0);
     grid->addWidget(m_outputSeconds, 3, 1);
     auto* read = addButton(QStringLiteral("cmdContempLeggi"), QStringLiteral("Read"), frame);
     auto* write = addButton(QStringLiteral("cmdContempScrivi"), QStringLiteral("Write"), frame);
@@ -293,6 +312,14 @@ void AlarmWindow::setRowEnabled(const Row& row, bool on)
     row.filter->setEnabled(on);
 }
 
+void AlarmWindow::nameRow(const Row& row)
+{
+    const QString channel = QStringLiteral("Channel %1 ").arg(row.number->text());
+    for (int c = 0; c < 5; ++c)
+        row.boxes[size_t(c)]->setAccessibleName(channel + QLatin1String(kSpokenColumns[c]));
+    row.filter->setAccessibleName(channel + QLatin1String(kSpokenColumns[5]));
+}
+
 void AlarmWindow::refuse(const QString& title, const QString& text)
 {
     m_prompter.inform(PromptIcon::Warning, title, text);
@@ -306,6 +333,7 @@ void AlarmWindow::Leggi_all(int m)
         for (int i = 0; i < kRows; ++i) {
             const Row& row = m_rows[size_t(i)];
             row.number->setText(QString::number(kRows * m + i));
+            nameRow(row);
             row.boxes[0]->setText(kNotActive);
             setRowEnabled(row, false);
             // Nothing of a row not in use is written: it is not shown as edited either.

@@ -68,6 +68,8 @@ private:
     };
 
     void build();
+    // Names the row's boxes for a screen reader by the channel its label shows.
+    static void nameRow(const Row& row);
     QWidget* buildRows();
     QWidget* buildSms();
     QWidget* buildFilter();

@@ -107,6 +107,7 @@ void ConnectionWindow::build()
 
     m_txtScritte = new QPlainTextEdit(this);
     m_txtScritte->setObjectName(QStringLiteral("txtScritte"));
+    m_txtScritte->setAccessibleName(QStringLiteral("Connection log"));
     m_txtScritte->setReadOnly(true);
     m_txtScritte->setMinimumHeight(fontMetrics().lineSpacing() * 8);
     m_txtScritte->setMinimumWidth(fontMetrics().averageCharWidth() * 64);

@@ -10,6 +10,7 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
@@ -27,7 +28,7 @@ ChannelsGroup::ChannelsGroup(GroupContext context, QWidget* channelsPage,
         auto* field = new FieldEdit(QStringLiteral("MUX%1").arg(i), 0, frame);
         field->setMaximumWidth(60);
         m_mux[size_t(i)] = field;
-        auto* label = new QLabel(QStringLiteral("CH MUX%1").arg(i), frame);
+        auto* label = layouts::caption(QStringLiteral("CH MUX%1").arg(i), field);
         grid->addWidget(label, 0, i);
         grid->addWidget(field, 1, i);
         // Multiplexers 2 and 3 are read but not shown.
@@ -47,8 +48,7 @@ ChannelsGroup::ChannelsGroup(GroupContext context, QWidget* channelsPage,
         layouts::button(QStringLiteral("leggicanali"), QStringLiteral("Read Channels #"), frame);
     auto* write =
         layouts::button(QStringLiteral("Scrivicanali"), QStringLiteral("Write Channels #"), frame);
-    grid->addWidget(read, 2, 0);
-    grid->addWidget(write, 2, 1);
+    grid->addLayout(layouts::row({read, write}), 2, 0, 1, 5);
     grid->setColumnStretch(4, 1);
     layouts::addToPage(channelsPage, frame);
     connect(read, &QPushButton::clicked, this, &ChannelsGroup::leggicanali);

@@ -10,6 +10,7 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 
 namespace korvelan {
@@ -30,11 +31,11 @@ EventsCounterGroup::EventsCounterGroup(GroupContext context, QWidget* channelsPa
     frame->setObjectName(QStringLiteral("FramePulses"));
     auto* row = new QHBoxLayout(frame);
     m_pulse = new FieldEdit(QStringLiteral("mmpioggia"), kPulseLength, frame);
-    m_pulse->setMaximumWidth(140);
     auto* read =
         layouts::button(QStringLiteral("mmpioggialeggi"), QStringLiteral("Read pulses"), frame);
     auto* write = layouts::button(QStringLiteral("mmpioggiatastoscrivi"),
                                   QStringLiteral("Write pulses"), frame);
+    row->addWidget(layouts::caption(QStringLiteral("Pulse value"), m_pulse));
     row->addWidget(m_pulse);
     row->addWidget(read);
     row->addWidget(write);

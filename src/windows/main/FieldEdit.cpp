@@ -1,6 +1,7 @@
 #include "windows/main/FieldEdit.h"
 
 #include "link/Transport.h"
+#include "windows/main/Layouts.h"
 
 #include <QKeyEvent>
 #include <QValidator>
@@ -59,9 +60,9 @@ FieldEdit::FieldEdit(const QString& name, int maxLength, QWidget* parent)
     setObjectName(name);
     if (maxLength > 0) {
         limitTyping(this, maxLength);
-        // Short numeric fields are as wide as what they hold, not as the frame.
-        if (maxLength <= 5)
-            setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * (maxLength + 3) + 8);
+        // As wide as what it holds, not as the frame: digits in the short ones, text in the
+        // longer ones.
+        layouts::fitWidth(this, QString(maxLength, QLatin1Char(maxLength <= 5 ? '0' : 'X')));
     }
     setBackground(this, kDesign);
 }

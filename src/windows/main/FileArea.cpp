@@ -1,5 +1,7 @@
 #include "windows/main/FileArea.h"
 
+#include "windows/main/Layouts.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -49,10 +51,13 @@ FileArea::FileArea(QWidget* parent) : QGroupBox(QStringLiteral("FILE"), parent)
 
     m_drive = new QComboBox(this);
     m_drive->setObjectName(QStringLiteral("Drive1"));
+    m_drive->setAccessibleName(QStringLiteral("Drive"));
     m_drive->addItems(drives());
+    // A long mount point does not widen the window.
+    m_drive->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_drive->setMinimumContentsLength(16);
     layout->addWidget(m_drive);
 
-    layout->addWidget(new QLabel(QStringLiteral("Folder"), this));
     m_dirModel = new QFileSystemModel(this);
     m_dirModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_dirModel->setRootPath(QString());
@@ -62,19 +67,20 @@ FileArea::FileArea(QWidget* parent) : QGroupBox(QStringLiteral("FILE"), parent)
     for (int c = 1; c < m_dirModel->columnCount(); ++c)
         m_dirs->hideColumn(c);
     m_dirs->header()->hide();
+    layout->addWidget(layouts::caption(QStringLiteral("Folder"), m_dirs));
     layout->addWidget(m_dirs, 2);
 
     m_fileModel = new QFileSystemModel(this);
     m_fileModel->setFilter(QDir::Files);
-    layout->addWidget(new QLabel(QStringLiteral("Files"), this));
     m_files = new QListView(this);
     m_files->setObjectName(QStringLiteral("File1"));
+    layout->addWidget(layouts::caption(QStringLiteral("Files"), m_files));
     m_files->setModel(m_fileModel);
     layout->addWidget(m_files, 2);
 
-    layout->addWidget(new QLabel(QStringLiteral("Data file"), this));
     m_fileName = new QLineEdit(this);
     m_fileName->setObjectName(QStringLiteral("Nome_File_Dati"));
+    layout->addWidget(layouts::caption(QStringLiteral("Data file"), m_fileName));
     layout->addWidget(m_fileName);
 
     connect(m_drive, &QComboBox::textActivated, this, &FileArea::Drive1_Change);

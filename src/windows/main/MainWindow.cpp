@@ -36,6 +36,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace korvelan {
 
@@ -116,6 +117,8 @@ void MainWindow::buildPages()
     auto* layout = new QHBoxLayout(central);
     m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    // Every page's tab in sight: the window is never narrower than the row of tabs.
+    m_tabs->setUsesScrollButtons(false);
     for (const char* caption : kPageCaptions) {
         QWidget* page = layouts::page(QStringLiteral("Page_%1").arg(QString::fromLatin1(caption)));
         m_pages << page;
@@ -137,11 +140,13 @@ void MainWindow::buildPages()
                                    .name = [this] { m_nameClock->leggi_nome(); },
                                    .acquisition = [this] { m_schedule->ReadSt(); },
                                });
+    auto* memory = new QGroupBox(QStringLiteral("Memory download"), m_pages[kDownload]);
+    memory->setObjectName(QStringLiteral("FrameDownload"));
     m_download = new DownloadPage(
         m_ctx.transport, m_lock, m_ctx.prompter, [this] { return m_fileArea->folder(); },
-        [this] { return Nome_Centralina()->text(); }, m_fileArea->Nome_File_Dati(),
-        m_pages[kDownload]);
-    layouts::addToPage(m_pages[kDownload], m_download);
+        [this] { return Nome_Centralina()->text(); }, m_fileArea->Nome_File_Dati(), memory);
+    (new QVBoxLayout(memory))->addWidget(m_download);
+    layouts::addToPage(m_pages[kDownload], memory);
     connect(m_fileArea, &FileArea::folderChanged, m_download, &DownloadPage::showFolder);
     // What the download holds for loggers that keep both; the model without it hides them.
     auto* kind = new QGroupBox(QStringLiteral("Data"), m_pages[kDownload]);
@@ -250,6 +255,9 @@ void MainWindow::applyModel(int16_t model)
         if (auto* option = control(QStringLiteral("TipoF%1").arg(i)))
             option->hide();
     }
+    // Its options hidden, the frame would stand empty.
+    if (auto* kind = control(QStringLiteral("FrameTipoF")))
+        kind->hide();
 }
 
 void MainWindow::RIPRISTINA_DA_ERRORI()

@@ -22,16 +22,26 @@ MemoryGroup::MemoryGroup(GroupContext context, QWidget* generalPage, QWidget* ch
     auto* state = new QGroupBox(QStringLiteral("Memory"), generalPage);
     state->setObjectName(QStringLiteral("FrameMemory"));
     auto* grid = new QGridLayout(state);
-    grid->addWidget(new QLabel(QStringLiteral("All                     Free"), state), 0, 0, 1, 2);
+    // One caption over both boxes: each box starts under its word.
+    const QString captions = QStringLiteral("All                     Free");
+    grid->addWidget(new QLabel(captions, state), 0, 0, 1, 2);
     m_total = new QLineEdit(state);
     m_total->setObjectName(QStringLiteral("Acq_possibili"));
+    m_total->setAccessibleName(QStringLiteral("All acquisitions"));
     m_free = new QLineEdit(state);
     m_free->setObjectName(QStringLiteral("acq_disponibili"));
+    m_free->setAccessibleName(QStringLiteral("Free acquisitions"));
+    const int toFree =
+        state->fontMetrics().horizontalAdvance(captions.left(captions.indexOf(u'F')));
+    for (auto* box : {m_total, m_free}) {
+        box->setReadOnly(true); // what the logger counts, not the operator
+        box->setFixedWidth(toFree - grid->horizontalSpacing());
+    }
     grid->addWidget(m_total, 1, 0);
     grid->addWidget(m_free, 1, 1);
     auto* refresh =
         layouts::button(QStringLiteral("Aggiorna_acq"), QStringLiteral("Memory state"), state);
-    grid->addWidget(refresh, 2, 0, 1, 2);
+    grid->addLayout(layouts::row({refresh}), 2, 0, 1, 3);
     grid->setColumnStretch(2, 1);
     layouts::addToPage(generalPage, state);
 

@@ -63,18 +63,21 @@ void MessagingGroup::buildSms(QWidget* page)
     for (int i = 0; i < kRecipients; ++i) {
         auto* field =
             new FieldEdit(QStringLiteral("NUMERO_ALLARME_SMS%1").arg(i), kNumberLength, frame);
+        field->setAccessibleName(QStringLiteral("SMS number %1").arg(i + 1));
         m_numbers[size_t(i)] = field;
         const int column = (i / kPerColumn) * 2;
-        grid->addWidget(new QLabel(QString::number(i + 1), frame), i % kPerColumn, column,
+        grid->addWidget(layouts::caption(QString::number(i + 1), field), i % kPerColumn, column,
                         Qt::AlignRight);
         grid->addWidget(field, i % kPerColumn, column + 1);
     }
     // Kept for the write, not shown: the recipient count and the telephone alarm.
-    auto* countLabel = new QLabel(QStringLiteral("# Recipients"), frame);
     m_count = new FieldEdit(QStringLiteral("NUMERO_ALLARMI_SMS"), kNumberLength, frame);
+    auto* countLabel = layouts::caption(QStringLiteral("# Recipients"), m_count);
     m_phone = new FieldEdit(QStringLiteral("NUMERO_ALLARME_TELEFONO"), kNumberLength, frame);
+    m_phone->setAccessibleName(QStringLiteral("Telephone alarm number"));
     m_phoneOn = new QCheckBox(frame);
     m_phoneOn->setObjectName(QStringLiteral("Abilita_Telefono"));
+    m_phoneOn->setAccessibleName(QStringLiteral("Telephone alarm"));
     m_phoneOn->setEnabled(false); // shows the logger's flag; no one ticks it
     for (QWidget* hidden : {static_cast<QWidget*>(countLabel), static_cast<QWidget*>(m_count),
                             static_cast<QWidget*>(m_phone), static_cast<QWidget*>(m_phoneOn)})
@@ -88,8 +91,7 @@ void MessagingGroup::buildSms(QWidget* page)
     auto* write = layouts::button(QStringLiteral("SCRIVI_GSM"), QStringLiteral("Write"), frame);
     grid->addWidget(m_alerts, kPerColumn, 1);
     grid->addWidget(m_warnings, kPerColumn, 3);
-    grid->addWidget(read, kPerColumn + 1, 1);
-    grid->addWidget(write, kPerColumn + 1, 3);
+    grid->addLayout(layouts::row({read, write}), kPerColumn + 1, 1, 1, 3);
     grid->setColumnStretch(4, 1);
     layouts::addToPage(page, frame);
 
@@ -118,16 +120,15 @@ void MessagingGroup::buildGprs(QWidget* page)
     for (int i = 0; i < kGprsFields; ++i) {
         auto* field = new FieldEdit(QStringLiteral("GPRS%1").arg(i), kGprs[i].length, frame);
         m_gprs[size_t(i)] = field;
-        grid->addWidget(new QLabel(QString::fromLatin1(kGprs[i].caption), frame), i, 0);
-        grid->addWidget(field, i, 1, 1, 2);
+        grid->addWidget(layouts::caption(QString::fromLatin1(kGprs[i].caption), field), i, 0);
+        grid->addWidget(field, i, 1);
     }
     auto* read =
         layouts::button(QStringLiteral("LeggiGPRS"), QStringLiteral("Read GPRS parameters"), frame);
     auto* write = layouts::button(QStringLiteral("ScriviGPRS"),
                                   QStringLiteral("Write GPRS parameters"), frame);
-    grid->addWidget(read, kGprsFields, 1);
-    grid->addWidget(write, kGprsFields, 2);
-    grid->setColumnStretch(3, 1);
+    grid->addLayout(layouts::row({read, write}), kGprsFields, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
     layouts::addToPage(page, frame);
     connect(read, &QPushButton::clicked, this, &MessagingGroup::LeggiGPRS);
     connect(write, &QPushButton::clicked, this, &MessagingGroup::ScriviGPRS);

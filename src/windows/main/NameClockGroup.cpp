@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -66,43 +67,34 @@ NameClockGroup::NameClockGroup(GroupContext context, QWidget* calendarPage, QWid
     auto* date = new QGroupBox(QStringLiteral("Date"), calendarPage);
     date->setObjectName(QStringLiteral("FrameDate"));
     m_dateFrame = date;
-    static const char* captions[] = {"Day", "Month", "Year", "Hours", "Minutes"};
-    static const int lengths[] = {3, 3, 4, 3, 3};
     auto* grid = new QGridLayout(date);
-    for (int i = 0; i < 5; ++i) {
-        m_data[static_cast<size_t>(i)] =
-            new FieldEdit(QStringLiteral("data%1").arg(i), lengths[i], date);
-        grid->addWidget(new QLabel(QString::fromLatin1(captions[i]), date), 0, i);
-        grid->addWidget(m_data[static_cast<size_t>(i)], 1, i);
-    }
+    m_data = layouts::dateFields(QStringLiteral("data"), QStringLiteral("Clock"), grid, 0, date);
     m_leggiData = layouts::button(QStringLiteral("leggidata"), QStringLiteral("Read Clock"), date);
     m_impostaData =
         layouts::button(QStringLiteral("impostadata"), QStringLiteral("Write Clock"), date);
     auto* pcTime =
         layouts::button(QStringLiteral("setPcTime"), QStringLiteral("Set to PC time"), date);
     pcTime->setToolTip(QStringLiteral("Write this computer's date and time into the logger"));
-    grid->addWidget(m_leggiData, 2, 0, 1, 2);
-    grid->addWidget(m_impostaData, 2, 3, 1, 2);
-    grid->addWidget(pcTime, 2, 5);
+    grid->addLayout(layouts::row({m_leggiData, m_impostaData, pcTime}), 2, 0, 1, 6);
     m_drift = new QLabel(date);
     m_drift->setObjectName(QStringLiteral("lblDrift"));
     m_drift->setToolTip(QStringLiteral("The logger's clock gives the minute, not the second: the "
                                        "difference is within half a minute."));
     grid->addWidget(m_drift, 3, 0, 1, 6);
-    grid->setColumnStretch(6, 1);
+    grid->setColumnStretch(5, 1);
     layouts::addToPage(calendarPage, date);
 
     auto* id = new QGroupBox(QStringLiteral("ID"), generalPage);
     id->setObjectName(QStringLiteral("FrameID"));
     auto* idGrid = new QGridLayout(id);
     m_name = new FieldEdit(QStringLiteral("Nome_Centralina"), 10, id);
-    idGrid->addWidget(new QLabel(QStringLiteral("Datalogger ID"), id), 0, 0);
-    idGrid->addWidget(m_name, 0, 1, 1, 2);
+    idGrid->addWidget(layouts::caption(QStringLiteral("Datalogger ID"), m_name), 0, 0);
+    idGrid->addWidget(m_name, 0, 1);
     m_leggiNome = layouts::button(QStringLiteral("leggi_nome"), QStringLiteral("Read ID"), id);
     m_impostaNome = layouts::button(QStringLiteral("imposta_nome"), QStringLiteral("Write ID"), id);
-    idGrid->addWidget(m_leggiNome, 1, 1);
-    idGrid->addWidget(m_impostaNome, 1, 2);
-    idGrid->setColumnStretch(3, 1);
+    idGrid->addWidget(m_leggiNome, 0, 2);
+    idGrid->addWidget(m_impostaNome, 0, 3);
+    idGrid->setColumnStretch(4, 1);
     layouts::addToPage(generalPage, id);
 
     connect(m_leggiNome, &QPushButton::clicked, this, &NameClockGroup::leggi_nome);

@@ -42,26 +42,17 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
     : QObject(calendarPage), m_ctx(context)
 {
     // Acquisition start date, on the calendar page below the clock.
-    auto* start = new QGroupBox(QStringLiteral("Date"), calendarPage);
+    auto* start = new QGroupBox(QStringLiteral("Acquisition start"), calendarPage);
     start->setObjectName(QStringLiteral("FrameStart"));
     auto* startGrid = new QGridLayout(start);
-    static const char* dateCaptions[] = {"Day", "Month", "Year", "Hours", "Minutes"};
-    static const int dateLengths[] = {3, 3, 4, 3, 3};
-    startGrid->addWidget(new QLabel(QStringLiteral("Acquisition start"), start), 0, 0, 1, 5);
-    for (int i = 0; i < 5; ++i) {
-        m_start[size_t(i)] =
-            new FieldEdit(QStringLiteral("data_allarme%1").arg(i), dateLengths[i], start);
-        startGrid->addWidget(new QLabel(QString::fromLatin1(dateCaptions[i]), start), 1, i);
-        startGrid->addWidget(m_start[size_t(i)], 2, i);
-    }
+    m_start = layouts::dateFields(QStringLiteral("data_allarme"),
+                                  QStringLiteral("Acquisition start"), startGrid, 0, start);
     auto* readStart =
         layouts::button(QStringLiteral("LeggiDataAllarme"), QStringLiteral("Read Start"), start);
     auto* writeStart =
         layouts::button(QStringLiteral("ScriviDataAllarme"), QStringLiteral("Write Start"), start);
     auto* now = layouts::button(QStringLiteral("Subito"), QStringLiteral("Acquire Now"), start);
-    startGrid->addWidget(readStart, 3, 0, 1, 2);
-    startGrid->addWidget(writeStart, 3, 2, 1, 2);
-    startGrid->addWidget(now, 3, 4);
+    startGrid->addLayout(layouts::row({readStart, writeStart, now}), 2, 0, 1, 6);
     startGrid->setColumnStretch(5, 1);
     layouts::addToPage(calendarPage, start);
 
@@ -69,26 +60,22 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
     auto* next = new QGroupBox(QStringLiteral("Next acquisition"), calendarPage);
     next->setObjectName(QStringLiteral("FrameProx"));
     auto* nextGrid = new QGridLayout(next);
-    for (int i = 0; i < 5; ++i) {
-        m_prox[size_t(i)] = new FieldEdit(QStringLiteral("Prox%1").arg(i), dateLengths[i], next);
-        m_prox[size_t(i)]->setReadOnly(true);
-        nextGrid->addWidget(new QLabel(QString::fromLatin1(dateCaptions[i]), next), 0, i);
-        nextGrid->addWidget(m_prox[size_t(i)], 1, i);
-    }
+    m_prox = layouts::dateFields(QStringLiteral("Prox"), QStringLiteral("Next acquisition"),
+                                 nextGrid, 0, next);
+    for (auto* f : m_prox)
+        f->setReadOnly(true);
     nextGrid->setColumnStretch(5, 1);
     layouts::addToPage(calendarPage, next);
     next->hide();
 
     auto* acquisition = new QGroupBox(QStringLiteral("Acquisition"), calendarPage);
     acquisition->setObjectName(QStringLiteral("FrameAcquisition"));
-    auto* acqLayout = new QHBoxLayout(acquisition);
     m_dataLogging = new SwitchBox(QStringLiteral("data_logging"),
                                   QStringLiteral("Enable Acquisitions"), acquisition);
     auto* readSt =
         layouts::button(QStringLiteral("ReadSt"), QStringLiteral("Read parameter"), acquisition);
-    acqLayout->addWidget(m_dataLogging);
-    acqLayout->addWidget(readSt);
-    acqLayout->addStretch(1);
+    auto* acqLayout = layouts::row({m_dataLogging, readSt});
+    acquisition->setLayout(acqLayout);
     layouts::addToPage(calendarPage, acquisition);
 
     // Timer and pre-heating on the timers page; pre-heating only for the model that has it.
@@ -96,18 +83,20 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
     timer->setObjectName(QStringLiteral("FrameTimer"));
     auto* timerGrid = new QGridLayout(timer);
     static const char* timerCaptions[] = {"Hh", "Mm", "Ss"};
+    static const char* timerNames[] = {"Timer hours", "Timer minutes", "Timer seconds"};
     for (int i = 0; i < 3; ++i) {
-        m_timer[size_t(i)] = new FieldEdit(QStringLiteral("conversione%1").arg(i), 3, timer);
-        timerGrid->addWidget(new QLabel(QString::fromLatin1(timerCaptions[i]), timer), 0, i);
-        timerGrid->addWidget(m_timer[size_t(i)], 1, i);
-        trimOnChange(m_timer[size_t(i)]);
+        auto* field = new FieldEdit(QStringLiteral("conversione%1").arg(i), 3, timer);
+        field->setAccessibleName(QString::fromLatin1(timerNames[i]));
+        m_timer[size_t(i)] = field;
+        timerGrid->addWidget(layouts::caption(QString::fromLatin1(timerCaptions[i]), field), 0, i);
+        timerGrid->addWidget(field, 1, i);
+        trimOnChange(field);
     }
     auto* readTimer =
         layouts::button(QStringLiteral("Command2"), QStringLiteral("Read Timer"), timer);
     auto* writeTimer =
         layouts::button(QStringLiteral("Command1"), QStringLiteral("Write Timer"), timer);
-    timerGrid->addWidget(readTimer, 2, 0);
-    timerGrid->addWidget(writeTimer, 2, 1, 1, 2);
+    timerGrid->addLayout(layouts::row({readTimer, writeTimer}), 2, 0, 1, 4);
     timerGrid->setColumnStretch(3, 1);
     layouts::addToPage(timersPage, timer);
 
@@ -116,15 +105,15 @@ ScheduleGroup::ScheduleGroup(GroupContext context, QWidget* calendarPage, QWidge
     m_frame2 = preheat;
     auto* preGrid = new QGridLayout(preheat);
     m_preheat = new FieldEdit(QStringLiteral("preaccensione"), 5, preheat);
+    m_preheat->setAccessibleName(QStringLiteral("Pre-heating time"));
     trimOnChange(m_preheat);
     preGrid->addWidget(m_preheat, 0, 0);
-    preGrid->addWidget(new QLabel(QStringLiteral("x 10^-3 Sec"), preheat), 0, 1);
+    preGrid->addWidget(layouts::caption(QStringLiteral("x 10^-3 Sec"), m_preheat), 0, 1);
     auto* readPre =
         layouts::button(QStringLiteral("preacc"), QStringLiteral("Read Pre-heating"), preheat);
     auto* writePre = layouts::button(QStringLiteral("impostapreacc"),
                                      QStringLiteral("Write Pre-heating"), preheat);
-    preGrid->addWidget(readPre, 1, 0);
-    preGrid->addWidget(writePre, 1, 1);
+    preGrid->addLayout(layouts::row({readPre, writePre}), 1, 0, 1, 3);
     preGrid->setColumnStretch(2, 1);
     layouts::addToPage(timersPage, preheat);
     preheat->hide();

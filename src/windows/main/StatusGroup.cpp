@@ -21,14 +21,14 @@ StatusGroup::StatusGroup(GroupContext context, QWidget* readNowPage)
     auto* grid = new QGridLayout(frame);
     static const char* captions[] = {"5 Volt", "3 V Vint", "V Batt"};
     for (int i = 0; i < 3; ++i) {
-        auto* label = new QLabel(QString::fromLatin1(captions[i]), frame);
-        label->setObjectName(QStringLiteral("para%1").arg(i));
         auto* box = new QLineEdit(frame);
         box->setObjectName(QStringLiteral("parameters%1").arg(i));
         box->setReadOnly(true);
-        box->setMaximumWidth(90);
-        grid->addWidget(label, 0, i);
-        grid->addWidget(box, 1, i);
+        layouts::fitWidth(box, QStringLiteral("00.00"));
+        auto* label = layouts::caption(QString::fromLatin1(captions[i]), box);
+        label->setObjectName(QStringLiteral("para%1").arg(i));
+        grid->addWidget(label, 0, 2 * i);
+        grid->addWidget(box, 0, 2 * i + 1);
         m_labels[size_t(i)] = label;
         m_parameters[size_t(i)] = box;
     }
@@ -37,8 +37,8 @@ StatusGroup::StatusGroup(GroupContext context, QWidget* readNowPage)
     m_parameters[1]->hide();
     m_status = layouts::button(QStringLiteral("Status"), QStringLiteral("Read Internal Parameters"),
                                frame);
-    grid->addWidget(m_status, 2, 0, 1, 3);
-    grid->setColumnStretch(3, 1);
+    grid->addWidget(m_status, 0, 6);
+    grid->setColumnStretch(7, 1);
     layouts::addToPage(readNowPage, frame);
     connect(m_status, &QPushButton::clicked, this, &StatusGroup::Status);
 }

@@ -24,8 +24,10 @@ public:
     }
     QString text(QAccessible::Text t) const override
     {
-        const QString text = QAccessibleWidget::text(t);
-        return t == QAccessible::Name && text.isEmpty() ? box()->text() : text;
+        // Named by its caption, as a check box is, not by the frame it sits in.
+        if (t == QAccessible::Name && box()->accessibleName().isEmpty())
+            return box()->text();
+        return QAccessibleWidget::text(t);
     }
     QStringList actionNames() const override
     {

@@ -22,6 +22,8 @@ namespace {
 const QString kToBeRead = QStringLiteral("Da Leggere");
 const char* const kValueCaptions[] = {"Zero_Volt", "FS_Volt", "Zero_Phys.", "FS_Phys."};
 const char* const kValueNames[] = {"CA", "CB", "CC", "CD"};
+const char* const kValueSpoken[] = {"zero volt", "full-scale volt", "zero physical",
+                                    "full-scale physical"};
 constexpr int kPause = 10; // hundredths, between the exchanges of a channel
 
 QLineEdit* cell(const QString& name, QWidget* parent)
@@ -87,26 +89,34 @@ void SensorWindow::build()
         row.number = new QLabel(QString::number(i), this);
         row.number->setObjectName(QStringLiteral("Numero_Canali%1").arg(i));
         grid->addWidget(row.number, r, kNumber);
+        const QString spoken = QStringLiteral("Channel %1 ").arg(i);
         row.name = cell(QStringLiteral("NomeCanali%1").arg(i), this);
+        row.name->setAccessibleName(spoken + QStringLiteral("name"));
         limitTyping(row.name, kNameLength);
+        layouts::fitWidth(row.name, QString(kNameLength, QLatin1Char('X')));
         grid->addWidget(row.name, r, kName);
         for (int v = 0; v < 4; ++v) {
             auto* e = cell(QStringLiteral("%1%2").arg(QLatin1String(kValueNames[v])).arg(i), this);
+            e->setAccessibleName(spoken + QString::fromLatin1(kValueSpoken[v]));
             limitTyping(e, kValueLength);
+            layouts::fitWidth(e, kToBeRead);
             row.values[size_t(v)] = e;
             grid->addWidget(e, r, kFirstValue + v);
         }
         row.cl = cell(QStringLiteral("CL%1").arg(i), this);
         row.cw = cell(QStringLiteral("CW%1").arg(i), this);
+        row.cl->setAccessibleName(spoken + QStringLiteral("note 1"));
+        row.cw->setAccessibleName(spoken + QStringLiteral("note 2"));
         for (auto* e : {row.cl, row.cw}) {
             e->setReadOnly(true);
-            e->setMaximumWidth(70);
+            layouts::fitWidth(e, kToBeRead);
         }
         grid->addWidget(row.cl, r, kCl);
         grid->addWidget(row.cw, r, kCw);
         // Set through its bank only.
         row.vibratingWire = new QCheckBox(this);
         row.vibratingWire->setObjectName(QStringLiteral("chkSghembo%1").arg(i));
+        row.vibratingWire->setAccessibleName(spoken + QStringLiteral("vibrating wire"));
         row.vibratingWire->setAttribute(Qt::WA_TransparentForMouseEvents);
         row.vibratingWire->setFocusPolicy(Qt::NoFocus);
         grid->addWidget(row.vibratingWire, r, kVw, Qt::AlignCenter);

@@ -1,0 +1,157 @@
+// Every window of the program, filled from the emulated logger: each fits a 1024x768 screen
+// with nothing cut off, and each field has a name a screen reader can say.
+#include "charts/Grafici.h"
+#include "link/LinkLog.h"
+#include "measurement/MisCont.h"
+#include "measurement/ReadNowGroup.h"
+#include "remote/ModemWindow.h"
+#include "windows/about/AboutBox.h"
+#include "windows/alarms/AlarmWindow.h"
+#include "windows/connection/ConnectionWindow.h"
+#include "windows/connection/SplashWindow.h"
+#include "windows/linklog/LinkLogWindow.h"
+#include "windows/main/MainRig.h"
+#include "windows/main/MessagingGroup.h"
+#include "windows/sensors/SensorWindow.h"
+
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace korvelan;
+
+namespace {
+
+// 1024x768 less a title bar and a task bar.
+constexpr QSize kScreen(1010, 690);
+
+struct EveryWindow : test::MainRig
+{
+    QTemporaryDir dir;
+    ConnectionWindow connection{transport, session, window, dir.filePath("og399.ini")};
+    ModemWindow modem{transport, window, dir.path(), &connection};
+    LinkLog log{clock};
+    LinkLogWindow linkLog{log, prompter};
+    SplashWindow splash;
+
+    // Each window as the operator first meets it, after the reads that fill it.
+    QList<QWidget*> open()
+    {
+        for (const auto& read : window.connectionReads())
+            read.action();
+        window.applyModel(0);
+        window.Leggi_poprieta();
+        window.sensors().Leggi_prop(0);
+        window.sensors().close();
+        window.messaging().Leggi_Allarmi();
+        window.alarms().Leggi_all(0);
+        window.alarms().close();
+        window.readNow().cmdApriMisuraContinua();
+        window.readNow().misCont()->cmdGraf();
+        window.INFORMAZIONI();
+        modem.open();
+        return {&window,
+                &connection,
+                &modem,
+                &window.sensors(),
+                &window.alarms(),
+                &linkLog,
+                &splash,
+                window.readNow().misCont(),
+                window.readNow().misCont()->chart(),
+                window.findChild<AboutBox*>()};
+    }
+};
+
+bool fits(QSize size)
+{
+    return size.width() <= kScreen.width() && size.height() <= kScreen.height();
+}
+
+QString describe(const QWidget* w, QSize size)
+{
+    return QStringLiteral("%1 %2x%3").arg(w->objectName()).arg(size.width()).arg(size.height());
+}
+
+// Fields that a screen reader announces by name.
+QList<QWidget*> fields(QWidget* window)
+{
+    QList<QWidget*> out;
+    for (auto* w : window->findChildren<QWidget*>()) {
+        const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
+                           qobject_cast<QCheckBox*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QAbstractSpinBox*>(w);
+        // Qt's own parts of a field, and other windows, aside.
+        if (field && w->window() == window && !w->objectName().startsWith(QLatin1String("qt_")) &&
+            !qobject_cast<QComboBox*>(w->parentWidget()) &&
+            !qobject_cast<QAbstractSpinBox*>(w->parentWidget()))
+            out << w;
+    }
+    return out;
+}
+
+} // namespace
+
+class WindowsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyWindowFitsTheScreen();
+    void everyFieldHasAName();
+};
+
+void WindowsTest::everyWindowFitsTheScreen()
+{
+    EveryWindow rig;
+    for (QWidget* w : rig.open()) {
+        QVERIFY(w);
+        // Windows that choose their size keep it; the others take what they ask for.
+        const QSize initial = w->testAttribute(Qt::WA_Resized) ? w->size() : w->sizeHint();
+        QVERIFY2(fits(w->minimumSizeHint()), qPrintable(describe(w, w->minimumSizeHint())));
+        QVERIFY2(fits(initial), qPrintable(describe(w, initial)));
+        w->resize(initial);
+        w->show();
+        QApplication::processEvents();
+        for (auto* child : w->findChildren<QWidget*>()) {
+            if (!child->isVisibleTo(w) || child->window() != w)
+                continue;
+            // Whole inside the window, and a field's text whole inside the field.
+            const QRect r(child->mapTo(w, QPoint()), child->size());
+            QVERIFY2(w->rect().contains(r), qPrintable(describe(child, child->size())));
+            if (auto* bar = qobject_cast<QTabBar*>(child)) {
+                for (int i = 0; i < bar->count(); ++i)
+                    QVERIFY2(bar->rect().contains(bar->tabRect(i)), qPrintable(bar->tabText(i)));
+            }
+            if (auto* box = qobject_cast<QLineEdit*>(child))
+                QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= box->width() - 8,
+                         qPrintable(describe(box, box->size()) + " " + box->text()));
+        }
+    }
+}
+
+void WindowsTest::everyFieldHasAName()
+{
+    EveryWindow rig;
+    for (QWidget* w : rig.open()) {
+        QHash<QString, QString> named; // spoken name -> control
+        for (QWidget* field : fields(w)) {
+            const QString name =
+                QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name);
+            const QString control = w->objectName() + u'.' + field->objectName();
+            QVERIFY2(!name.trimmed().isEmpty(), qPrintable(control));
+            QVERIFY2(!named.contains(name), qPrintable(QStringLiteral("%1 and %2 are both \"%3\"")
+                                                           .arg(named.value(name), control, name)));
+            named.insert(name, control);
+        }
+    }
+}
+
+QTEST_MAIN(WindowsTest)
+#include "tst_windows.moc"
