@@ -5,7 +5,6 @@
 #include "download/DownloadPage.h"
 #include "download/MemoryDownload.h"
 #include "support/EmulatorRig.h"
-#include "support/ScriptedPeer.h"
 #include "windows/main/CommandLock.h"
 
 #include <QDir>
@@ -53,14 +52,8 @@ QByteArray memoryLines(int n, int first = 1)
 }
 
 // A scripted logger over an in-memory line, and the DOWNLOAD page on it.
-struct Rig
+struct Rig : test::ScriptedRig
 {
-    LoggerSession session;
-    VirtualClock clock;
-    test::ScriptedPeer peer;
-    MemoryChannel channel{peer, clock};
-    test::ScriptedPrompter prompter;
-    Transport transport{session, channel, clock, prompter, [](int) { return QString("COM1"); }};
     QTemporaryDir dir;
     TimePoint requestEnded{};
     CommandLock lock{transport};
@@ -76,11 +69,6 @@ struct Rig
 
     Rig()
     {
-        clock.addSource([this] { return peer.nextEvent(); });
-        session.PortaSempreAperta = true;
-        session.Porta = 1;
-        channel.setPortName(QStringLiteral("COM1"));
-        channel.open(LineSettings{}, nullptr);
         page.setDateSource([] { return QDate(2026, 12, 5); });
         lock.add(page.acquisisci());
         QObject::connect(&box, &QLineEdit::textChanged,
@@ -139,13 +127,35 @@ void DownloadTest::streamBecomesLines_data()
     QTest::addColumn<QByteArray>("leftOver"); // characters after the last LF
     using L = QList<QByteArray>;
     const QByteArray all = "A0,";
-    QTest::newRow("CR LF and LF") << Range() << all << L{"ab\r\ncd\n\x03"}
-                                  << QByteArray("ab\r\ncd\r\n") << QByteArray();
+    const struct
+    {
+        const char* tag;
+        L pieces;
+        QByteArray file;
+        QByteArray leftOver;
+    } rows[] = {
+        {"CR LF and LF", {"ab\r\ncd\n\x03"}, "ab\r\ncd\r\n", {}},
+        {"empty memory", {"\x03"}, {}, {}},
+        {"CR anywhere", {"\ra\rb\r\r\nc\n\r\x03"}, "ab\r\nc\r\n", {}},
+        {"empty lines", {"\n\r\n\n\x03"}, "\r\n\r\n\r\n", {}},
+        {"split anywhere", {"12,3", "4\r", "\n56", "\n", "7", "\x03"}, "12,34\r\n56\r\n", "7"},
+        {"nothing after ETX",
+         {"a\n\x03"
+          "b\n",
+          "c\n"},
+         "a\r\n",
+         {}},
+        {"any byte is data",
+         {QByteArray("\xb0\x43\0;\x7f\n\x03", 7)},
+         QByteArray("\xb0\x43\0;\x7f\r\n", 7),
+         {}},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.tag) << Range() << all << r.pieces << r.file << r.leftOver;
     QTest::newRow("last century to this, no LF before ETX")
         << Range(DateRange{QDate(1999, 10, 9), QDate(2000, 1, 1)})
         << QByteArray("A2,9,10,99,0,0,0,A3,1,1,100,23,59,59,A1,") << L{"ab\nef\x03"}
         << QByteArray("ab\r\n") << QByteArray("ef");
-    QTest::newRow("empty memory") << Range() << all << L{"\x03"} << QByteArray() << QByteArray();
     // A stream that never ends a line is cut into lines of 64 KiB (and the batch that
     // crossed it): memory stays bounded, no character is lost.
     L endless(70, QByteArray(1000, 'x'));
@@ -154,25 +164,6 @@ void DownloadTest::streamBecomesLines_data()
         << Range() << all << endless
         << QByteArray(66000, 'x') + "\r\n" + QByteArray(4000, 'x') + "\r\n"
         << QByteArray();
-    QTest::newRow("CR anywhere") << Range() << all << L{"\ra\rb\r\r\nc\n\r\x03"}
-                                 << QByteArray("ab\r\nc\r\n") << QByteArray();
-    QTest::newRow("empty lines") << Range() << all << L{"\n\r\n\n\x03"}
-                                 << QByteArray("\r\n\r\n\r\n") << QByteArray();
-    QTest::newRow("split anywhere") << Range() << all << L{"12,3", "4\r", "\n56", "\n", "7", "\x03"}
-                                    << QByteArray("12,34\r\n56\r\n") << QByteArray("7");
-    QTest::newRow("nothing after ETX") << Range() << all
-                                       << L{"a\n\x03"
-                                            "b\n",
-                                            "c\n"}
-                                       << QByteArray("a\r\n") << QByteArray();
-    QTest::newRow("any byte is data") << Range() << all
-                                      << L{QByteArray("\xb0"
-                                                      "C\0;\x7f\n\x03",
-                                                      7)}
-                                      << QByteArray("\xb0"
-                                                    "C\0;\x7f\r\n",
-                                                    7)
-                                      << QByteArray();
 }
 
 void DownloadTest::streamBecomesLines()

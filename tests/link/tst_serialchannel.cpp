@@ -55,21 +55,10 @@ class SerialChannelTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void opensAPseudoTerminalWithoutModemLines();
     void parameterCharactersArriveApart();
-    void replyIsSplitIntoFields();
     void otherSideClosingIsNoticedOnce();
     void openFaultsAreTold();
 };
-
-void SerialChannelTest::opensAPseudoTerminalWithoutModemLines()
-{
-    Rig rig;
-    QVERIFY(rig.open());
-    rig.channel.setRts(true);
-    rig.channel.setDtr(false);
-    QVERIFY(rig.channel.isOpen());
-}
 
 void SerialChannelTest::parameterCharactersArriveApart()
 {
@@ -93,20 +82,6 @@ void SerialChannelTest::parameterCharactersArriveApart()
     QVERIFY(steady_clock::now() - start > milliseconds(120));
     // Everything reached the device, in order.
     QCOMPARE(rig.pty.read(13, milliseconds(1000)), QByteArray("c001,030,000,"));
-}
-
-void SerialChannelTest::replyIsSplitIntoFields()
-{
-    Rig rig;
-    QVERIFY(rig.open());
-    QVERIFY(rig.transport.Invia_Comando("G", ","));
-    QCOMPARE(rig.pty.read(2, milliseconds(1000)), QByteArray("G,"));
-    QVERIFY(rig.pty.write("05,12,2025,"));
-    QVERIFY(rig.pty.write(" 9,41,"));
-    QStringList fields;
-    for (int i = 0; i < 5; ++i)
-        fields << rig.transport.Leggi_Campo();
-    QCOMPARE(fields, (QStringList{"05", "12", "2025", " 9", "41"}));
 }
 
 void SerialChannelTest::otherSideClosingIsNoticedOnce()

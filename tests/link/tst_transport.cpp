@@ -1,49 +1,12 @@
 // The transport routines over an in-memory channel and a virtual clock.
-#include "link/MemoryChannel.h"
-#include "link/Transport.h"
-#include "link/VirtualClock.h"
-#include "support/ScriptedPeer.h"
-#include "support/ScriptedPrompter.h"
+#include "support/EmulatorRig.h"
 
 #include <QTest>
 
 using namespace korvelan;
 using namespace std::chrono;
-using test::ScriptedPeer;
-using test::ScriptedPrompter;
-Q_DECLARE_METATYPE(korvelan::PortFault)
 
-namespace {
-
-struct Rig
-{
-    LoggerSession session;
-    VirtualClock clock;
-    ScriptedPeer peer;
-    MemoryChannel channel{peer, clock};
-    ScriptedPrompter prompter;
-    Transport transport{session, channel, clock, prompter,
-                        [](int port) { return QStringLiteral("/dev/ttyS%1").arg(port - 1); }};
-
-    Rig()
-    {
-        clock.addSource([this] { return peer.nextEvent(); });
-        session.PortaSempreAperta = true;
-        session.Porta = 1;
-        QString error;
-        channel.setPortName(QStringLiteral("/dev/ttyS0"));
-        channel.open(LineSettings{}, &error);
-    }
-    // The peer answers `reply` `delay` after the last byte of each write.
-    void answerWith(const QByteArray& reply, Duration delay = milliseconds(5))
-    {
-        peer.onReceive = [this, reply, delay](const QByteArray&, TimePoint at) {
-            peer.say(reply, at + delay);
-        };
-    }
-};
-
-} // namespace
+using Rig = test::ScriptedRig;
 
 class TransportTest : public QObject
 {
@@ -56,15 +19,12 @@ private slots:
     void parameterCharactersArePaced();
     void probe_data();
     void probe();
-    void portFaultsAreExplained_data();
     void portFaultsAreExplained();
     void cancelDuringTheProbeEndsIt();
-    void waitsAreMarkedForTheOneExchangeRule();
     void aSilentLoggerCostsOneTimeLimitPerAction();
     void cancelEndsTheWholeAction();
     void aLostLineIsOpenedAgainByTheNextAction();
     void countedReadHasATimeLimit();
-    void lostLineEndsTheFieldRead();
 };
 
 void TransportTest::fieldsAreSplitAtCommas_data()
@@ -217,29 +177,19 @@ void TransportTest::probe()
     QCOMPARE(rig.channel.bytesWaiting(), 0); // the answer is not left for the next reader
 }
 
-void TransportTest::portFaultsAreExplained_data()
-{
-    QTest::addColumn<PortFault>("fault");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("missing") << PortFault::Missing
-                             << "COM 4 (/dev/ttyS3) does not exist — is the adapter plugged in?";
-    QTest::newRow("denied") << PortFault::Denied
-                            << "COM 4 (/dev/ttyS3): permission denied — add your user to the "
-                               "dialout group and log in again";
-    QTest::newRow("busy") << PortFault::Busy
-                          << "COM 4 (/dev/ttyS3) is used by another program — close it and try "
-                             "again";
-    QTest::newRow("anything else")
-        << PortFault::Other << "COM 4 (/dev/ttyS3) cannot be opened: Input/output error";
-}
-
 void TransportTest::portFaultsAreExplained()
 {
     // The probe (through the connection window) and a lost port that will not open again
     // both say it this way.
-    QFETCH(PortFault, fault);
-    QFETCH(QString, text);
-    QCOMPARE(portErrorText(4, "/dev/ttyS3", fault, "Input/output error"), text);
+    const QString port = QStringLiteral("COM 4 (/dev/ttyS3)");
+    const std::pair<PortFault, QString> faults[] = {
+        {PortFault::Missing, " does not exist — is the adapter plugged in?"},
+        {PortFault::Denied, ": permission denied — add your user to the dialout group and log "
+                            "in again"},
+        {PortFault::Busy, " is used by another program — close it and try again"},
+        {PortFault::Other, " cannot be opened: Input/output error"}};
+    for (const auto& [fault, text] : faults)
+        QCOMPARE(portErrorText(4, "/dev/ttyS3", fault, "Input/output error"), port + text);
 }
 
 void TransportTest::cancelDuringTheProbeEndsIt()
@@ -250,20 +200,6 @@ void TransportTest::cancelDuringTheProbeEndsIt()
     const auto start = rig.clock.now();
     QCOMPARE(rig.transport.Apri_Porta(1), 0); // on a virtual clock, a loop that spun would hang
     QVERIFY(rig.clock.now() - start < seconds(5));
-}
-
-void TransportTest::waitsAreMarkedForTheOneExchangeRule()
-{
-    Rig rig;
-    rig.answerWith("5,", seconds(3));
-    QVERIFY(!rig.transport.isWaiting());
-    int stepsSeenWaiting = 0;
-    rig.clock.setOnWaitStep([&] { stepsSeenWaiting += rig.transport.isWaiting() ? 1 : 0; });
-    QVERIFY(rig.transport.Invia_Comando("H", " 0,"));
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("5"));
-    QVERIFY(stepsSeenWaiting > 0);
-    QVERIFY(!rig.transport.isWaiting());
-    QVERIFY(rig.transport.mayStartExchange());
 }
 
 void TransportTest::cancelEndsTheWholeAction()
@@ -299,11 +235,16 @@ void TransportTest::cancelEndsTheWholeAction()
 
 void TransportTest::aLostLineIsOpenedAgainByTheNextAction()
 {
+    // The line drops in the middle of a reply: the read ends then, not at its time limit.
     Rig rig;
-    rig.peer.dropAt(rig.clock.now() + milliseconds(5));
     rig.transport.action([&] {
-        QVERIFY(rig.transport.Invia_Comando("Q", ""));
+        QVERIFY(rig.transport.Invia_Comando("K", ""));
+        rig.peer.say("user,pa", rig.clock.now() + milliseconds(30));
+        rig.peer.dropAt(rig.clock.now() + seconds(2));
+        const auto start = rig.clock.now();
+        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("user"));
         QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
+        QCOMPARE(duration_cast<milliseconds>(rig.clock.now() - start).count(), 2000);
     });
     QVERIFY(!rig.channel.isOpen());
 
@@ -315,11 +256,11 @@ void TransportTest::aLostLineIsOpenedAgainByTheNextAction()
         QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("SITE1"));
     });
     QCOMPARE(rig.channel.openCount(), 2);
-    QCOMPARE(rig.channel.portName(), QStringLiteral("/dev/ttyS0"));
+    QCOMPARE(rig.channel.portName(), QStringLiteral("COM1"));
 
     // Still missing: one clear message per action, nothing sent, no wait.
     rig.channel.close();
-    rig.channel.setExistingPorts({QStringLiteral("/dev/ttyS7")});
+    rig.channel.setExistingPorts({QStringLiteral("COM7")});
     const auto before = rig.peer.bytes.size();
     const auto start = rig.clock.now();
     rig.transport.action([&] {
@@ -331,7 +272,7 @@ void TransportTest::aLostLineIsOpenedAgainByTheNextAction()
     QVERIFY(rig.clock.now() - start < seconds(1));
     QCOMPARE(rig.prompter.shown.size(), 1);
     QVERIFY(rig.prompter.shown.first().text.endsWith(
-        QStringLiteral("COM 1 (/dev/ttyS0) does not exist — is the adapter plugged in?")));
+        QStringLiteral("COM 1 (COM1) does not exist — is the adapter plugged in?")));
 
     // Closed on purpose (the program's close), it stays closed.
     rig.transport.Chiudi_Seriale();
@@ -352,19 +293,6 @@ void TransportTest::countedReadHasATimeLimit()
     QCOMPARE(rig.transport.Invia_Attendi("C", 12), QStringLiteral("abc"));
     QVERIFY(rig.transport.timedOut());
     QCOMPARE(rig.clock.now() - start, Duration(seconds(120)));
-}
-
-void TransportTest::lostLineEndsTheFieldRead()
-{
-    Rig rig;
-    QVERIFY(rig.transport.Invia_Comando("K", ""));
-    rig.peer.say("user,pa", rig.clock.now() + milliseconds(30));
-    rig.peer.dropAt(rig.clock.now() + seconds(2));
-    const auto start = rig.clock.now();
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("user"));
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
-    QCOMPARE(duration_cast<milliseconds>(rig.clock.now() - start).count(), 2000);
-    QVERIFY(!rig.channel.isOpen());
 }
 
 QTEST_GUILESS_MAIN(TransportTest)

@@ -6,6 +6,7 @@
 #include "link/Transport.h"
 #include "link/VirtualClock.h"
 #include "sim/LoggerEmulator.h"
+#include "support/ScriptedPeer.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QDateTime>
@@ -95,6 +96,18 @@ struct SimRig : EmulatorRig<sim::LoggerEmulator>
     SimRig(const SimRig&) = delete;
     SimRig& operator=(const SimRig&) = delete;
     sim::LoggerEmulator& logger = peer;
+};
+
+// A device that says what the test tells it to, when it tells it to.
+struct ScriptedRig : EmulatorRig<ScriptedPeer>
+{
+    // The device answers `reply` `delay` after each write.
+    void answerWith(const QByteArray& reply, Duration delay = std::chrono::milliseconds(5))
+    {
+        peer.onReceive = [this, reply, delay](const QByteArray&, TimePoint at) {
+            peer.say(reply, at + delay);
+        };
+    }
 };
 
 } // namespace korvelan::test

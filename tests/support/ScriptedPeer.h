@@ -20,6 +20,10 @@ public:
         TimePoint at;
     };
 
+    ScriptedPeer() = default;
+    // As the emulators are made, with the clock's start (which a script does not need).
+    explicit ScriptedPeer(TimePoint) {}
+
     void receive(const QByteArray& bytes, TimePoint at) override;
     QByteArray take(TimePoint now) override;
     [[nodiscard]] std::optional<TimePoint> nextEvent() const override;
