@@ -22,7 +22,6 @@ private slots:
     void portFaultsAreExplained();
     void cancelDuringTheProbeEndsIt();
     void aSilentLoggerCostsOneTimeLimitPerAction();
-    void cancelEndsTheWholeAction();
     void aLostLineIsOpenedAgainByTheNextAction();
     void countedReadHasATimeLimit();
 };
@@ -200,37 +199,6 @@ void TransportTest::cancelDuringTheProbeEndsIt()
     const auto start = rig.clock.now();
     QCOMPARE(rig.transport.Apri_Porta(1), 0); // on a virtual clock, a loop that spun would hang
     QVERIFY(rig.clock.now() - start < seconds(5));
-}
-
-void TransportTest::cancelEndsTheWholeAction()
-{
-    Rig rig;
-    const auto start = rig.clock.now();
-    bool nestedRan = false;
-    rig.transport.action([&] {
-        QVERIFY(rig.transport.Invia_Comando("W", ""));
-        rig.clock.setOnWaitStep([&] { rig.transport.cancelExchange(); });
-        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
-        rig.clock.setOnWaitStep({});
-        // The rest of the action ends at once and sends nothing: no read, no pause, no
-        // command, no handler it would run.
-        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
-        rig.transport.Pausa(200);
-        QVERIFY(!rig.transport.Invia_Comando("Q", ""));
-        QVERIFY(!rig.transport.action([&] { nestedRan = true; }));
-    });
-    QVERIFY(!nestedRan);
-    QVERIFY(rig.clock.now() - start < seconds(1));
-    QCOMPARE(rig.peer.received(), QByteArray("W"));
-    // A cancel is not the logger's silence.
-    QVERIFY(rig.transport.answering());
-
-    // The operator's next action works again.
-    rig.answerWith("ok,");
-    QVERIFY(rig.transport.action([&] {
-        QVERIFY(rig.transport.Invia_Comando("Q", ""));
-        QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("ok"));
-    }));
 }
 
 void TransportTest::aLostLineIsOpenedAgainByTheNextAction()

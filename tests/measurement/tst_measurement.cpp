@@ -4,6 +4,7 @@
 #include "link/NumberForms.h"
 #include "measurement/GridView.h"
 #include "measurement/MeasurementText.h"
+#include "support/Rows.h"
 #include "windows/main/ChannelsGroup.h"
 
 #include <QAction>
@@ -40,7 +41,20 @@ const TextCase kTexts[] = {
     {"index", "%%", "none"},        {"gage", "4,062", "none"},     {"gagefile", "\"4.1\",x", "4.1"},
 };
 
+// How a run ends: the lines in its file, the last (or the one before the end marker), the last
+// command, the message, and whether Start is offered again.
+struct Ending
+{
+    int lines;
+    QString lastLine;
+    QString lastSent;
+    QString message;
+    bool startAgain;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Ending)
 
 class MeasurementTest : public QObject
 {
@@ -286,37 +300,30 @@ void MeasurementTest::run()
 
 void MeasurementTest::endings_data()
 {
-    QTest::addColumn<int>("lines");        // lines in the file at the end
-    QTest::addColumn<QString>("lastLine"); // or the one before the end marker
-    QTest::addColumn<QString>("lastSent");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<bool>("startAgain");
     const QString end = measurement::kFileEnd;
-    // Stop in the middle of cycle 2: the cycle completes and is written.
-    QTest::newRow("stop") << 5 << end << "P0,2," << QString() << true;
-    // The logger falls silent after channel 0 of cycle 2: one time limit, the rest "Timeout".
-    QTest::newRow("timeout") << 5 << kStamp + ",2500.000,Timeout,Timeout"
-                             << "P0,2," << QString() << true;
-    QTest::newRow("frame close") << 5 << end << "P0,2," << QString() << true;
-    // RESTORE: the cycle broken off is not written, and nothing more is sent.
-    QTest::newRow("RESTORE") << 4 << end << "P0,0," << QString() << true;
-    QTest::newRow("garbled reading")
-        << 6 << measurement::kFileBroken << "P0,2,"
-        << "The logger sent \"7#?.000\" as the reading of 0CH 0, which is not a number." << false;
-    QTest::newRow("file cannot be written") << 3 << kStamp + ",2500.000,12.500,2000.000"
-                                            << "P0,2,"
-                                            << "The measurement file %1 cannot be "
-                                               "written: "
-                                            << false;
+    const QString stamp = kStamp + u',';
+    // clang-format off
+    test::addRows<Ending>({
+        // Stop in the middle of cycle 2: the cycle completes and is written.
+        {"stop", {5, end, "P0,2,", {}, true}},
+        // The logger falls silent after channel 0 of cycle 2: one time limit, the rest "Timeout".
+        {"timeout", {5, stamp + "2500.000,Timeout,Timeout", "P0,2,", {}, true}},
+        {"frame close", {5, end, "P0,2,", {}, true}},
+        // RESTORE: the cycle broken off is not written, and nothing more is sent.
+        {"RESTORE", {4, end, "P0,0,", {}, true}},
+        {"garbled reading", {6, measurement::kFileBroken, "P0,2,",
+                             "The logger sent \"7#?.000\" as the reading of 0CH 0, which is not a number.",
+                             false}},
+        {"file cannot be written", {3, stamp + "2500.000,12.500,2000.000", "P0,2,",
+                                    "The measurement file %1 cannot be written: ", false}},
+    });
+    // clang-format on
 }
 
 void MeasurementTest::endings()
 {
-    QFETCH(int, lines);
-    QFETCH(QString, lastLine);
-    QFETCH(QString, lastSent);
-    QFETCH(QString, message);
-    QFETCH(bool, startAgain);
+    QFETCH(Ending, row);
+    auto [lines, lastLine, lastSent, message, startAgain] = row;
     const QString tag = QString::fromLatin1(QTest::currentDataTag());
 
     MeasureRig rig;

@@ -74,13 +74,8 @@ void LoggerTest::countedBlocksHoldValuesAtFixedPlaces_data()
     QTest::addColumn<QString>("letter");
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("block"); // a pattern
-    QTest::newRow("G") << "G" << 19 << "005,012,026,014,007";
-    QTest::newRow("C") << "C" << 12 << "000,030,000,";
-    QTest::newRow("E") << "E" << 5 << "00250";
     QTest::newRow("H count") << "H" << 3 << "  4";
     QTest::newRow("H then one field per channel") << "H" << 20 << "  4,  0,  1,  2,  3,";
-    QTest::newRow("Q") << "Q" << 5 << "SITE1";
-    QTest::newRow("N next acquisition") << "N" << 20 << "005,012,026,014,037,";
     QTest::newRow("M") << "M" << 12 << " 8000, 8000,";
     QTest::newRow("T temperature") << "T" << 3 << "[ -]?\\d{1,2},";
 }
@@ -88,7 +83,7 @@ void LoggerTest::countedBlocksHoldValuesAtFixedPlaces_data()
 void LoggerTest::countedBlocksHoldValuesAtFixedPlaces()
 {
     // At 9600 baud the reader stops at its count: a block must end there, or its tail would
-    // run into the next reply.
+    // run into the next reply. (The blocks Retry shows are asserted through the window.)
     QFETCH(QString, letter);
     QFETCH(int, count);
     QFETCH(QString, block);

@@ -66,7 +66,6 @@ private slots:
     void dialResults();
     void escapeNeedsItsGuardTimes_data();
     void escapeNeedsItsGuardTimes();
-    void farEndDropEndsTheCall();
 };
 
 void ModemTest::commandsAnswerWithResultCodes_data()
@@ -212,24 +211,6 @@ void ModemTest::escapeNeedsItsGuardTimes()
         QCOMPARE(rig.tell("ATO\r"), "\r\nCONNECT 9600\r\n");
         QCOMPARE(rig.exchange("Q", "", 1), QStringList{"STATION1  "});
     }
-}
-
-void ModemTest::farEndDropEndsTheCall()
-{
-    ModemRig rig;
-    rig.prepare();
-    rig.channel.write("ATD0212345\r");
-    rig.poll();
-    rig.first.setDropAfterBytes(4);
-    rig.send("G", ",");
-    rig.pass(seconds(1));
-    QCOMPARE(fromWire(rig.channel.readAll()), "05,1\r\nNO CARRIER\r\n");
-    QCOMPARE(rig.modem.mode(), ModemEmulator::Mode::Command);
-    // The modem's own port stays open: the program can dial again.
-    QVERIFY(rig.channel.isOpen());
-    rig.channel.write("ATD0212345\r");
-    QCOMPARE(rig.poll(), "\r\nCONNECT 9600\r\n");
-    QCOMPARE(rig.exchange("Q", "", 1), QStringList{"STATION1  "});
 }
 
 QTEST_GUILESS_MAIN(ModemTest)
