@@ -478,11 +478,8 @@ void DownloadTest::emulatorMemoryArrivesLineByLine_data()
     QTest::addColumn<Range>("range");
     QTest::addColumn<int>("dropAfter"); // bytes at 9600 baud; 0: no drop
     QTest::addColumn<int>("expected");
-    QTest::newRow("whole memory") << Range() << 0 << 240;
     QTest::newRow("two days") << Range(DateRange{QDate(2026, 12, 3), QDate(2026, 12, 4)}) << 0
                               << 48;
-    QTest::newRow("before the memory")
-        << Range(DateRange{QDate(2025, 1, 1), QDate(2025, 1, 31)}) << 0 << 0;
     QTest::newRow("line drops") << Range() << 5000 << -1;
 }
 

@@ -47,25 +47,15 @@ void DownloadRulesTest::rangeChecksInOrder_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("message"); // empty: the range passes
-    QTest::newRow("no start") << "   "
-                              << ""
-                              << "Insert starting date for data";
-    QTest::newRow("bad start, no end") << "32/01/2025"
-                                       << ""
-                                       << "Insert a valid starting date for data";
-    QTest::newRow("no end") << "01/01/2025"
-                            << " "
-                            << "Insert last date for data";
-    QTest::newRow("bad end") << "01/01/2025"
-                             << "1/1"
-                             << "Insert a valid last date for data";
-    QTest::newRow("reversed") << "02/01/2025"
-                              << "01/01/2025"
-                              << "Starting date can not be after last date for data";
+    // clang-format off
+    QTest::newRow("no start") << "   " << "" << "Insert starting date for data";
+    QTest::newRow("bad start, no end") << "32/01/2025" << "" << "Insert a valid starting date for data";
+    QTest::newRow("no end") << "01/01/2025" << " " << "Insert last date for data";
+    QTest::newRow("bad end") << "01/01/2025" << "1/1" << "Insert a valid last date for data";
+    QTest::newRow("reversed") << "02/01/2025" << "01/01/2025" << "Starting date can not be after last date for data";
     // As text "31/01/2025" > "01/02/2025"; as dates they are in order.
-    QTest::newRow("compared as dates") << "31/01/2025"
-                                       << "01/02/2025"
-                                       << "";
+    QTest::newRow("compared as dates") << "31/01/2025" << "01/02/2025" << "";
+    // clang-format on
 }
 
 void DownloadRulesTest::rangeChecksInOrder()
@@ -83,23 +73,15 @@ void DownloadRulesTest::dataFilePath_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("logger");
     QTest::addColumn<QString>("path");
-    QTest::newRow("plain, blanks stay") << "/"
-                                        << "DAM 3 "
-                                        << "/DAM 3 _05_12_26_SENS.txt";
-    QTest::newRow("one dot stays") << "/data/"
-                                   << "A.B"
-                                   << "/data/A.B_05_12_26_SENS.txt";
-    QTest::newRow("separators") << "/d"
-                                << "../../etc/x"
-                                << "/d/______etc_x_05_12_26_SENS.txt";
-    QTest::newRow("windows separators and drive") << "/d"
-                                                  << "C:\\a"
-                                                  << "/d/C__a_05_12_26_SENS.txt";
-    QTest::newRow("characters no file takes")
-        << "/d" << QStringLiteral("a*b?c\"d<e>f|g\t\x7f") << "/d/a_b_c_d_e_f_g___05_12_26_SENS.txt";
-    QTest::newRow("hidden") << "/d"
-                            << ".x"
-                            << "/d/_x_05_12_26_SENS.txt";
+    // clang-format off
+    QTest::newRow("plain, blanks stay") << "/" << "DAM 3 " << "/DAM 3 _05_12_26_SENS.txt";
+    QTest::newRow("one dot stays") << "/data/" << "A.B" << "/data/A.B_05_12_26_SENS.txt";
+    QTest::newRow("separators") << "/d" << "../../etc/x" << "/d/______etc_x_05_12_26_SENS.txt";
+    QTest::newRow("windows separators and drive") << "/d" << "C:\\a" << "/d/C__a_05_12_26_SENS.txt";
+    QTest::newRow("characters no file takes") << "/d" << QStringLiteral("a*b?c\"d<e>f|g\t\x7f")
+                                              << "/d/a_b_c_d_e_f_g___05_12_26_SENS.txt";
+    QTest::newRow("hidden") << "/d" << ".x" << "/d/_x_05_12_26_SENS.txt";
+    // clang-format on
 }
 
 void DownloadRulesTest::dataFilePath()

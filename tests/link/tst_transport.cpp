@@ -23,7 +23,6 @@ private slots:
     void cancelDuringTheProbeEndsIt();
     void aSilentLoggerCostsOneTimeLimitPerAction();
     void aLostLineIsOpenedAgainByTheNextAction();
-    void countedReadHasATimeLimit();
 };
 
 void TransportTest::fieldsAreSplitAtCommas_data()
@@ -247,20 +246,6 @@ void TransportTest::aLostLineIsOpenedAgainByTheNextAction()
     rig.channel.setExistingPorts({});
     rig.transport.action([&] { QVERIFY(!rig.transport.Invia_Comando("Q", "")); });
     QVERIFY(!rig.channel.isOpen());
-}
-
-void TransportTest::countedReadHasATimeLimit()
-{
-    Rig rig;
-    rig.answerWith("12/05/25 10:30:00xx", milliseconds(50));
-    QCOMPARE(rig.transport.Invia_Attendi("G", 19), QStringLiteral("12/05/25 10:30:00xx"));
-    QVERIFY(!rig.transport.timedOut());
-
-    rig.answerWith("abc");
-    const auto start = rig.clock.now();
-    QCOMPARE(rig.transport.Invia_Attendi("C", 12), QStringLiteral("abc"));
-    QVERIFY(rig.transport.timedOut());
-    QCOMPARE(rig.clock.now() - start, Duration(seconds(120)));
 }
 
 QTEST_GUILESS_MAIN(TransportTest)

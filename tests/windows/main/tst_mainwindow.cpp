@@ -40,7 +40,6 @@ private slots:
     void aClickDuringAWaitStartsNothing();
     void restoreEndsTheWholeHandler_data();
     void restoreEndsTheWholeHandler();
-    void internalParameters();
     void closingRecord_data();
     void closingRecord();
     void closingRecordAtTheRoot();
@@ -150,17 +149,6 @@ void MainWindowTest::restoreEndsTheWholeHandler()
     rig.logger.setSilentFrom(1000);
     rig.click("leggi_nome");
     QCOMPARE(rig.window.Nome_Centralina()->text(), QStringLiteral("SITE1"));
-}
-
-void MainWindowTest::internalParameters()
-{
-    MainRig rig;
-    rig.logger.setVoltages({4.987, 3.3, 12.6});
-    rig.click("Status");
-    QCOMPARE(rig.sent(), QStringList{"W"});
-    QCOMPARE(rig.window.status().parameters(0)->text(), QStringLiteral("04.99"));
-    QCOMPARE(rig.window.status().parameters(1)->text(), QStringLiteral("03.30"));
-    QCOMPARE(rig.window.status().parameters(2)->text(), QStringLiteral("12.60"));
 }
 
 void MainWindowTest::closingRecord_data()
