@@ -1,8 +1,12 @@
 // Downloading the logger's memory: the request on the wire, the stream into the file, the
 // DOWNLOAD page with its question when the file exists and its message for every way a
-// transfer ends (an earlier file is never lost), and the emulator's memory read back line by
-// line.
+// transfer ends (an earlier file is never lost), the emulator's memory read back line by
+// line; the dates typed for a range, the data file's name and folder; deleting files and the
+// busy-file check, with another process holding the file open.
+#include "download/DataFileName.h"
 #include "download/DownloadPage.h"
+#include "download/DownloadRange.h"
+#include "download/FileUtilities.h"
 #include "download/MemoryDownload.h"
 #include "support/EmulatorRig.h"
 #include "windows/main/CommandLock.h"
@@ -10,9 +14,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -99,12 +105,49 @@ struct Rig : test::ScriptedRig
     [[nodiscard]] QString label() { return control<QLabel>("lblAvanzamento")->text(); }
 };
 
+// Scripted answers, and something that happens while the question is on screen.
+class WatchingPrompter final : public Prompter
+{
+public:
+    void inform(PromptIcon i, const QString& t, const QString& x) override
+    {
+        scripted.inform(i, t, x);
+    }
+    PromptAnswer askYesNo(PromptIcon i, const QString& t, const QString& x, PromptAnswer a) override
+    {
+        return scripted.askYesNo(i, t, x, a);
+    }
+    PromptAnswer askRetryCancel(PromptIcon i, const QString& t, const QString& x) override
+    {
+        if (whileAsking)
+            whileAsking();
+        return scripted.askRetryCancel(i, t, x);
+    }
+    int askChoice(PromptIcon i, const QString& t, const QString& x, const QStringList& a, int d,
+                  int e) override
+    {
+        return scripted.askChoice(i, t, x, a, d, e);
+    }
+    void beep() override {}
+
+    test::ScriptedPrompter scripted;
+    std::function<void()> whileAsking;
+};
+
 } // namespace
 
 class DownloadTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void datesAreReadDayFirst_data();
+    void datesAreReadDayFirst();
+    void rangeChecksInOrder_data();
+    void rangeChecksInOrder();
+    void dataFilePath_data();
+    void dataFilePath();
+    void busyCheckThenDelete_data();
+    void busyCheckThenDelete();
     void streamBecomesLines_data();
     void streamBecomesLines();
     void wholeMemoryThenARange();
@@ -521,6 +564,158 @@ void DownloadTest::emulatorMemoryArrivesLineByLine()
         QCOMPARE(result.bytes, dropAfter);
         QVERIFY(result.elapsed > milliseconds(5200) && result.elapsed < seconds(6));
     }
+}
+
+void DownloadTest::datesAreReadDayFirst_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date"); // invalid: not a date
+    QTest::newRow("day first") << "05/12/2026" << QDate(2026, 12, 5);
+    QTest::newRow("day over 12, no leading zero") << "31/1/2025" << QDate(2025, 1, 31);
+    QTest::newRow("month over 12") << "01/13/2025" << QDate();
+    QTest::newRow("dots, two-digit year") << "1.2.25" << QDate(2025, 2, 1);
+    QTest::newRow("two-digit year of the last century") << "1-2-95" << QDate(1995, 2, 1);
+    QTest::newRow("blanks around") << "  5/12/2026 " << QDate(2026, 12, 5);
+    QTest::newRow("mixed separators") << "5/12-2026" << QDate();
+    QTest::newRow("30 February") << "30/02/2024" << QDate();
+    QTest::newRow("year first") << "2026/12/05" << QDate();
+    QTest::newRow("before the logger's years") << "31/12/1899" << QDate();
+    QTest::newRow("three-digit year") << "5/12/202" << QDate();
+}
+
+void DownloadTest::datesAreReadDayFirst()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(parseRangeDate(text).value_or(QDate()), date);
+}
+
+void DownloadTest::rangeChecksInOrder_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("message"); // empty: the range passes
+    // clang-format off
+    QTest::newRow("no start") << "   " << "" << "Insert starting date for data";
+    QTest::newRow("bad start, no end") << "32/01/2025" << "" << "Insert a valid starting date for data";
+    QTest::newRow("no end") << "01/01/2025" << " " << "Insert last date for data";
+    QTest::newRow("bad end") << "01/01/2025" << "1/1" << "Insert a valid last date for data";
+    QTest::newRow("reversed") << "02/01/2025" << "01/01/2025" << "Starting date can not be after last date for data";
+    // As text "31/01/2025" > "01/02/2025"; as dates they are in order.
+    QTest::newRow("compared as dates") << "31/01/2025" << "01/02/2025" << "";
+    // clang-format on
+}
+
+void DownloadTest::rangeChecksInOrder()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, message);
+    const auto check = checkDownloadRange(from, to);
+    QCOMPARE(check.message, message);
+    QCOMPARE(check.range.has_value(), message.isEmpty());
+}
+
+void DownloadTest::dataFilePath_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("logger");
+    QTest::addColumn<QString>("path");
+    // clang-format off
+    QTest::newRow("plain, blanks stay") << "/" << "DAM 3 " << "/DAM 3 _05_12_26_SENS.txt";
+    QTest::newRow("one dot stays") << "/data/" << "A.B" << "/data/A.B_05_12_26_SENS.txt";
+    QTest::newRow("separators") << "/d" << "../../etc/x" << "/d/______etc_x_05_12_26_SENS.txt";
+    QTest::newRow("windows separators and drive") << "/d" << "C:\\a" << "/d/C__a_05_12_26_SENS.txt";
+    QTest::newRow("characters no file takes") << "/d" << QStringLiteral("a*b?c\"d<e>f|g\t\x7f")
+                                              << "/d/a_b_c_d_e_f_g___05_12_26_SENS.txt";
+    QTest::newRow("hidden") << "/d" << ".x" << "/d/_x_05_12_26_SENS.txt";
+    // clang-format on
+}
+
+void DownloadTest::dataFilePath()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, logger);
+    QFETCH(QString, path);
+    QCOMPARE(korvelan::dataFilePath(folder, dataFileName(logger, QDate(2026, 12, 5))), path);
+}
+
+void DownloadTest::busyCheckThenDelete_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<int>("questions"); // more than 0: another program holds the file
+    QTest::addColumn<bool>("remains");  // once deleted
+    QTest::newRow("no file") << "missing" << false << 0 << false;
+    QTest::newRow("free file") << "free" << false << 0 << false;
+    QTest::newRow("open in this program") << "ours" << false << 0 << false;
+    QTest::newRow("read-only file is not forced") << "readonly" << false << 0 << true;
+    QTest::newRow("held, operator gives up") << "cancel" << true << 1 << false;
+    QTest::newRow("held, retries too soon, then closes it") << "retry-close" << false << 2 << false;
+    QTest::newRow("held, operator deletes it, retries") << "delete" << false << 1 << false;
+}
+
+void DownloadTest::busyCheckThenDelete()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, busy);
+    QFETCH(int, questions);
+    QFETCH(bool, remains);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mc_20261205.txt"));
+    QFile file(path);
+    if (kind != "missing") {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("kept\r\n");
+        file.close();
+    }
+    if (kind == "ours")
+        QVERIFY(file.open(QIODevice::ReadOnly));
+    if (kind == "readonly")
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+    WatchingPrompter prompter;
+    // Another program with the file open, as an editor or a spreadsheet would keep it.
+    QProcess holder;
+    if (questions > 0) {
+        holder.start("/bin/sh", {"-c", "exec 3<\"$1\"; echo ready; exec sleep 60", "sh", path});
+        QVERIFY(holder.waitForReadyRead(5000) && heldOpenElsewhere(path));
+        QCOMPARE(ProvaRinomina(path, prompter), int16_t(2)); // Cancel is the unscripted answer
+        prompter.scripted.answerNext(PromptAnswer::Retry);
+        QCOMPARE(ProvaRinomina(path, prompter), int16_t(0));
+        prompter.scripted.shown.clear();
+    } else if (kind != "missing") {
+        QCOMPARE(ProvaRinomina(path, prompter), int16_t(1));
+    }
+    int asked = 0;
+    prompter.whileAsking = [&] {
+        if (++asked == 2 && kind == "retry-close") {
+            holder.kill();
+            holder.waitForFinished(5000);
+        }
+        if (kind == "delete")
+            QFile::remove(path);
+    };
+    for (int i = 0; i < (busy ? 0 : 2); ++i)
+        prompter.scripted.answerNext(PromptAnswer::Retry);
+    QCOMPARE(FileOccupato(path, prompter), busy);
+    QCOMPARE(prompter.scripted.shown.size(), questions);
+    for (const auto& shown : prompter.scripted.shown) {
+        QCOMPARE(shown.kind, QStringLiteral("retrycancel"));
+        QCOMPARE(shown.title, QStringLiteral("Azione annullata"));
+        QCOMPARE(shown.text, "Il file " + QDir::toNativeSeparators(path) +
+                                 " è occupato. Chiudere le applicazioni che utilizzano il file.");
+    }
+    // The check never moves or changes the file.
+    QVERIFY(!QFile::exists(path + ".temp"));
+    if (kind != "missing" && kind != "delete") {
+        QFile again(path);
+        QVERIFY(again.open(QIODevice::ReadOnly));
+        QCOMPARE(again.readAll(), QByteArray("kept\r\n"));
+    }
+    holder.kill();
+    holder.waitForFinished(5000);
+    CancellaFile(path);
+    QCOMPARE(QFile::exists(path), remains);
 }
 
 QTEST_MAIN(DownloadTest)

@@ -1,0 +1,385 @@
+// The sensor window and the alert and warning window against the emulated logger, each
+// opened from the main window in its place: the records they read and write, the checks
+// made before writing, the sensor banks with their jumper warning, a close during a read.
+#include "MainRig.h"
+#include "windows/alarms/AlarmWindow.h"
+#include "windows/main/ChannelsGroup.h"
+#include "windows/main/FieldEdit.h"
+#include "windows/sensors/SensorWindow.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace korvelan;
+using namespace std::chrono;
+using test::MainRig;
+
+namespace {
+
+const QString kJumperWarning =
+    QStringLiteral("Checkbox value needs to correspond to physical jumper settings on datalogger "
+                   "board.\r\n\r\nProceed?");
+
+// The window opened from the main window, with the channel counts given for MUX0, MUX1, ...
+template <typename Window> Window& open(MainRig& rig, const QStringList& counts)
+{
+    for (int m = 0; m < counts.size(); ++m)
+        rig.window.channels().MUX(m)->setText(counts[m]);
+    rig.window.show();
+    if constexpr (std::is_same_v<Window, SensorWindow>) {
+        rig.click(QStringLiteral("Leggi_poprietà"));
+        return rig.window.sensors();
+    } else {
+        rig.click(QStringLiteral("Leggi_Allarmi"));
+        return rig.window.alarms();
+    }
+}
+
+void press(QWidget& w, const QString& name)
+{
+    w.findChild<QPushButton*>(name)->click();
+}
+
+// The reads of `n` channels from `first`: two commands each.
+QStringList reads(const char* record, const char* flag, int first, int n)
+{
+    QStringList out;
+    for (int c = first; c < first + n; ++c)
+        out << QStringLiteral("%1 %2,").arg(QLatin1String(record)).arg(c)
+            << QStringLiteral("%1 %2,").arg(QLatin1String(flag)).arg(c);
+    return out;
+}
+
+QStringList row(const SensorWindow& w, int i)
+{
+    QStringList out{w.NomeCanali(i)->text()};
+    for (int c = 0; c < 4; ++c)
+        out << w.value(i, c)->text();
+    return out;
+}
+
+QStringList rowTexts(const AlarmWindow& w, int row)
+{
+    QStringList out;
+    for (int c = 0; c < 5; ++c)
+        out << w.box(row, c)->text();
+    return out;
+}
+
+} // namespace
+
+class ExchangeWindowsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void read_data();
+    void read();
+    void writeSendsEveryRecordThenReadsBack();
+    void bankWarning_data();
+    void bankWarning();
+    void closingDuringAReadEndsIt();
+    void rowsOfAMultiplexer();
+    void rowsOfAVirtualMultiplexer();
+    void rowsWrite();
+    void smsTexts();
+    void writeChecks_data();
+    void writeChecks();
+};
+
+void ExchangeWindowsTest::read_data()
+{
+    QTest::addColumn<int>("mux");
+    QTest::addColumn<QString>("count"); // as the main window's box holds it
+    QTest::addColumn<QStringList>("firstRow");
+    // The demo logger: four vibrating-wire channels on MUX0's first bank, analog on MUX1.
+    QTest::newRow("MUX0, vibrating wire") << 0 << "4" << QStringList{"CH0", "0", "2.5", "0", "100"};
+    QTest::newRow("MUX1") << 1 << " 3" << QStringList{"LEVEL-01", "0", "2.5", "0", "350"};
+    const QStringList unread{"Disabled", "Da Leggere", "Da Leggere", "Da Leggere", "Da Leggere"};
+    QTest::newRow("no channel") << 1 << "0" << unread;
+    QTest::newRow("no count yet") << 0 << "" << unread;
+    QTest::newRow("count never answered") << 0 << "%%" << unread;
+}
+
+void ExchangeWindowsTest::read()
+{
+    QFETCH(int, mux);
+    QFETCH(QString, count);
+    QFETCH(QStringList, firstRow);
+    MainRig rig;
+    const int n = count.trimmed().toInt(); // "%%" and "" count as 0
+    const bool bank0 = mux == 0 && n > 0;
+    auto& w = open<SensorWindow>(rig, mux == 0 ? QStringList{count, "0"} : QStringList{"0", count});
+    QVERIFY(!rig.window.isVisible() && w.isVisible());
+    QCOMPARE(row(w, 5), (QStringList(5, "Da Leggere")));
+    QVERIFY(!w.writeButton(0)->isEnabled() && !w.writeButton(1)->isEnabled());
+
+    w.readButton(mux)->click();
+    QCOMPARE(rig.sent(), reads("R", "]", 16 * mux, n));
+    QCOMPARE(row(w, 0), firstRow);
+    for (int i = 0; i < SensorWindow::kRows; ++i) {
+        QCOMPARE(w.NomeCanali(i)->isEnabled(), i < n);
+        if (i >= n)
+            QCOMPARE(w.NomeCanali(i)->text(), QStringLiteral("Disabled"));
+        // Through the bank box, every row of a vibrating-wire bank, read or not.
+        QCOMPARE(w.chkSghembo(i)->isChecked(), i < 8 && bank0);
+    }
+    QCOMPARE(w.chkBanco(0)->isChecked(), bank0);
+    QVERIFY(rig.prompter.shown.isEmpty() && !w.bankMarked(0));
+    // Only the multiplexer on screen can be written.
+    QVERIFY(w.writeButton(mux)->isEnabled() && !w.writeButton(1 - mux)->isEnabled());
+    // A logger that does not answer gives "%%" records and no vibrating wire.
+    rig.logger.setSilentFrom(rig.logger.commands().size() + 1);
+    w.readButton(mux)->click();
+    if (n > 0) {
+        QCOMPARE(w.NomeCanali(0)->text(), QStringLiteral("%%"));
+        QVERIFY(!w.chkSghembo(0)->isChecked());
+    }
+}
+
+void ExchangeWindowsTest::writeSendsEveryRecordThenReadsBack()
+{
+    MainRig rig;
+    auto& w = open<SensorWindow>(rig, {"4", "2"});
+    w.readButton(1)->click();
+    w.NomeCanali(0)->setText(QStringLiteral("  NEW "));
+    w.value(0, 3)->setText(QStringLiteral(" 1.5 "));
+    QTest::keyClicks(w.NomeCanali(1), QStringLiteral("LONGER THAN TEN"));
+    QCOMPARE(w.NomeCanali(1)->text(), QStringLiteral("CH17LONGER"));
+    const auto before = rig.sent().size();
+    w.writeButton(1)->click();
+    QCOMPARE(rig.sent().mid(before), (QStringList{"r 16,NEW,0,2.5,0,1.5,", "[ 16,0,",
+                                                  "r 17,CH17LONGER,0,2.5,0,100,", "[ 17,0,"} +
+                                      reads("R", "]", 16, 2)));
+    QCOMPARE(row(w, 0), (QStringList{"NEW", "0", "2.5", "0", "1.5"}));
+
+    // A comma in any record, or a record that never got an answer, sends nothing.
+    for (const QString& bad : {QStringLiteral("1,5"), QStringLiteral("%%")}) {
+        w.value(1, 0)->setText(bad);
+        const auto sent = rig.sent().size();
+        w.writeButton(1)->click();
+        QCOMPARE(rig.sent().size(), sent);
+    }
+    QCOMPARE(rig.prompter.shown.size(), 2);
+}
+
+void ExchangeWindowsTest::bankWarning_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes") << true;
+    QTest::newRow("No") << false;
+}
+
+void ExchangeWindowsTest::bankWarning()
+{
+    QFETCH(bool, yes);
+    MainRig rig;
+    auto& w = open<SensorWindow>(rig, {"0", "2"});
+    w.readButton(1)->click();
+    rig.prompter.answerNext(yes ? PromptAnswer::Yes : PromptAnswer::No);
+    QTest::mouseClick(w.chkBanco(0), Qt::LeftButton, {}, QPoint(8, w.chkBanco(0)->height() / 2));
+    QCOMPARE(rig.prompter.texts(), QStringList{kJumperWarning});
+    QCOMPARE(rig.prompter.shown[0].title, QStringLiteral("Warning"));
+    QCOMPARE(rig.prompter.shown[0].icon, PromptIcon::None);
+    // No leaves the bank as it was, box included.
+    QCOMPARE(w.chkBanco(0)->isChecked(), yes);
+    QCOMPARE(w.bankMarked(0), yes);
+    for (int i = 0; i < SensorWindow::kRows; ++i)
+        QCOMPARE(w.chkSghembo(i)->isChecked(), yes && i < 8);
+
+    const auto before = rig.sent().size();
+    w.writeButton(1)->click();
+    QCOMPARE(rig.sent()[before + 1], yes ? QStringLiteral("[ 16,1,") : QStringLiteral("[ 16,0,"));
+    // The read-back shows the bank as written, no longer marked, without asking.
+    QVERIFY(w.chkBanco(0)->isChecked() == yes && !w.bankMarked(0));
+    QCOMPARE(rig.prompter.shown.size(), 1);
+}
+
+void ExchangeWindowsTest::closingDuringAReadEndsIt()
+{
+    MainRig rig;
+    auto& w = open<SensorWindow>(rig, {"4", "0"});
+    rig.logger.setSilentFrom(1);
+    const auto start = rig.clock.now();
+    bool buttonsOff = true;
+    rig.clock.setOnWaitStep([&] {
+        for (auto* b : {w.readButton(0), w.readButton(1), w.writeButton(0)})
+            buttonsOff &= !b->isEnabled();
+        buttonsOff &= !w.chkBanco(1)->isEnabled();
+        // The operator closes the window while the first record is awaited.
+        if (w.isVisible() && rig.logger.commands().size() == 1)
+            w.close();
+    });
+    w.readButton(0)->click();
+    rig.clock.setOnWaitStep({});
+    QVERIFY(buttonsOff);
+    QVERIFY(rig.clock.now() - start < seconds(10));
+    QTRY_VERIFY(!w.isVisible() && rig.window.isVisible());
+    QCOMPARE(rig.sent(), QStringList{"R 0,"});
+    // Opened again, it is as new.
+    rig.click(QStringLiteral("Leggi_poprietà"));
+    QCOMPARE(row(w, 0), (QStringList(5, "Da Leggere")));
+}
+
+void ExchangeWindowsTest::rowsOfAMultiplexer()
+{
+    MainRig rig;
+    rig.logger.settings().alerts[17] = {1, 9.5, -2};
+    auto& w = open<AlarmWindow>(rig, {"4", "5"});
+    QVERIFY(!rig.window.isVisible() && w.isVisible());
+    press(w, "Leggi_all1");
+    QCOMPARE(rig.sent(), reads("J", ")", 16, 5));
+    QCOMPARE(rowTexts(w, 1), (QStringList{" 1", "9.5", "-2", "0", "0"}));
+    for (int i = 0; i < AlarmWindow::kRows; ++i) {
+        QCOMPARE(w.Numero_Canali(i)->text(), QString::number(16 + i));
+        QCOMPARE(w.box(i, 1)->isEnabled(), i < 5);
+        // Rows beyond the count say so, and are not taken as edited.
+        QCOMPARE(w.box(i, 0)->text() == "Non Attivo", i >= 5);
+        QCOMPARE(background(w.box(i, 0)), AlarmWindow::kEnableColour);
+    }
+    QVERIFY(w.findChild<QPushButton*>("ScriviAll1")->isEnabled());
+    QVERIFY(!w.findChild<QPushButton*>("ScriviAll0")->isEnabled());
+
+    // The operator's edits are marked, the filter boxes' too.
+    w.box(2, 1)->setText(QStringLiteral("7"));
+    w.chkFiltro(2)->setChecked(true);
+    QCOMPARE(background(w.box(2, 1)), kEdited);
+    QCOMPARE(background(w.chkFiltro(2)), kEdited);
+    // Reading the SMS texts leaves no real multiplexer to write.
+    press(w, "MESSAGGIO_PERSONALE_LEGGI");
+    QVERIFY(!w.findChild<QPushButton*>("ScriviAll1")->isEnabled());
+
+    w.close();
+    QVERIFY(rig.window.isVisible());
+}
+
+void ExchangeWindowsTest::rowsOfAVirtualMultiplexer()
+{
+    MainRig rig;
+    rig.logger.settings().virtualInUse[1] = false;
+    rig.logger.settings().alerts[33] = {1, 4, 1};
+    auto& w = open<AlarmWindow>(rig, {"4", "0", "2"});
+    press(w, "Leggi_all2");
+    QCOMPARE(rig.sent(), (QStringList{"/ 0,", "J 32,", ") 32,", "/ 1,", "J 33,", ") 33,"}));
+    // Not in use: shown, not editable.
+    QVERIFY(w.box(0, 1)->isEnabled() && !w.box(1, 1)->isEnabled());
+    QCOMPARE(w.box(1, 1)->text(), QStringLiteral("4"));
+    QVERIFY(w.findChild<QPushButton*>("ScriviAll2")->isEnabled());
+    QVERIFY(!w.findChild<QPushButton*>("ScriviAll3")->isEnabled());
+}
+
+void ExchangeWindowsTest::rowsWrite()
+{
+    MainRig rig;
+    auto& w = open<AlarmWindow>(rig, {"3", "0"});
+    press(w, "Leggi_all0");
+    w.box(2, 0)->setText(QStringLiteral("1"));
+    w.box(2, 1)->setText(QStringLiteral(" 12.5 "));
+    w.box(2, 2)->setText(QStringLiteral("3"));
+    w.box(2, 4)->setText(QStringLiteral("-4"));
+    const auto before = rig.sent().size();
+    press(w, "ScriviAll0");
+    QCOMPARE(rig.sent().mid(before),
+             (QStringList{"j 0,1,3100,2100,", "( 0,3000,2200,", "j 1,0,0,0,", "( 1,0,0,",
+                          "j 2,1,12.5,3,", "( 2,0,-4,"} +
+              reads("J", ")", 0, 3)));
+    QCOMPARE(rowTexts(w, 2), (QStringList{" 1", "12.5", "3", "0", "-4"}));
+    QCOMPARE(background(w.box(2, 1)), AlarmWindow::kAlertColour);
+}
+
+void ExchangeWindowsTest::smsTexts()
+{
+    MainRig rig;
+    auto& w = open<AlarmWindow>(rig, {});
+    const QStringList lines{"W1", "",   "W3", "W4", "W5",
+                            "A1", "A2", "A3", "A4", "A LINE OF 25 CHARACTERS!"};
+    for (int i = 0; i < 10; ++i)
+        w.smsLine(i)->setText(lines[i]);
+    QCOMPARE(background(w.smsLine(0)), kEdited);
+    press(w, "MESSAGGIO_PERSONALE_SCRIVI");
+    QCOMPARE(rig.sent(), (QStringList{"x" + lines.join(',') + ',', "X", "X"}));
+    // Read back: the logger's lines, in their normal colour again.
+    QCOMPARE(w.smsLine(9)->text(), lines[9]);
+    QCOMPARE(background(w.smsLine(0)), AlarmWindow::kPlain);
+}
+
+void ExchangeWindowsTest::writeChecks_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("boxes"); // names, then values
+    QTest::addColumn<QString>("expected");  // what goes on the wire, or the message
+    const QStringList filter{"txtMaxRipetizioni", "txtFiltroSoglia"};
+    const QStringList rule{"txtContempPreallarmi", "txtContempAllarmi", "txtDurataSirena"};
+    const QStringList line3{"SMS_PERSONALIZZATO3"};
+    const QStringList warning0{"PRESMS_PERSONALIZZATO0"};
+    const QString lineTooLong(26, u'x');
+    const QString f = "cmdScriviFiltro", r = "cmdContempScrivi", sms = "MESSAGGIO_PERSONALE_SCRIVI";
+    const QString reps = "Specificare un valido numero massimo di ripetizioni";
+    const QString warn = " of sensors over Warning threashold to raise a Warning.";
+    const QString alert = " of sensors over Alert threashold to raise an Alert.";
+    const QString duration = " duration of local Alert/Warning [sec]";
+    const struct
+    {
+        QString button;
+        QStringList boxes;
+        QString expected;
+    } rows[] = {
+        {f, filter + QStringList{" 3 ", "25"}, "[3,25,"},
+        {f, filter + QStringList{"", "5"}, "Specificare il numero massimo di ripetizioni."},
+        {f, filter + QStringList{"x", "5"}, reps + "."},
+        {f, filter + QStringList{"2.5", "5"}, reps + "."},
+        {f, filter + QStringList{"9", "5"}, reps + " (1-8)."},
+        {f, filter + QStringList{"8", ""}, "Specificare la soglia del filtro."},
+        {f, filter + QStringList{"1", "-1"}, "Specificare una soglia valida per il filtro."},
+        {r, rule + QStringList{"2", "3", "28800"}, "<2,3,1,28800,"},
+        {r, rule + QStringList{"", "3", "0"}, "Insert minimum #" + warn},
+        {r, rule + QStringList{"-1", "3", "0"}, "Insert a valid #" + warn},
+        {r, rule + QStringList{"1", "", "0"}, "Insert minimum #" + alert},
+        {r, rule + QStringList{"1", "a", "0"}, "Insert a valid #" + alert},
+        {r, rule + QStringList{"1", "1", ""}, "Insert" + duration + "."},
+        {r, rule + QStringList{"1", "1", "1h"}, "Insert a valid" + duration + "."},
+        {r, rule + QStringList{"1", "1", "28801"}, "Insert a valid" + duration + " (0-28800)."},
+        {sms, line3 + QStringList{lineTooLong}, "Row 3 of Alert SMS text is too long."},
+        {sms, warning0 + QStringList{lineTooLong}, "Row 0 of Warning SMS text is too long."},
+        {sms, line3 + QStringList{"A,B"}, "comma"},
+    };
+    for (const auto& row : rows)
+        QTest::addRow("%s %s", qPrintable(row.button), qPrintable(row.boxes.join(u'|')))
+            << row.button << row.boxes << row.expected;
+}
+
+void ExchangeWindowsTest::writeChecks()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, expected);
+    MainRig rig;
+    auto& w = open<AlarmWindow>(rig, {});
+    const auto n = boxes.size() / 2;
+    for (qsizetype i = 0; i < n; ++i)
+        w.findChild<QLineEdit*>(boxes[i])->setText(boxes[n + i]);
+    w.findChild<QCheckBox*>("chkContemp")->setChecked(true);
+    press(w, button);
+    if (expected.startsWith('[') || expected.startsWith('<')) {
+        QCOMPARE(rig.sent(), (QStringList{expected, button.contains("Filtro") ? "]" : ">"}));
+        QVERIFY(rig.prompter.shown.isEmpty());
+        // The read-back shows what the logger keeps.
+        QCOMPARE(w.findChild<QLineEdit*>(boxes[0])->text().trimmed(), boxes[n].trimmed());
+        return;
+    }
+    QCOMPARE(rig.sent(), QStringList());
+    QCOMPARE(rig.prompter.shown.size(), 1);
+    if (expected == "comma") {
+        QVERIFY(rig.prompter.shown[0].text.contains(expected));
+        return;
+    }
+    QCOMPARE(rig.prompter.shown[0].text, expected);
+    QCOMPARE(rig.prompter.shown[0].title, button == "cmdScriviFiltro"
+                                              ? QStringLiteral("Azione annullata")
+                                              : QStringLiteral("Operation Cancelled"));
+}
+
+QTEST_MAIN(ExchangeWindowsTest)
+#include "tst_exchangewindows.moc"
