@@ -15,7 +15,6 @@ private slots:
     void fieldsAreSplitAtCommas_data();
     void fieldsAreSplitAtCommas();
     void silenceGivesMarkerAfterExactlyTheLimit();
-    void aNewCommandForgetsTheOldReply();
     void parameterCharactersArePaced();
     void probe_data();
     void probe();
@@ -106,21 +105,6 @@ void TransportTest::aSilentLoggerCostsOneTimeLimitPerAction()
         QVERIFY(rig.transport.Invia_Comando("W", ""));
         QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("8"));
     });
-}
-
-void TransportTest::aNewCommandForgetsTheOldReply()
-{
-    Rig rig;
-    rig.answerWith("1,2,3,");
-    QVERIFY(rig.transport.Invia_Comando("W", ""));
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("1"));
-    QVERIFY(!rig.session.BufferRicezione.isEmpty());
-    // Late bytes of the old reply, still in the device's queue, are discarded too.
-    rig.peer.onReceive = {};
-    rig.peer.say("junk,", rig.clock.now());
-    QVERIFY(rig.transport.Invia_Comando("Q", ""));
-    rig.peer.say("NAME,", rig.clock.now() + milliseconds(20));
-    QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("NAME"));
 }
 
 void TransportTest::parameterCharactersArePaced()

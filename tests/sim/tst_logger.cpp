@@ -29,7 +29,6 @@ private slots:
     void badInputIsHarmless();
     void parametersOnlyInTheTablesForms_data();
     void parametersOnlyInTheTablesForms();
-    void strictModeRecordsCrowdedParameters();
     void newCommandCutsAnOldReplyShort();
 };
 
@@ -255,20 +254,6 @@ void LoggerTest::parametersOnlyInTheTablesForms()
     // Refused, not carried out: the channel counts, for one, stay as they were.
     QCOMPARE(rig.logger.channelCount(0), taken && sent.startsWith('h') ? 8 : 4);
     rig.logger.clearProtocolErrors();
-}
-
-void LoggerTest::strictModeRecordsCrowdedParameters()
-{
-    SimRig rig;
-    rig.logger.setStrict(true);
-    rig.send("c", "001,030,000,"); // at the program's pace
-    QVERIFY(rig.logger.pacingViolations().empty());
-    // In one piece: every parameter character is too close to the one before it; strict mode
-    // only records, the command is carried out all the same.
-    rig.channel.write("c002,030,000,");
-    rig.pass(milliseconds(100));
-    QCOMPARE(int(rig.logger.pacingViolations().size()), 12);
-    QCOMPARE(rig.logger.settings().timer, (AcquisitionTimer{2, 30, 0}));
 }
 
 void LoggerTest::newCommandCutsAnOldReplyShort()

@@ -1,5 +1,5 @@
 // The modem emulator where the modem window does not take it: result codes of any command,
-// every way a call ends, the escape and its guard times.
+// every way a call ends.
 #include "sim/ModemEmulator.h"
 #include "support/EmulatorRig.h"
 
@@ -63,8 +63,6 @@ private slots:
     void commandsAnswerWithResultCodes();
     void dialResults_data();
     void dialResults();
-    void escapeNeedsItsGuardTimes_data();
-    void escapeNeedsItsGuardTimes();
 };
 
 void ModemTest::commandsAnswerWithResultCodes_data()
@@ -127,42 +125,6 @@ void ModemTest::dialResults()
     if (connected)
         QVERIFY(rig.now() - dialled >=
                 ModemEmulator::kDialTime + number.count(u',') * ModemEmulator::kCommaPause);
-}
-
-void ModemTest::escapeNeedsItsGuardTimes_data()
-{
-    QTest::addColumn<int>("silenceBeforeMs");
-    QTest::addColumn<int>("plusApartMs");
-    QTest::addColumn<bool>("escapes");
-    QTest::newRow("by the book") << 1200 << 0 << true;
-    QTest::newRow("typed by hand") << 1200 << 300 << true;
-    QTest::newRow("right after data") << 200 << 0 << false;
-    QTest::newRow("plus too far apart") << 1200 << 1100 << false;
-}
-
-void ModemTest::escapeNeedsItsGuardTimes()
-{
-    QFETCH(int, silenceBeforeMs);
-    QFETCH(int, plusApartMs);
-    QFETCH(bool, escapes);
-    ModemRig rig;
-    rig.prepare();
-    rig.channel.write("ATD0212345\r");
-    rig.poll();
-    rig.channel.write("W");
-    rig.pass(milliseconds(silenceBeforeMs));
-    for (int i = 0; i < 3; ++i) {
-        rig.channel.write("+");
-        rig.pass(milliseconds(plusApartMs));
-    }
-    rig.pass(seconds(2));
-    QCOMPARE(rig.channel.readAll().contains("OK"), escapes);
-    QCOMPARE(rig.modem.mode() == ModemEmulator::Mode::OnlineCommand, escapes);
-    // Escaped or not, the call is still up: "ATO" goes back to it.
-    if (escapes) {
-        QCOMPARE(rig.tell("ATO\r"), "\r\nCONNECT 9600\r\n");
-        QCOMPARE(rig.exchange("Q", "", 1), QStringList{"STATION1  "});
-    }
 }
 
 QTEST_GUILESS_MAIN(ModemTest)

@@ -1,22 +1,16 @@
-// The built korvelan-sim by itself: what it prints, the links it makes, its ports opened
-// again and again, its end when its input closes. The program's own use of it is the
-// end-to-end tests'.
-#include "link/SerialChannel.h"
-#include "link/Transport.h"
-#include "support/ScriptedPrompter.h"
+// The built korvelan-sim by itself: what it prints, the links it makes, its end when its
+// input closes. The program's own use of it is the end-to-end tests'.
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace korvelan;
 
 class SimProgramTest : public QObject
 {
     Q_OBJECT
 private slots:
     void printsItsDevicesAndLinks();
-    void portsOpenAgainAndAgain();
     void endsWhenItsInputCloses();
 
 public:
@@ -47,24 +41,6 @@ void SimProgramTest::printsItsDevicesAndLinks()
     for (const char* device : {"logger", "modem"}) {
         QVERIFY(m_devices.value(device).startsWith("/dev/"));
         QCOMPARE(QFileInfo(m_dir.filePath(device)).symLinkTarget(), m_devices.value(device));
-    }
-}
-
-void SimProgramTest::portsOpenAgainAndAgain()
-{
-    // By its device and by its link, as the program may, each time to a logger that answers.
-    for (const QString& path :
-         {m_devices.value("logger"), m_dir.filePath("logger"), m_devices.value("logger")}) {
-        LoggerSession session;
-        RealClock clock;
-        SerialChannel channel;
-        test::ScriptedPrompter prompter;
-        Transport transport(session, channel, clock, prompter, [&](int) { return path; });
-        session.PortaSempreAperta = true;
-        channel.setPortName(path);
-        QVERIFY(channel.open(LineSettings{}, nullptr));
-        QVERIFY(transport.Invia_Comando("H", " 0,"));
-        QCOMPARE(transport.Leggi_Campo(), QStringLiteral(" 4"));
     }
 }
 

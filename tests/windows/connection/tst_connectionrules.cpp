@@ -46,7 +46,6 @@ private slots:
     void lastNumber_data();
     void lastNumber();
     void portFileTooBigOrUnreadable();
-    void proposedName_data();
     void proposedName();
     void programFolder();
     void dataFolder();
@@ -100,25 +99,13 @@ void TestConnectionRules::portFileTooBigOrUnreadable()
     }
 }
 
-void TestConnectionRules::proposedName_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("dateText");
-    QTest::addColumn<QString>("fileName");
-    QTest::newRow("blanks kept") << "DAM 2" << QStringLiteral("31/01/2027")
-                                 << "DAM 2_31_01_27_VW.txt";
-    QTest::newRow("refused characters")
-        << "../x:*" << QStringLiteral("06/12/2026") << "___x___06_12_26_VW.txt";
-    // Fixed places in a date written another way give another, still harmless, name.
-    QTest::newRow("month first") << "S" << QStringLiteral("12/6/2026") << "S_12_6__26_VW.txt";
-}
-
 void TestConnectionRules::proposedName()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, dateText);
-    QFETCH(QString, fileName);
-    QCOMPARE(proposedDataFileName(name, dateText), fileName);
+    QCOMPARE(proposedDataFileName("DAM 2", "31/01/2027"), QStringLiteral("DAM 2_31_01_27_VW.txt"));
+    QCOMPARE(proposedDataFileName("../x:*", "06/12/2026"),
+             QStringLiteral("___x___06_12_26_VW.txt"));
+    // Fixed places in a date written another way give another, still harmless, name.
+    QCOMPARE(proposedDataFileName("S", "12/6/2026"), QStringLiteral("S_12_6__26_VW.txt"));
 }
 
 void TestConnectionRules::programFolder()
