@@ -9,6 +9,7 @@
 #include "download/FileUtilities.h"
 #include "download/MemoryDownload.h"
 #include "support/EmulatorRig.h"
+#include "support/Files.h"
 #include "windows/main/CommandLock.h"
 
 #include <QDir>
@@ -34,19 +35,6 @@ namespace {
 
 const QString kName = QStringLiteral("SITE1_05_12_26_SENS.txt");
 const QString kPartial = QStringLiteral("SITE1_05_12_26_SENS.partial.txt");
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
-void write(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // n lines of a memory, numbered from `first`, each ended as the file ends them.
 QByteArray memoryLines(int n, int first = 1)
@@ -225,7 +213,7 @@ void DownloadTest::streamBecomesLines()
     const auto result = download.run(rig.file(), range);
     QCOMPARE(result.outcome, DownloadOutcome::Completed);
     QCOMPARE(rig.peer.received(), wire);
-    QCOMPARE(contents(rig.file()), file);
+    QCOMPARE(test::readBytes(rig.file()), file);
     QCOMPARE(result.lines, file.count("\r\n"));
     QCOMPARE(rig.session.BufferRicezione, leftOver);
 }
@@ -250,7 +238,7 @@ void DownloadTest::wholeMemoryThenARange()
     rig.clock.setOnWaitStep({});
 
     QCOMPARE(rig.peer.received(), QByteArray("A0,"));
-    QCOMPARE(contents(rig.file()), QByteArray("L1\r\nL2\r\nL3\r\n"));
+    QCOMPARE(test::readBytes(rig.file()), QByteArray("L1\r\nL2\r\nL3\r\n"));
     QCOMPARE(rig.boxTexts, (QStringList{kName, QDir::toNativeSeparators(rig.file()), "",
                                         "Please wait..", "L1", "L2", "L3", "Data saved.", kName}));
     QCOMPARE(rig.prompter.beeps, 2);
@@ -295,8 +283,8 @@ void DownloadTest::wholeMemoryThenARange()
                                 second + ")?");
     QCOMPARE(question.answers, (QStringList{"Replace", "Keep both", "Cancel"}));
     QCOMPARE(question.defaultChoice, 1);
-    QCOMPARE(contents(rig.file()), QByteArray("L1\r\nL2\r\nL3\r\n"));
-    QCOMPARE(contents(rig.file(second)), QByteArray("a\r\n"));
+    QCOMPARE(test::readBytes(rig.file()), QByteArray("L1\r\nL2\r\nL3\r\n"));
+    QCOMPARE(test::readBytes(rig.file(second)), QByteArray("a\r\n"));
     QCOMPARE(rig.box.text(), second);
     QCOMPARE(rig.prompter.shown.value(1).text,
              "Download complete.\nLines saved: 1\nFile: " + rig.native(second));
@@ -305,7 +293,7 @@ void DownloadTest::wholeMemoryThenARange()
     rig.answerRequest({"b\n\x03"});
     rig.prompter.chooseNext("Replace");
     rig.click("Acquisisci");
-    QCOMPARE(contents(rig.file()), QByteArray("b\r\n"));
+    QCOMPARE(test::readBytes(rig.file()), QByteArray("b\r\n"));
     const QByteArray sent = rig.peer.received();
     rig.prompter.chooseNext("Cancel");
     rig.click("Acquisisci");
@@ -331,7 +319,7 @@ void DownloadTest::bigStreamTakesEachBatchWhole()
     const int waitsBefore = rig.clock.waitsWithEvents();
     rig.click("Acquisisci");
     QVERIFY(rig.clock.waitsWithEvents() - waitsBefore <= 25);
-    QCOMPARE(contents(rig.file()), all);
+    QCOMPARE(test::readBytes(rig.file()), all);
     const auto saved = rig.boxTexts.indexOf("Data saved.");
     QVERIFY2(saved > 0 && saved < 20, qPrintable(QString::number(saved)));
     QCOMPARE(rig.boxTexts[saved - 1], QString::fromLatin1(memoryLines(1, 20000).chopped(2)));
@@ -364,8 +352,8 @@ void DownloadTest::faultsKeepWhatCame()
     QFETCH(int, endsAfterMs);
     Rig rig;
     // The operator chose to replace the day's file, and an older partial file is there.
-    write(rig.file(), "old\r\n");
-    write(rig.file(kPartial), "older partial\r\n");
+    QVERIFY(test::writeBytes(rig.file(), "old\r\n"));
+    QVERIFY(test::writeBytes(rig.file(kPartial), "older partial\r\n"));
     rig.prompter.chooseNext("Replace");
     // Two whole lines and half of a third, then the fault.
     const QByteArray sent = fault == "mute" ? "" : memoryLines(1, 1) + memoryLines(1, 2) + "00003";
@@ -401,11 +389,11 @@ void DownloadTest::faultsKeepWhatCame()
     // partial name of its own, and the message names both files.
     const int lines = fault == "mute" ? 0 : 2;
     const QString partial = QStringLiteral("SITE1_05_12_26_SENS.partial_2.txt");
-    QCOMPARE(contents(rig.file()), QByteArray("old\r\n"));
-    QCOMPARE(contents(rig.file(kPartial)), QByteArray("older partial\r\n"));
+    QCOMPARE(test::readBytes(rig.file()), QByteArray("old\r\n"));
+    QCOMPARE(test::readBytes(rig.file(kPartial)), QByteArray("older partial\r\n"));
     QString text = message + QStringLiteral("\nLines received: %1").arg(lines);
     if (lines) {
-        QCOMPARE(contents(rig.file(partial)), memoryLines(lines));
+        QCOMPARE(test::readBytes(rig.file(partial)), memoryLines(lines));
         text += "\nKept in the partial file: " + rig.native(partial);
     } else {
         QVERIFY(!QFile::exists(rig.file(partial))); // nothing came: no empty file to explain
@@ -421,7 +409,7 @@ void DownloadTest::faultsKeepWhatCame()
         rig.answerRequest({"z\n\x03"});
         rig.prompter.chooseNext("Replace");
         rig.click("Acquisisci");
-        QCOMPARE(contents(rig.file()), QByteArray("z\r\n"));
+        QCOMPARE(test::readBytes(rig.file()), QByteArray("z\r\n"));
     }
 }
 
@@ -441,7 +429,7 @@ void DownloadTest::stopDrainsTheRestOfTheStream()
     rig.click("Acquisisci");
     rig.clock.setOnWaitStep({});
     QVERIFY(rig.clock.now() - rig.requestEnded >= milliseconds(2050)); // up to the ETX
-    QVERIFY(contents(rig.file()).size() < memoryLines(21).size());
+    QVERIFY(test::readBytes(rig.file()).size() < memoryLines(21).size());
     // The next exchange hears its own answer, not the rest of the memory.
     rig.peer.onReceive = [&](const QByteArray& b, TimePoint at) {
         if (b == "Q")
@@ -499,7 +487,7 @@ void DownloadTest::fileErrors()
         QVERIFY(
             text.endsWith("\nLines received: 3\nKept in the partial file: " + rig.native(kPartial) +
                           "\nThe earlier file is unchanged: " + rig.native()));
-        QCOMPARE(contents(rig.file(kPartial)), memoryLines(3));
+        QCOMPARE(test::readBytes(rig.file(kPartial)), memoryLines(3));
         QCOMPARE(rig.box.text(), kPartial);
         return;
     }
@@ -557,7 +545,7 @@ void DownloadTest::emulatorMemoryArrivesLineByLine()
     QCOMPARE(result.path, dir.filePath(dropAfter ? "d.partial.txt" : "d.txt"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
              QStringList{QFileInfo(result.path).fileName()});
-    const QByteArray file = contents(result.path);
+    const QByteArray file = test::readBytes(result.path);
     QCOMPARE(QString::fromLatin1(file).split("\r\n", Qt::SkipEmptyParts), held);
     QVERIFY(file.isEmpty() || file.endsWith("\r\n"));
     if (dropAfter) { // 5,000 characters take 5.2 s on the line
@@ -664,11 +652,8 @@ void DownloadTest::busyCheckThenDelete()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("mc_20261205.txt"));
     QFile file(path);
-    if (kind != "missing") {
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("kept\r\n");
-        file.close();
-    }
+    if (kind != "missing")
+        QVERIFY(test::writeBytes(path, "kept\r\n"));
     if (kind == "ours")
         QVERIFY(file.open(QIODevice::ReadOnly));
     if (kind == "readonly")
@@ -707,11 +692,8 @@ void DownloadTest::busyCheckThenDelete()
     }
     // The check never moves or changes the file.
     QVERIFY(!QFile::exists(path + ".temp"));
-    if (kind != "missing" && kind != "delete") {
-        QFile again(path);
-        QVERIFY(again.open(QIODevice::ReadOnly));
-        QCOMPARE(again.readAll(), QByteArray("kept\r\n"));
-    }
+    if (kind != "missing" && kind != "delete")
+        QCOMPARE(test::readBytes(path), QByteArray("kept\r\n"));
     holder.kill();
     holder.waitForFinished(5000);
     CancellaFile(path);

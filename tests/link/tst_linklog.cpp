@@ -6,6 +6,7 @@
 #include "link/Transport.h"
 #include "link/VirtualClock.h"
 #include "sim/LoggerEmulator.h"
+#include "support/Files.h"
 #include "support/ScriptedPrompter.h"
 #include "windows/linklog/LinkLogWindow.h"
 
@@ -137,15 +138,11 @@ void LinkLogTest::filesHoldWhatTheWindowShows()
     window.setFileChooser([&] { return dir.filePath(QStringLiteral("saved.txt")); });
     window.findChild<QPushButton*>(QStringLiteral("cmdSalvaLog"))->click();
 
-    QFile saved(dir.filePath(QStringLiteral("saved.txt")));
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    const QByteArray expected = (rig.lines().join(QStringLiteral("\r\n")) + "\r\n").toUtf8();
-    QCOMPARE(saved.readAll(), expected);
+    QCOMPARE(test::readBytes(dir.filePath(QStringLiteral("saved.txt"))),
+             (rig.lines().join(QStringLiteral("\r\n")) + "\r\n").toUtf8());
     // From the start of the run on: the file given on the command line has the port's line too.
-    QFile run(dir.filePath(QStringLiteral("run.log")));
-    QVERIFY(run.open(QIODevice::ReadOnly));
     QCOMPARE(
-        run.readAll(),
+        test::readBytes(dir.filePath(QStringLiteral("run.log"))),
         QByteArray("2026-12-05 14:07:09.000 -> Q\r\n2026-12-05 14:07:09.020 <- SITE1     ,\r\n"));
     QVERIFY(prompter.shown.isEmpty());
 }

@@ -4,6 +4,7 @@
 // in a temporary folder, a fixed time of day and a measurement file chosen without a dialog.
 #include "measurement/MisCont.h"
 #include "measurement/ReadNowGroup.h"
+#include "support/Files.h"
 #include "windows/main/MainRig.h"
 
 #include <QFile>
@@ -41,13 +42,8 @@ struct MeasureRig : MainRig
     }
     [[nodiscard]] QStringList fileLines() const
     {
-        QFile f(chosen);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        QString all = QString::fromLatin1(f.readAll());
-        if (all.endsWith(QLatin1String("\r\n")))
-            all.chop(2);
-        return all.split(QStringLiteral("\r\n"));
+        return QString::fromLatin1(readBytes(chosen))
+            .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     }
 };
 

@@ -249,10 +249,8 @@ void MeasurementTest::run()
     QFETCH(QStringList, lines);
 
     MeasureRig rig(2, count1);
-    QFile gage(rig.dir.filePath("gage.txt"));
-    QVERIFY(gage.open(QIODevice::WriteOnly) && gage.write("4.062\r\n") > 0);
-    gage.close();
-    QFile(rig.chosen).open(QIODevice::WriteOnly); // an earlier file of that name is replaced
+    QVERIFY(test::writeBytes(rig.dir.filePath("gage.txt"), "4.062\r\n"));
+    QVERIFY(test::writeBytes(rig.chosen, "earlier")); // an earlier file of that name is replaced
     rig.logger.setFixedReading(0, 2500);
     rig.logger.setFixedReading(1, 12.5);
     rig.logger.setFixedReading(16, 2000);

@@ -10,6 +10,7 @@
 #include "remote/ModemWindow.h"
 #include "sim/ModemEmulator.h"
 #include "support/EmulatorRig.h"
+#include "support/Files.h"
 #include "support/ScriptedPeer.h"
 #include "windows/main/MainWindow.h"
 
@@ -118,11 +119,6 @@ struct ModemRig
         window.Connetti();
         pass(std::chrono::seconds(4));
         window.dialogue().Scarica();
-    }
-    [[nodiscard]] static QByteArray contents(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
     }
 };
 

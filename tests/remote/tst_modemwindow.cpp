@@ -91,7 +91,7 @@ void ModemWindowTest::probeTakesMoreThanEightCharacters()
     QCOMPARE(rig.device.received(), "ATE0\rATI3\r");
     QCOMPARE(rig.window.text1(), found ? "Modem found on Com 2" + identification + "\r"
                                        : "Modem not found on selected port");
-    QCOMPARE(ModemRig::contents(rig.files.portPath()), found ? " 2 \r\n" : " 7 \r\n");
+    QCOMPARE(readBytes(rig.files.portPath()), found ? " 2 \r\n" : " 7 \r\n");
 }
 
 void ModemWindowTest::findingTheModem()
@@ -114,7 +114,7 @@ void ModemWindowTest::findingTheModem()
     QCOMPARE(rig.modem.commandLines(), QStringList({"ATE0", "ATI3", "ATE0", "ATI3"}));
     QCOMPARE(rig.shown.first(), "Looking for modem...");
     QCOMPARE(rig.window.text1(), "Modem found on Com 4\r\nKORVELAN GSM MODEM 1.0\r\n\r\nOK\r\n\r");
-    QCOMPARE(ModemRig::contents(rig.files.portPath()), " 4 \r\n");
+    QCOMPARE(readBytes(rig.files.portPath()), " 4 \r\n");
 
     // With the port open the key's test runs there (and closes it).
     rig.shown.clear();
@@ -183,7 +183,7 @@ void ModemWindowTest::connectionFillsTheMainWindow()
     QByteArray lastWhenReading;
     QObject::connect(&rig.window, &ModemWindow::shown, [&](const QString& text) {
         if (text == "Retrieving internal settings..")
-            lastWhenReading = ModemRig::contents(rig.files.lastPath());
+            lastWhenReading = readBytes(rig.files.lastPath());
     });
     // While the settings are read the buttons are off, and a press that comes through
     // anyway does nothing.
@@ -309,7 +309,7 @@ void ModemWindowTest::droppedCallEndsLikeALostCable()
     const QString message = rig.prompter.shown.first().text;
     QVERIFY(message.startsWith("The link to the logger was lost during the download."));
     const QString partial = message.section("Kept in the partial file: ", 1).section('\n', 0, 0);
-    const QByteArray saved = ModemRig::contents(QDir::fromNativeSeparators(partial));
+    const QByteArray saved = readBytes(QDir::fromNativeSeparators(partial));
     QVERIFY(saved.count("\r\n") > 10 && saved.endsWith("\r\n") && !saved.contains("CARRIER"));
     // The next exchange finds the call gone at once, and says so.
     rig.find("leggidata")->click();
@@ -351,11 +351,11 @@ void ModemWindowTest::seventyStationsSavedAndLoaded()
     const StationFiles files(dir.path());
     QVERIFY(files.save(table, nullptr));
 
-    const QByteArray modem = ModemRig::contents(files.modemPath());
+    const QByteArray modem = readBytes(files.modemPath());
     QCOMPARE(modem.count("\r\n"), 3 * kStations);
     QVERIFY(modem.startsWith("SITE0\r\n02120\r\n31/12/2027\r\n\"BH 4, NORTH\"\r\n0212345\r\n\r\n"
                              "\"\"\"QUOTED\"\" WELL\"\r\n\r\n\r\nSITE3\r\n"));
-    QCOMPARE(ModemRig::contents(files.lastPath()).count("\r\n"), kStations);
+    QCOMPARE(readBytes(files.lastPath()).count("\r\n"), kStations);
     const auto loaded = files.load();
     for (int i = 0; i < kStations; ++i) {
         const Station& a = table[size_t(i)];
@@ -404,11 +404,8 @@ void ModemWindowTest::shortFiles()
     const StationFiles files(dir.path());
     const QList<QPair<QString, QByteArray>> contents{
         {files.modemPath(), modem}, {files.portPath(), pmodem}, {files.lastPath(), last}};
-    for (const auto& [path, bytes] : contents) {
-        QFile file(path);
-        if (!bytes.isEmpty() && file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-    }
+    for (const auto& [path, bytes] : contents)
+        QVERIFY(bytes.isEmpty() || writeBytes(path, bytes));
     const auto loaded = files.load();
     const auto& s = loaded.stations;
     QCOMPARE(QStringList({s[0].Nome, s[0].Telefono, s[0].Scadenza, s[0].Uldata, s[1].Nome,

@@ -7,6 +7,7 @@
 #include "link/VirtualClock.h"
 #include "sim/LoggerEmulator.h"
 #include "support/EmulatorRig.h"
+#include "support/Files.h"
 #include "support/ScriptedPeer.h"
 #include "support/ScriptedPrompter.h"
 #include "windows/connection/ConnectionWindow.h"
@@ -63,17 +64,8 @@ struct ConnectionRig
     }
 
     [[nodiscard]] QString iniPath() const { return dir.filePath(QStringLiteral("og399.ini")); }
-    void writeIni(const QByteArray& contents) const
-    {
-        QFile file(iniPath());
-        file.open(QIODevice::WriteOnly);
-        file.write(contents);
-    }
-    [[nodiscard]] QByteArray ini() const
-    {
-        QFile file(iniPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-    }
+    void writeIni(const QByteArray& contents) const { writeBytes(iniPath(), contents); }
+    [[nodiscard]] QByteArray ini() const { return readBytes(iniPath()); }
 
     // Loads the connection window, as the program does after the splash.
     ConnectionWindow& open()

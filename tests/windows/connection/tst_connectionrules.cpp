@@ -6,6 +6,7 @@
 #include "common/DataFolder.h"
 #include "common/DayFirstDate.h"
 #include "common/SimulatorProcess.h"
+#include "support/Files.h"
 #include "windows/connection/PortSettingsFile.h"
 #include "windows/connection/ProposedFileName.h"
 
@@ -21,13 +22,6 @@
 using namespace korvelan;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& contents)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-}
 
 QList<SerialPortInfo> devices(const QStringList& paths)
 {
@@ -89,9 +83,9 @@ void TestConnectionRules::portFileTooBigOrUnreadable()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("og399.ini"));
     // A file too big to be ours is not read; its last number does not count.
-    writeFile(path, QByteArray(portsettings::kMaxSize, ' ') + " 3 \r\n");
+    test::writeBytes(path, QByteArray(portsettings::kMaxSize, ' ') + " 3 \r\n");
     QCOMPARE(portsettings::read(path), int16_t(0));
-    writeFile(path, QByteArray(portsettings::kMaxSize - 5, ' ') + " 3 \r\n");
+    test::writeBytes(path, QByteArray(portsettings::kMaxSize - 5, ' ') + " 3 \r\n");
     QCOMPARE(portsettings::read(path), int16_t(3));
     if (::geteuid() != 0) {
         QFile::setPermissions(path, QFileDevice::WriteOwner);
@@ -259,14 +253,14 @@ void TestConnectionRules::simulatorProgramIsFound()
     QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("src")));
     QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("sim")));
     const QString inBuildTree = tree.filePath(QStringLiteral("sim/korvelan-sim"));
-    writeFile(inBuildTree, "#!/bin/sh\n");
+    test::writeBytes(inBuildTree, "#!/bin/sh\n");
     QFile::setPermissions(inBuildTree, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     QCOMPARE(SimulatorProcess::findProgram(tree.filePath(QStringLiteral("src"))),
              QFileInfo(inBuildTree).canonicalFilePath());
 
     // Beside the program comes first.
     const QString beside = tree.filePath(QStringLiteral("src/korvelan-sim"));
-    writeFile(beside, "#!/bin/sh\n");
+    test::writeBytes(beside, "#!/bin/sh\n");
     QFile::setPermissions(beside, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     QCOMPARE(SimulatorProcess::findProgram(tree.filePath(QStringLiteral("src"))),
              QFileInfo(beside).canonicalFilePath());

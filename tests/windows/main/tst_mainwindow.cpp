@@ -3,6 +3,7 @@
 #include "MainRig.h"
 #include "download/DownloadPage.h"
 #include "link/NumberForms.h"
+#include "support/Files.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/FileArea.h"
 
@@ -185,16 +186,15 @@ void MainWindowTest::closingRecord()
     QCOMPARE(rig.sent(), sent);
     QVERIFY(!rig.channel.isOpen());
 
-    QFile record(dir.filePath(QStringLiteral("LOGOUT_SITE1_05_07_25_VW.txt")));
-    QVERIFY(record.open(QIODevice::ReadOnly));
-    QCOMPARE(record.readAll(), QByteArray("ID BRANTELWICK: SITE1\r\n"
-                                          "PO ACQUISITION:  5000\r\n"
-                                          "AV ACQUISITION:  4990\r\n"
-                                          "ACQ HOURS     : 001\r\n"
-                                          "ACQ MINUTES   : 030\r\n"
-                                          "ACQ SECONDS   : 000\r\n"
-                                          "PRE-HEATING   : 00250\r\n"));
-    QCOMPARE(rig.session.FileIni, record.fileName());
+    const QString record = dir.filePath(QStringLiteral("LOGOUT_SITE1_05_07_25_VW.txt"));
+    QCOMPARE(test::readBytes(record), QByteArray("ID BRANTELWICK: SITE1\r\n"
+                                                 "PO ACQUISITION:  5000\r\n"
+                                                 "AV ACQUISITION:  4990\r\n"
+                                                 "ACQ HOURS     : 001\r\n"
+                                                 "ACQ MINUTES   : 030\r\n"
+                                                 "ACQ SECONDS   : 000\r\n"
+                                                 "PRE-HEATING   : 00250\r\n"));
+    QCOMPARE(rig.session.FileIni, record);
 }
 
 void MainWindowTest::closingRecordAtTheRoot()
