@@ -60,7 +60,6 @@ class ChartsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void rules_data();
     void rules();
     void palette();
     void table();
@@ -68,49 +67,29 @@ private slots:
     void chartBesideARun();
 };
 
-void ChartsTest::rules_data()
-{
-    QTest::addColumn<QString>("rule");
-    QTest::addColumn<QList<double>>("in");
-    QTest::addColumn<QList<double>>("out");
-    // Rows: grid rows, count, first row kept -> first grid row, readings drawn.
-    QTest::newRow("119 readings, latest 50")
-        << "rows" << QList<double>{120, 50, 0} << QList<double>{69, 50};
-    QTest::newRow("29 readings, header too")
-        << "rows" << QList<double>{30, 50, 0} << QList<double>{0, 29};
-    QTest::newRow("all of a long run: what is kept")
-        << "rows" << QList<double>{2000, 0, 1501} << QList<double>{1501, 498};
-    // Axis: min and max (they start at 10000 and -10000) -> the axis, or nothing.
-    QTest::newRow("20000..30000") << "axis" << QList<double>{10000, 30000}
-                                  << QList<double>{9000, 33000};
-    QTest::newRow("100..200") << "axis" << QList<double>{100, 200} << QList<double>{90, 220};
-    QTest::newRow("-20000..-15000")
-        << "axis" << QList<double>{-20000, -10000} << QList<double>{-22000, -9000};
-    QTest::newRow("nothing ticked") << "axis" << QList<double>{10000, -10000} << QList<double>{};
-    // Labels: readings -> readings per label.
-    QTest::newRow("20 readings") << "labels" << QList<double>{20} << QList<double>{1};
-    QTest::newRow("50 (2.5 to even)") << "labels" << QList<double>{50} << QList<double>{2};
-    QTest::newRow("70 (3.5 to even)") << "labels" << QList<double>{70} << QList<double>{4};
-}
-
 void ChartsTest::rules()
 {
-    QFETCH(QString, rule);
-    QFETCH(QList<double>, in);
-    QFETCH(QList<double>, out);
-    QList<double> got;
-    if (rule == QLatin1String("rows")) {
-        const auto w = rowWindow(int(in[0]), int(in[1]), int(in[2]));
-        got = {double(w.firstGridRow), double(w.lastRow)};
-    } else if (rule == QLatin1String("axis")) {
-        if (const auto a = valueAxis(in[0], in[1]))
-            got = {a->minimum, a->maximum};
-    } else {
-        got = {double(readingsPerLabel(int(in[0])))};
-    }
-    QCOMPARE(got.size(), out.size());
-    for (qsizetype i = 0; i < got.size(); ++i)
-        QCOMPARE(got[i], out[i]);
+    // Rows: grid rows, count, first row kept -> first grid row, readings drawn.
+    const auto rows = [](int gridRows, int count, int kept) {
+        const auto w = rowWindow(gridRows, count, kept);
+        return std::pair{w.firstGridRow, w.lastRow};
+    };
+    QCOMPARE(rows(120, 50, 0), std::pair(69, 50));       // the latest 50 of 119
+    QCOMPARE(rows(30, 50, 0), std::pair(0, 29));         // 29 readings, header too
+    QCOMPARE(rows(2000, 0, 1501), std::pair(1501, 498)); // all of a long run: what is kept
+    // Axis: min and max (they start at 10000 and -10000) -> the axis, or nothing.
+    const auto axis = [](double min, double max) {
+        const auto a = valueAxis(min, max);
+        return a ? std::pair{qRound(a->minimum), qRound(a->maximum)} : std::pair{0, 0};
+    };
+    QCOMPARE(axis(10000, 30000), std::pair(9000, 33000));
+    QCOMPARE(axis(100, 200), std::pair(90, 220));
+    QCOMPARE(axis(-20000, -10000), std::pair(-22000, -9000));
+    QVERIFY(!valueAxis(10000, -10000)); // nothing ticked
+    // Readings -> readings per label, a half going to the even neighbour.
+    QCOMPARE(readingsPerLabel(20), 1);
+    QCOMPARE(readingsPerLabel(50), 2);
+    QCOMPARE(readingsPerLabel(70), 4);
 }
 
 void ChartsTest::palette()

@@ -28,19 +28,6 @@ bool enabled(MisCont& w, const char* name)
     return w.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled();
 }
 
-struct TextCase
-{
-    const char* kind;
-    const char* input;
-    const char* expected;
-};
-// What the other tests do not reach: boundaries and replies that are not numbers.
-const TextCase kTexts[] = {
-    {"model0", "0.12345", "0.123"}, {"model3", " 25.000", "25"},   {"model3", "%%", "%%"},
-    {"temp", " 80", "080.0"},       {"temp", "-30.1", "**N.F.**"}, {"index", " 16", "none"},
-    {"index", "%%", "none"},        {"gage", "4,062", "none"},     {"gagefile", "\"4.1\",x", "4.1"},
-};
-
 // How a run ends: the lines in its file, the last (or the one before the end marker), the last
 // command, the message, and whether Start is offered again.
 struct Ending
@@ -60,7 +47,6 @@ class MeasurementTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void texts_data();
     void texts();
     void singleReadings_data();
     void singleReadings();
@@ -73,36 +59,17 @@ private slots:
     void gridMemoryIsBounded();
 };
 
-void MeasurementTest::texts_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("expected");
-    for (const auto& c : kTexts)
-        QTest::addRow("%s %s", c.kind, c.input) << c.kind << c.input << c.expected;
-}
-
 void MeasurementTest::texts()
 {
-    QFETCH(QString, kind);
-    QFETCH(QString, input);
-    QFETCH(QString, expected);
+    // What the other tests do not reach: boundaries and replies that are not numbers.
     using namespace measurement;
-    const auto orNone = [](const auto& v) {
-        return v ? numbers::plain(static_cast<double>(*v)) : QStringLiteral("none");
-    };
-    QString got;
-    if (kind.startsWith(QLatin1String("model")))
-        got = singleValueText(input, kind == QLatin1String("model0") ? 0 : 3);
-    else if (kind == QLatin1String("temp"))
-        got = temperatureText(input);
-    else if (kind == QLatin1String("index"))
-        got = orNone(boxIndex(input));
-    else if (kind == QLatin1String("gage"))
-        got = orNone(gageFactor(input));
-    else
-        got = gageFromFile(input.toLatin1());
-    QCOMPARE(got, expected);
+    QCOMPARE(singleValueText("0.12345", 0), QStringLiteral("0.123"));
+    QCOMPARE(singleValueText(" 25.000", 3), QStringLiteral("25"));
+    QCOMPARE(singleValueText("%%", 3), QStringLiteral("%%"));
+    QCOMPARE(temperatureText(" 80"), QStringLiteral("080.0"));
+    QCOMPARE(temperatureText("-30.1"), QStringLiteral("**N.F.**"));
+    QVERIFY(!boxIndex(" 16") && !boxIndex("%%") && !gageFactor("4,062"));
+    QCOMPARE(gageFromFile("\"4.1\",x"), QStringLiteral("4.1"));
 }
 
 void MeasurementTest::singleReadings_data()

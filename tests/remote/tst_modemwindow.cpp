@@ -17,16 +17,6 @@ using namespace korvelan;
 using namespace korvelan::test;
 using namespace std::chrono;
 
-// What a poll took, after `previous` (the end of the poll before), and how it reads.
-struct Reply
-{
-    QString previous;
-    QString reply;
-    QString shown;
-    bool connected = false;
-};
-Q_DECLARE_METATYPE(Reply)
-
 class ModemWindowTest : public QObject
 {
     Q_OBJECT
@@ -42,7 +32,6 @@ private slots:
     void findingTheModem();
     void dialStrings_data();
     void dialStrings();
-    void modemReplies_data();
     void modemReplies();
     void connectionFillsTheMainWindow();
     void retry_data();
@@ -152,28 +141,25 @@ void ModemWindowTest::dialStrings()
         QCOMPARE(rig.window.text1(), "No telephone number for this station");
 }
 
-void ModemWindowTest::modemReplies_data()
-{
-    QTest::addColumn<Reply>("r");
-    QTest::newRow("connect") << Reply{"", "\r\nCONNECT 9600\r\n", "CONNECT 9600\r\n", true};
-    QTest::newRow("no carrier") << Reply{"", "\r\nNO CARRIER\r\n", "NO CARRIER\r\n", false};
-    QTest::newRow("one character") << Reply{"", "\r", "", false};
-    // "atx0" answered and the call up within the same two seconds.
-    QTest::newRow("after OK") << Reply{"", "\r\nOK\r\n\r\nCONNECT 9600\r\n",
-                                       "OK\r\n\r\nCONNECT 9600\r\n", true};
-    QTest::newRow("dropped again") << Reply{"", "\r\nCONNECT 9600\r\n\r\nNO CARRIER\r\n",
-                                            "CONNECT 9600\r\n\r\nNO CARRIER\r\n", false};
-    QTest::newRow("split") << Reply{"\r\nCONN", "ECT 9600\r\n", "T 9600\r\n", true};
-}
-
 void ModemWindowTest::modemReplies()
 {
-    QFETCH(Reply, r);
-    QString tail;
-    (void)readModemReply(r.previous, &tail);
-    const ModemReply read = readModemReply(r.reply, &tail);
-    QCOMPARE(read.shown, r.shown);
-    QCOMPARE(read.connected, r.connected);
+    // What a poll took, after `previous` (the end of the poll before): what it shows, and
+    // whether the call is up.
+    const auto read = [](const QString& previous, const QString& reply) {
+        QString tail;
+        (void)readModemReply(previous, &tail);
+        const ModemReply r = readModemReply(reply, &tail);
+        return std::pair{r.shown, r.connected};
+    };
+    using R = std::pair<QString, bool>;
+    QCOMPARE(read("", "\r\nCONNECT 9600\r\n"), R("CONNECT 9600\r\n", true));
+    QCOMPARE(read("", "\r\nNO CARRIER\r\n"), R("NO CARRIER\r\n", false));
+    QCOMPARE(read("", "\r"), R("", false));
+    // "atx0" answered and the call up within the same two seconds; up and down again.
+    QCOMPARE(read("", "\r\nOK\r\n\r\nCONNECT 9600\r\n"), R("OK\r\n\r\nCONNECT 9600\r\n", true));
+    QCOMPARE(read("", "\r\nCONNECT 9600\r\n\r\nNO CARRIER\r\n"),
+             R("CONNECT 9600\r\n\r\nNO CARRIER\r\n", false));
+    QCOMPARE(read("\r\nCONN", "ECT 9600\r\n"), R("T 9600\r\n", true));
 }
 
 void ModemWindowTest::connectionFillsTheMainWindow()
