@@ -130,9 +130,7 @@ class DownloadTest : public QObject
 private slots:
     void datesAreReadDayFirst_data();
     void datesAreReadDayFirst();
-    void rangeChecksInOrder_data();
     void rangeChecksInOrder();
-    void dataFilePath_data();
     void dataFilePath();
     void busyCheckThenDelete_data();
     void busyCheckThenDelete();
@@ -578,54 +576,38 @@ void DownloadTest::datesAreReadDayFirst()
     QCOMPARE(parseRangeDate(text).value_or(QDate()), date);
 }
 
-void DownloadTest::rangeChecksInOrder_data()
-{
-    QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("to");
-    QTest::addColumn<QString>("message"); // empty: the range passes
-    // clang-format off
-    QTest::newRow("no start") << "   " << "" << "Insert starting date for data";
-    QTest::newRow("bad start, no end") << "32/01/2025" << "" << "Insert a valid starting date for data";
-    QTest::newRow("no end") << "01/01/2025" << " " << "Insert last date for data";
-    QTest::newRow("bad end") << "01/01/2025" << "1/1" << "Insert a valid last date for data";
-    QTest::newRow("reversed") << "02/01/2025" << "01/01/2025" << "Starting date can not be after last date for data";
-    // As text "31/01/2025" > "01/02/2025"; as dates they are in order.
-    QTest::newRow("compared as dates") << "31/01/2025" << "01/02/2025" << "";
-    // clang-format on
-}
-
 void DownloadTest::rangeChecksInOrder()
 {
-    QFETCH(QString, from);
-    QFETCH(QString, to);
-    QFETCH(QString, message);
-    const auto check = checkDownloadRange(from, to);
-    QCOMPARE(check.message, message);
-    QCOMPARE(check.range.has_value(), message.isEmpty());
-}
-
-void DownloadTest::dataFilePath_data()
-{
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("logger");
-    QTest::addColumn<QString>("path");
-    // clang-format off
-    QTest::newRow("plain, blanks stay") << "/" << "DAM 3 " << "/DAM 3 _05_12_26_SENS.txt";
-    QTest::newRow("one dot stays") << "/data/" << "A.B" << "/data/A.B_05_12_26_SENS.txt";
-    QTest::newRow("separators") << "/d" << "../../etc/x" << "/d/______etc_x_05_12_26_SENS.txt";
-    QTest::newRow("windows separators and drive") << "/d" << "C:\\a" << "/d/C__a_05_12_26_SENS.txt";
-    QTest::newRow("characters no file takes") << "/d" << QStringLiteral("a*b?c\"d<e>f|g\t\x7f")
-                                              << "/d/a_b_c_d_e_f_g___05_12_26_SENS.txt";
-    QTest::newRow("hidden") << "/d" << ".x" << "/d/_x_05_12_26_SENS.txt";
-    // clang-format on
+    // From, to, and the message; none when the range passes.
+    const char* const checks[][3] = {
+        {"   ", "", "Insert starting date for data"},
+        {"32/01/2025", "", "Insert a valid starting date for data"},
+        {"01/01/2025", " ", "Insert last date for data"},
+        {"01/01/2025", "1/1", "Insert a valid last date for data"},
+        {"02/01/2025", "01/01/2025", "Starting date can not be after last date for data"},
+        // As text "31/01/2025" > "01/02/2025"; as dates they are in order.
+        {"31/01/2025", "01/02/2025", ""}};
+    for (const auto& [from, to, message] : checks) {
+        const auto check = checkDownloadRange(from, to);
+        QCOMPARE(check.message, QString::fromLatin1(message));
+        QCOMPARE(check.range.has_value(), !*message);
+    }
 }
 
 void DownloadTest::dataFilePath()
 {
-    QFETCH(QString, folder);
-    QFETCH(QString, logger);
-    QFETCH(QString, path);
-    QCOMPARE(korvelan::dataFilePath(folder, dataFileName(logger, QDate(2026, 12, 5))), path);
+    // Blanks and one dot stay; separators, drives, characters no file takes and a leading dot
+    // do not.
+    const char* const paths[][3] = {
+        {"/", "DAM 3 ", "/DAM 3 _05_12_26_SENS.txt"},
+        {"/data/", "A.B", "/data/A.B_05_12_26_SENS.txt"},
+        {"/d", "../../etc/x", "/d/______etc_x_05_12_26_SENS.txt"},
+        {"/d", "C:\\a", "/d/C__a_05_12_26_SENS.txt"},
+        {"/d", "a*b?c\"d<e>f|g\t\x7f", "/d/a_b_c_d_e_f_g___05_12_26_SENS.txt"},
+        {"/d", ".x", "/d/_x_05_12_26_SENS.txt"}};
+    for (const auto& [folder, logger, path] : paths)
+        QCOMPARE(korvelan::dataFilePath(folder, dataFileName(logger, QDate(2026, 12, 5))),
+                 QString::fromLatin1(path));
 }
 
 void DownloadTest::busyCheckThenDelete_data()

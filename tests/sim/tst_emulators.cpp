@@ -1,6 +1,8 @@
-// The logger emulator where the windows' tests do not reach it: the limits it keeps, the
-// forms it refuses, its counted blocks and bare letters, its memory and schedule, and its
-// record of the line. What every command answers is asserted through the windows.
+// The logger and modem emulators where the windows' tests do not reach them: the limits the
+// logger keeps, the forms it refuses, its counted blocks and bare letters, its memory and
+// schedule; the modem's result codes and every way a call ends. What every command answers is
+// asserted through the windows.
+#include "sim/ModemEmulator.h"
 #include "support/EmulatorRig.h"
 
 #include <QRegularExpression>
@@ -11,7 +13,53 @@ using namespace korvelan::sim;
 using namespace std::chrono;
 using test::SimRig;
 
-class LoggerTest : public QObject
+namespace {
+
+// The program's modem port, a modem, and two stations behind it.
+struct ModemRig : test::EmulatorRig<ModemEmulator>
+{
+    LoggerEmulator first{clock.now(), test::rigWallClock()};
+    LoggerEmulator second{clock.now(), test::rigWallClock()};
+
+    ModemRig()
+    {
+        first.setName(QStringLiteral("STATION1"));
+        second.setName(QStringLiteral("STATION2"));
+        peer.addStation(QStringLiteral("0212345"), &first);
+        peer.addStation(QStringLiteral("0399 887766"), &second);
+        peer.addStation(QStringLiteral("5550000"), nullptr, ModemEmulator::Answer::Busy);
+        peer.addStation(QStringLiteral("5559999"), &second, ModemEmulator::Answer::NoAnswer);
+    }
+    ModemEmulator& modem = peer;
+
+    // What the modem says within `wait` of being told `text` (the window's own reads).
+    QString tell(const QString& text, Duration wait = milliseconds(200))
+    {
+        channel.write(toWire(text));
+        pass(wait);
+        return fromWire(channel.readAll());
+    }
+    // Waits as the modem window's 2 s timer does, until something arrives.
+    QString poll(Duration limit = seconds(60))
+    {
+        const TimePoint end = now() + limit;
+        QString got;
+        while (got.isEmpty() && now() < end) {
+            pass(seconds(2));
+            got = fromWire(channel.readAll());
+        }
+        return got;
+    }
+    void prepare()
+    {
+        tell("ATE0\r");
+        tell("atx0\r");
+    }
+};
+
+} // namespace
+
+class EmulatorsTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -30,9 +78,13 @@ private slots:
     void parametersOnlyInTheTablesForms_data();
     void parametersOnlyInTheTablesForms();
     void newCommandCutsAnOldReplyShort();
+    void commandsAnswerWithResultCodes_data();
+    void commandsAnswerWithResultCodes();
+    void dialResults_data();
+    void dialResults();
 };
 
-void LoggerTest::limitsAreKept_data()
+void EmulatorsTest::limitsAreKept_data()
 {
     QTest::addColumn<QStringList>("exchange"); // write, its parameters, read, its parameters
     QTest::addColumn<QStringList>("fields");
@@ -55,7 +107,7 @@ void LoggerTest::limitsAreKept_data()
         QTest::newRow(r.tag) << r.exchange << r.fields;
 }
 
-void LoggerTest::limitsAreKept()
+void EmulatorsTest::limitsAreKept()
 {
     QFETCH(QStringList, exchange);
     QFETCH(QStringList, fields);
@@ -66,7 +118,7 @@ void LoggerTest::limitsAreKept()
     QCOMPARE(rig.exchange(exchange[2], exchange[3], int(fields.size())), fields);
 }
 
-void LoggerTest::countedBlocksHoldValuesAtFixedPlaces_data()
+void EmulatorsTest::countedBlocksHoldValuesAtFixedPlaces_data()
 {
     QTest::addColumn<QString>("letter");
     QTest::addColumn<int>("count");
@@ -77,7 +129,7 @@ void LoggerTest::countedBlocksHoldValuesAtFixedPlaces_data()
     QTest::newRow("T temperature") << "T" << 3 << "[ -]?\\d{1,2},";
 }
 
-void LoggerTest::countedBlocksHoldValuesAtFixedPlaces()
+void EmulatorsTest::countedBlocksHoldValuesAtFixedPlaces()
 {
     // At 9600 baud the reader stops at its count: a block must end there, or its tail would
     // run into the next reply. (The blocks Retry shows are asserted through the window.)
@@ -93,7 +145,7 @@ void LoggerTest::countedBlocksHoldValuesAtFixedPlaces()
     QCOMPARE(rig.exchange("O", "", 1), QStringList{"1"});
 }
 
-void LoggerTest::bareLetterIsToldByTheIdleGap_data()
+void EmulatorsTest::bareLetterIsToldByTheIdleGap_data()
 {
     QTest::addColumn<int>("commaAfterMs");
     QTest::addColumn<QByteArray>("reply");
@@ -103,7 +155,7 @@ void LoggerTest::bareLetterIsToldByTheIdleGap_data()
     QTest::newRow("after the gap") << 60 << QByteArray("005,012,026,014,007");
 }
 
-void LoggerTest::bareLetterIsToldByTheIdleGap()
+void EmulatorsTest::bareLetterIsToldByTheIdleGap()
 {
     QFETCH(int, commaAfterMs);
     QFETCH(QByteArray, reply);
@@ -119,7 +171,7 @@ void LoggerTest::bareLetterIsToldByTheIdleGap()
     QCOMPARE(logger.take(t0 + seconds(1)), reply);
 }
 
-void LoggerTest::downloadRange_data()
+void EmulatorsTest::downloadRange_data()
 {
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QByteArray>("stream");
@@ -132,7 +184,7 @@ void LoggerTest::downloadRange_data()
     QTest::newRow("range never set") << QStringList{"1,"} << QByteArray("\x03");
 }
 
-void LoggerTest::downloadRange()
+void EmulatorsTest::downloadRange()
 {
     QFETCH(QStringList, commands);
     QFETCH(QByteArray, stream);
@@ -145,7 +197,7 @@ void LoggerTest::downloadRange()
     QCOMPARE(rig.channel.readAll(), stream);
 }
 
-void LoggerTest::readingsFollowChannelKinds()
+void EmulatorsTest::readingsFollowChannelKinds()
 {
     // Multiplexer 1 of the demo is analog: its first channel goes through its calibration
     // (2.5 V full scale is 350 units), the second has the factory one (2.5 V is 100), both
@@ -160,7 +212,7 @@ void LoggerTest::readingsFollowChannelKinds()
     QVERIFY(later.at(1) != analog.at(1) && later.at(3) != analog.at(3));
 }
 
-void LoggerTest::acquisitionsFollowTheSchedule()
+void EmulatorsTest::acquisitionsFollowTheSchedule()
 {
     SimRig rig;
     rig.logger.setMemoryCapacity(100);
@@ -189,7 +241,7 @@ void LoggerTest::acquisitionsFollowTheSchedule()
     QCOMPARE(rig.exchange("M", ",", 2), QStringList({"  100", "    0"}));
 }
 
-void LoggerTest::badInputIsHarmless_data()
+void EmulatorsTest::badInputIsHarmless_data()
 {
     QTest::addColumn<QByteArray>("noise");
     QTest::newRow("unknown letters and digits") << QByteArray("Zv9#~ \t,,,");
@@ -199,7 +251,7 @@ void LoggerTest::badInputIsHarmless_data()
     QTest::newRow("huge date fields") << QByteArray("g99,99,99999,99,99,A2,0,0,0,0,0,0,A1,");
 }
 
-void LoggerTest::badInputIsHarmless()
+void EmulatorsTest::badInputIsHarmless()
 {
     QFETCH(QByteArray, noise);
     SimRig rig;
@@ -213,7 +265,7 @@ void LoggerTest::badInputIsHarmless()
     QCOMPARE(rig.exchange("H", " 0,", 1), QStringList{" 4"});
 }
 
-void LoggerTest::parametersOnlyInTheTablesForms_data()
+void EmulatorsTest::parametersOnlyInTheTablesForms_data()
 {
     QTest::addColumn<QByteArray>("sent"); // each character 15 ms apart
     QTest::addColumn<bool>("taken");
@@ -240,7 +292,7 @@ void LoggerTest::parametersOnlyInTheTablesForms_data()
     QTest::newRow("SMS flag of 2") << QByteArray("i,,,,,,,,,,0, 1,2,") << false;
 }
 
-void LoggerTest::parametersOnlyInTheTablesForms()
+void EmulatorsTest::parametersOnlyInTheTablesForms()
 {
     QFETCH(QByteArray, sent);
     QFETCH(bool, taken);
@@ -256,7 +308,7 @@ void LoggerTest::parametersOnlyInTheTablesForms()
     rig.logger.clearProtocolErrors();
 }
 
-void LoggerTest::newCommandCutsAnOldReplyShort()
+void EmulatorsTest::newCommandCutsAnOldReplyShort()
 {
     // The program reads one field of "D" and moves on; the rest must not reach the next reply.
     SimRig rig;
@@ -266,5 +318,67 @@ void LoggerTest::newCommandCutsAnOldReplyShort()
     QCOMPARE(rig.exchange("O", "", 1), QStringList{"1"});
 }
 
-QTEST_GUILESS_MAIN(LoggerTest)
-#include "tst_logger.moc"
+void EmulatorsTest::commandsAnswerWithResultCodes_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("reply");
+    const QString ok = "\r\nOK\r\n";
+    // clang-format off
+    QTest::newRow("AT") << "AT\r" << ok;
+    QTest::newRow("lower case") << "atx0\r" << ok;
+    QTest::newRow("ATI3") << "ATI3\r" << "\r\nKORVELAN GSM MODEM 1.0\r\n" + ok;
+    QTest::newRow("ATH when idle") << "ATH\r" << ok;
+    QTest::newRow("several in a line") << "ATE0 V1 S0=0 X0\r" << ok;
+    QTest::newRow("unknown") << "ATJ\r" << "\r\nERROR\r\n";
+    QTest::newRow("not a command") << "hello\r" << "";
+    QTest::newRow("CR LF line end") << "AT\r\n" << ok;
+    // clang-format on
+}
+
+void EmulatorsTest::commandsAnswerWithResultCodes()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, reply);
+    ModemRig rig;
+    rig.tell("ATE0\r");
+    QCOMPARE(rig.tell(command), reply);
+}
+
+void EmulatorsTest::dialResults_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QByteArray>("key"); // pressed while dialling
+    QTest::addColumn<QString>("result");
+    // A comma in the number is a pause, as the window's "Download and Go" dials.
+    QTest::newRow("pause") << "0,212345" << QByteArray() << "\r\nCONNECT 9600\r\n";
+    QTest::newRow("spaces in the number")
+        << "0399 887766" << QByteArray() << "\r\nCONNECT 9600\r\n";
+    QTest::newRow("busy") << "5550000" << QByteArray() << "\r\nBUSY\r\n";
+    QTest::newRow("rings out") << "5559999" << QByteArray() << "\r\nNO CARRIER\r\n";
+    QTest::newRow("nobody there") << "123" << QByteArray() << "\r\nNO CARRIER\r\n";
+    QTest::newRow("a key abandons it") << "0212345" << QByteArray("x") << "\r\nNO CARRIER\r\n";
+    // A terminal that ends its lines with CR LF has not pressed a key with the LF.
+    QTest::newRow("the LF of CR LF") << "0212345" << QByteArray("\n") << "\r\nCONNECT 9600\r\n";
+}
+
+void EmulatorsTest::dialResults()
+{
+    QFETCH(QString, number);
+    QFETCH(QByteArray, key);
+    QFETCH(QString, result);
+    ModemRig rig;
+    rig.prepare();
+    rig.channel.write(toWire("ATD" + number + "\r"));
+    const TimePoint dialled = rig.now();
+    rig.pass(milliseconds(500));
+    rig.channel.write(key);
+    QCOMPARE(rig.poll(), result);
+    const bool connected = result.contains("CONNECT");
+    QCOMPARE(rig.modem.mode() == ModemEmulator::Mode::Data, connected);
+    if (connected)
+        QVERIFY(rig.now() - dialled >=
+                ModemEmulator::kDialTime + number.count(u',') * ModemEmulator::kCommaPause);
+}
+
+QTEST_GUILESS_MAIN(EmulatorsTest)
+#include "tst_emulators.moc"
