@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,6 +76,20 @@ QByteArray describe(const QWidget* w, QSize size)
         .toUtf8();
 }
 
+// Each control whole inside the window, and each field's text whole inside the field.
+void checkWhole(QWidget* w)
+{
+    for (auto* child : w->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(w) || child->window() != w)
+            continue;
+        const QRect r(child->mapTo(w, QPoint()), child->size());
+        QVERIFY2(w->rect().contains(r), describe(child, child->size()));
+        if (auto* box = qobject_cast<QLineEdit*>(child))
+            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= box->width() - 8,
+                     describe(box, box->size()) + ' ' + box->text().toUtf8());
+    }
+}
+
 // Fields that a screen reader announces by name.
 QList<QWidget*> fields(QWidget* window)
 {
@@ -109,24 +124,20 @@ void WindowsTest::everyWindowFitsTheScreen()
         QVERIFY(w);
         // Windows that choose their size keep it; the others take what they ask for.
         const QSize initial = w->testAttribute(Qt::WA_Resized) ? w->size() : w->sizeHint();
-        for (const QSize size : {w->minimumSizeHint(), initial})
+        // At its smallest as at its first size: every page of the main window in its turn.
+        for (const QSize size : {w->minimumSizeHint().expandedTo(w->minimumSize()), initial}) {
             QVERIFY2(size.boundedTo(kScreen) == size, describe(w, size));
-        w->resize(initial);
-        w->show();
-        QApplication::processEvents();
-        for (auto* child : w->findChildren<QWidget*>()) {
-            if (!child->isVisibleTo(w) || child->window() != w)
-                continue;
-            // Whole inside the window, and a field's text whole inside the field.
-            const QRect r(child->mapTo(w, QPoint()), child->size());
-            QVERIFY2(w->rect().contains(r), describe(child, child->size()));
-            if (auto* bar = qobject_cast<QTabBar*>(child)) {
-                for (int i = 0; i < bar->count(); ++i)
-                    QVERIFY2(bar->rect().contains(bar->tabRect(i)), qPrintable(bar->tabText(i)));
+            w->resize(size);
+            w->show();
+            auto* tabs = w->findChild<QTabWidget*>();
+            for (int page = 0; page < (tabs ? tabs->count() : 1); ++page) {
+                if (tabs) {
+                    tabs->setCurrentIndex(page);
+                    QVERIFY(tabs->tabBar()->rect().contains(tabs->tabBar()->tabRect(page)));
+                }
+                QApplication::processEvents();
+                checkWhole(w);
             }
-            if (auto* box = qobject_cast<QLineEdit*>(child))
-                QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= box->width() - 8,
-                         describe(box, box->size()) + ' ' + box->text().toUtf8());
         }
     }
 }
