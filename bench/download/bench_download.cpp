@@ -11,7 +11,7 @@
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
 #include "sim/LoggerEmulator.h"
-#include "support/PtyLink.h"
+#include "PtyLink.h"
 
 #include "windows/linklog/LinkLogWindow.h"
 

@@ -4,7 +4,7 @@
 #include "ProcessFigures.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
-#include "support/PtyLink.h"
+#include "PtyLink.h"
 
 #include <QApplication>
 #include <QTimer>

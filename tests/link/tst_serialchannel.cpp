@@ -1,11 +1,11 @@
-// The link over a real pseudo-terminal, through the serial port class, with the real clock.
-#include "link/SerialChannel.h"
-#include "link/Transport.h"
-#include "support/PtyLink.h"
+// The link over a real pseudo-terminal, through the serial port class, with the real clock,
+// to the logger of a korvelan-sim of its own.
+#include "support/SimulatorLink.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 #include <vector>
@@ -15,7 +15,17 @@ using namespace std::chrono;
 
 namespace {
 
-using Rig = test::PtyLink;
+// korvelan-sim running, its logger's port open as the probe leaves it.
+struct Rig : test::SimulatorLink
+{
+    Rig()
+    {
+        QString error;
+        if (!start(QStringLiteral(KORVELAN_SIM_PROGRAM), {}, &error))
+            qWarning("korvelan-sim: %s", qPrintable(error));
+    }
+    [[nodiscard]] QString device() const { return sim.devices().logger; }
+};
 
 // Passes everything to the real port and notes when each write was made.
 class StampingChannel final : public Channel
@@ -63,13 +73,13 @@ private slots:
 void SerialChannelTest::parameterCharactersArriveApart()
 {
     Rig rig;
-    QVERIFY(rig.open());
+    QVERIFY(rig.channel.isOpen());
     // Stamp each write as the program hands it to the port: the pacing the program makes,
     // free of the noise of a second thread's wake-ups on a busy machine.
     std::vector<steady_clock::time_point> written;
     StampingChannel stamping(rig.channel, written);
     Transport transport(rig.session, stamping, rig.clock, rig.prompter,
-                        [&](int) { return rig.pty.slavePath(); });
+                        [&](int) { return rig.device(); });
     const auto start = steady_clock::now();
     QVERIFY(transport.Invia_Comando("c", "001,030,000,"));
     QCOMPARE(written.size(), size_t(13));
@@ -80,17 +90,21 @@ void SerialChannelTest::parameterCharactersArriveApart()
             qPrintable(QStringLiteral("gap %1 us").arg(duration_cast<microseconds>(gap).count())));
     }
     QVERIFY(steady_clock::now() - start > milliseconds(120));
-    // Everything reached the device, in order.
-    QCOMPARE(rig.pty.read(13, milliseconds(1000)), QByteArray("c001,030,000,"));
+    // Everything reached the logger, in order: it keeps the timer written.
+    QVERIFY(transport.Invia_Comando("C", ","));
+    QStringList timer;
+    for (int i = 0; i < 3; ++i)
+        timer << transport.Leggi_Campo();
+    QCOMPARE(timer, (QStringList{"001", "030", "000"}));
 }
 
 void SerialChannelTest::otherSideClosingIsNoticedOnce()
 {
     Rig rig;
-    QVERIFY(rig.open());
     QSignalSpy lost(&rig.channel, &Channel::lost);
-    QVERIFY(rig.transport.Invia_Comando("Q", ""));
-    rig.pty.closeMaster();
+    // The logger goes away while a field is awaited ("q" is not answered).
+    QVERIFY(rig.transport.Invia_Comando("q", "GONE,"));
+    QTimer::singleShot(100, [&] { rig.sim.stop(); });
     const auto start = steady_clock::now();
     QCOMPARE(rig.transport.Leggi_Campo(), QStringLiteral("%%"));
     QVERIFY(steady_clock::now() - start < seconds(5));
@@ -104,20 +118,19 @@ void SerialChannelTest::openFaultsAreTold()
     // Qt calls a port held elsewhere and one the user may not open both a permission error;
     // the operator must read which it is.
     Rig rig;
-    QVERIFY(rig.open());
-    const QString device = rig.pty.slavePath();
+    QVERIFY(rig.channel.isOpen());
     SerialChannel other;
     const auto fault = [&](const QString& name) {
         other.setPortName(name);
         return other.open(LineSettings{}, nullptr) ? PortFault::None : other.openFault();
     };
-    QCOMPARE(fault(device), PortFault::Busy);
-    QCOMPARE(fault(device + "-gone"), PortFault::Missing);
+    QCOMPARE(fault(rig.device()), PortFault::Busy);
+    QCOMPARE(fault(rig.device() + "-gone"), PortFault::Missing);
     if (::geteuid() == 0)
         QSKIP("root may open any device");
     rig.channel.close();
-    QVERIFY(QFile::setPermissions(device, {}));
-    QCOMPARE(fault(device), PortFault::Denied);
+    QVERIFY(QFile::setPermissions(rig.device(), {}));
+    QCOMPARE(fault(rig.device()), PortFault::Denied);
 }
 
 QTEST_MAIN(SerialChannelTest)

@@ -2,7 +2,7 @@
 
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
-#include "support/Pty.h"
+#include "Pty.h"
 #include "support/ScriptedPrompter.h"
 
 namespace korvelan::test {
