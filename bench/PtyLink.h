@@ -1,8 +1,8 @@
 #pragma once
 
+#include "Pty.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
-#include "Pty.h"
 #include "support/ScriptedPrompter.h"
 
 namespace korvelan::test {

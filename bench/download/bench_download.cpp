@@ -5,13 +5,13 @@
 //  - a 20 kB download from the logger emulator at 9600 baud against the line's own time;
 //  - throughput with the link log's window open against no log at all.
 #include "ProcessFigures.h"
+#include "PtyLink.h"
 #include "download/MemoryDownload.h"
 #include "link/LinkLog.h"
 #include "link/LoggedChannel.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
 #include "sim/LoggerEmulator.h"
-#include "PtyLink.h"
 
 #include "windows/linklog/LinkLogWindow.h"
 

@@ -2,9 +2,9 @@
 //  - CPU time the process uses while a field read waits 10 s on a silent line;
 //  - the gaps between paced parameter characters, as the device side sees them.
 #include "ProcessFigures.h"
+#include "PtyLink.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
-#include "PtyLink.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 class SimProgramTest : public QObject
 {
     Q_OBJECT
