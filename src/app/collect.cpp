@@ -111,8 +111,17 @@ int main(int argc, char** argv)
     ProgramLink link(clock, prompter, [&ports](int port) { return ports.device(port); });
     if (!options.log.isEmpty()) {
         QString error;
-        if (!link.log.writeTo(options.log, &error))
+        const QString run = QStringLiteral("%1 %2 started, process %3")
+                                .arg(kProgram, QStringLiteral(KORVELAN_VERSION))
+                                .arg(QCoreApplication::applicationPid());
+        if (!link.log.writeTo(options.log, run, &error))
             return fail(QStringLiteral("cannot write the link log %1: %2").arg(options.log, error));
+        QObject::connect(&link.log, &LinkLog::fileFailed,
+                         [&warn](const QString& path, const QString& reason) {
+                             warn(QStringLiteral("the link log %1 cannot be written (%2): no more "
+                                                 "lines go to it")
+                                      .arg(path, reason));
+                         });
     }
 
     Collector collector(link.transport, prompter,

@@ -174,8 +174,18 @@ int main(int argc, char** argv)
     ProgramLink link(clock, prompter, [&ports](int port) { return ports.device(port); });
     if (!options.log.isEmpty()) {
         QString error;
-        if (!link.log.writeTo(options.log, &error))
+        const QString run = QStringLiteral("korvelan %1 started, process %2")
+                                .arg(QStringLiteral(KORVELAN_VERSION))
+                                .arg(QCoreApplication::applicationPid());
+        if (!link.log.writeTo(options.log, run, &error))
             return fail(QStringLiteral("cannot write the link log %1: %2").arg(options.log, error));
+        // The log window shows it too, among the lines.
+        QObject::connect(&link.log, &LinkLog::fileFailed,
+                         [](const QString& path, const QString& reason) {
+                             fail(QStringLiteral("the link log %1 cannot be written (%2): no more "
+                                                 "lines go to it")
+                                      .arg(path, reason));
+                         });
     }
 
     MainWindow mainWindow(link.transport, prompter, link.session);

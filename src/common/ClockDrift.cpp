@@ -7,10 +7,20 @@
 
 namespace korvelan::clockdrift {
 
+namespace {
+
+// Seconds of a reading as it shows, the same in every zone and on every day of the year.
+qint64 reading(const QDateTime& t)
+{
+    return QDateTime(t.date(), t.time(), Qt::UTC).toSecsSinceEpoch();
+}
+
+} // namespace
+
 qint64 seconds(const QDateTime& loggerMinute, const QDateTime& computer)
 {
-    const qint64 start = loggerMinute.toSecsSinceEpoch();
-    const qint64 now = computer.toSecsSinceEpoch();
+    const qint64 start = reading(loggerMinute);
+    const qint64 now = reading(computer);
     if (now >= start && now < start + 60)
         return 0;
     return start + 30 - now;
@@ -29,23 +39,24 @@ std::optional<QDateTime> loggerMinute(const QStringList& fields)
     const QTime time(fields[3].trimmed().toInt(), fields[4].trimmed().toInt());
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    return QDateTime(date, time);
+    return QDateTime(date, time, Qt::UTC);
 }
 
 QString durationText(qint64 s)
 {
     s = std::llabs(s);
-    const qint64 d = s / 86400;
-    const qint64 h = s % 86400 / 3600;
-    const qint64 m = s % 3600 / 60;
-    const qint64 sec = s % 60;
+    if (s < 60)
+        return QStringLiteral("%1 s").arg(s);
+    if (s < 3600)
+        return QStringLiteral("%1 min %2 s").arg(s / 60).arg(s % 60);
+    // Past an hour the seconds are not shown: rounded to the nearest minute, not cut.
+    const qint64 minutes = (s + 30) / 60;
+    const qint64 d = minutes / 1440;
+    const qint64 h = minutes % 1440 / 60;
+    const qint64 m = minutes % 60;
     if (d > 0)
-        return QStringLiteral("%1 d %2 h").arg(d).arg(h);
-    if (h > 0)
-        return QStringLiteral("%1 h %2 min").arg(h).arg(m);
-    if (m > 0)
-        return QStringLiteral("%1 min %2 s").arg(m).arg(sec);
-    return QStringLiteral("%1 s").arg(sec);
+        return QStringLiteral("%1 d %2 h %3 min").arg(d).arg(h).arg(m);
+    return QStringLiteral("%1 h %2 min").arg(h).arg(m);
 }
 
 QString text(qint64 s)

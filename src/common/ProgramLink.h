@@ -21,7 +21,9 @@ public:
     ProgramLink(Clock& clock, Prompter& prompter, Transport::PortResolver resolvePort)
         : log(clock), logged(serial, log), channel(logged),
           transport(session, channel, clock, prompter, std::move(resolvePort))
-    {}
+    {
+        transport.setExchangeBoundary([this] { log.flush(); });
+    }
     ProgramLink(const ProgramLink&) = delete;
     ProgramLink& operator=(const ProgramLink&) = delete;
 

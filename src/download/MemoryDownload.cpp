@@ -187,6 +187,7 @@ DownloadResult MemoryDownload::run(const QString& target, const std::optional<Da
     auto finish = [&](DownloadOutcome outcome) {
         if (outcome == DownloadOutcome::Cancelled)
             m_transport.drainInput(kEndOfText, kDrainQuiet, kDrainLimit);
+        m_transport.exchangeBoundary();
         if (!file.flush() && outcome != DownloadOutcome::FileError) {
             outcome = DownloadOutcome::FileError;
             result.error = fileError(partial, file.errorString());

@@ -84,11 +84,25 @@ void LinkLog::add(const QString& text, const QDateTime& at)
     m_lines.push_back(line);
     if (m_lines.size() > size_t(kKeptLines))
         m_lines.pop_front();
-    if (m_file.isOpen()) {
-        m_file.write(line.toUtf8() + "\r\n");
-        m_file.flush();
-    }
+    const bool written = writeToFile(line);
     emit lineAdded(line);
+    if (written)
+        return;
+    // Said once, here and to whoever listens; the lines go on being kept in memory.
+    const QString reason = m_file.errorString();
+    m_file.close();
+    add(QStringLiteral("-- the log file %1 cannot be written (%2): no more lines go to it")
+            .arg(m_file.fileName(), reason),
+        at);
+    emit fileFailed(m_file.fileName(), reason);
+}
+
+bool LinkLog::writeToFile(const QString& line)
+{
+    if (!m_file.isOpen())
+        return true;
+    const QByteArray bytes = line.toUtf8() + "\r\n";
+    return m_file.write(bytes) == bytes.size() && m_file.flush();
 }
 
 void LinkLog::endLine()
@@ -129,7 +143,8 @@ void LinkLog::sent(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return;
-    if (m_gathering != Gathering::Sending) {
+    // A modem command ends with CR: what follows is the next one, answered or not.
+    if (m_gathering != Gathering::Sending || m_pending.endsWith('\r')) {
         endLine();
         m_gathering = Gathering::Sending;
         m_pendingAt = m_wall();
@@ -150,8 +165,11 @@ void LinkLog::received(const QByteArray& bytes)
     }
     if (m_gathering == Gathering::Receiving) {
         m_pending += bytes;
-        if (m_pending.size() <= kStreamAfter)
+        if (m_pending.size() <= kStreamAfter) {
+            if (bytes.contains(kEndOfText))
+                endLine(); // a short download: over now, not when the link goes quiet
             return;
+        }
         // Long enough to be a stream: what came so far is counted, and shown no more.
         const QByteArray first = std::exchange(m_pending, {});
         m_gathering = Gathering::Streaming;
@@ -168,7 +186,12 @@ void LinkLog::received(const QByteArray& bytes)
     m_periodBytes += bytes.size();
     m_streamLines += lines;
     m_periodLines += lines;
-    m_streamEnded = m_streamEnded || bytes.contains(kEndOfText);
+    if (bytes.contains(kEndOfText)) {
+        // The stream is over: its closing line carries this time, not the next traffic's.
+        m_streamEnded = true;
+        endLine();
+        return;
+    }
     if (m_lastActive >= m_nextSummary) {
         summarise(false);
         m_nextSummary = m_lastActive + kSummaryEvery;
@@ -186,14 +209,22 @@ void LinkLog::flush()
     endLine();
 }
 
-bool LinkLog::writeTo(const QString& path, QString* error)
+bool LinkLog::writeTo(const QString& path, const QString& runStart, QString* error)
 {
     m_file.close();
     m_file.setFileName(path);
-    if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (error)
+            *error = m_file.errorString();
+        return false;
+    }
+    const QByteArray first =
+        (stamp(m_wall()) + QStringLiteral(" == ") + runStart).toUtf8() + "\r\n";
+    if (m_file.write(first) == first.size() && m_file.flush())
         return true;
     if (error)
         *error = m_file.errorString();
+    m_file.close();
     return false;
 }
 

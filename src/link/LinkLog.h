@@ -16,8 +16,11 @@ namespace korvelan {
 // Everything that crosses the link, as lines a person can read: the time, the direction
 // ("->" to the device, "<-" from it) and the bytes as text, control characters shown as
 // <CR>, <LF>, <ETX>, <0x1B>. A command's characters (sent one by one) make one line, the reply
-// that follows makes the next, so each command stands with its reply. A reply that runs long
-// (a memory download) is summed up once a second, bytes and lines, not shown byte by byte.
+// that follows makes the next, so each command stands with its reply. The transport says where
+// one exchange ends and the next begins (flush()), so a command that got no reply (a write)
+// does not run on into the next one. A reply that runs long (a memory download) is summed up
+// once a second, bytes and lines, not shown byte by byte; its closing line is written as soon
+// as ETX arrives.
 //
 // The last kKeptLines lines are kept; older ones are dropped, so a program that runs for weeks
 // holds no more. A file given with writeTo() receives every line as it is made.
@@ -42,8 +45,11 @@ public:
     // Ends the line being gathered (the next bytes start a new one).
     void flush();
 
-    // Writes every line from now on to `path` as well (created or replaced).
-    bool writeTo(const QString& path, QString* error);
+    // Writes every line from now on to `path` as well, appended after what earlier runs
+    // wrote, beginning with `runStart` (a line saying which run this is). Should the file
+    // stop taking lines (disk full, a network share gone), fileFailed() is emitted once and
+    // the lines are kept in memory only.
+    bool writeTo(const QString& path, const QString& runStart, QString* error);
     [[nodiscard]] const std::deque<QString>& lines() const { return m_lines; }
     void clear();
 
@@ -54,6 +60,7 @@ public:
 signals:
     void lineAdded(const QString& line);
     void cleared();
+    void fileFailed(const QString& path, const QString& reason);
 
 private:
     enum class Gathering { Nothing, Sending, Receiving, Streaming };
@@ -61,6 +68,8 @@ private:
     void active();
     void quiet();
     void endLine();
+    // False when the file is open and did not take the line.
+    bool writeToFile(const QString& line);
     void summarise(bool last);
     [[nodiscard]] QString stamp(const QDateTime& at) const;
 

@@ -170,6 +170,7 @@ int16_t Transport::Apri_Porta(int16_t port)
 
 bool Transport::probeLogger()
 {
+    exchangeBoundary();
     m_channel.discardInput();
     m_channel.write(QByteArrayLiteral("V"));
     const auto t1 = m_clock.now();
@@ -190,6 +191,7 @@ bool Transport::Invia_Comando(const QString& command, const QString& parameters)
     m_session.BufferRicezione.clear();
     if (m_cancelled || !ensureOpen())
         return false;
+    exchangeBoundary();
     Svuota_Ingresso();
     if (!m_channel.write(toWire(command)))
         return false;
@@ -254,6 +256,7 @@ void Transport::Svuota_Ingresso()
 QString Transport::sendAndCollect(const QString& text, int16_t count)
 {
     m_timedOut = false;
+    exchangeBoundary();
     if (m_cancelled || !m_channel.write(toWire(text)))
         return QString();
     const auto start = m_clock.now();

@@ -98,6 +98,16 @@ public:
         m_onAnswer = std::move(handler);
     }
 
+    // Where one exchange ends and the next begins: before every command goes out, and when a
+    // stream has ended by any way but its own end mark. A link log ends its line there, so a
+    // command that got no reply (a write) stands on its own line.
+    void setExchangeBoundary(std::function<void()> handler) { m_onBoundary = std::move(handler); }
+    void exchangeBoundary()
+    {
+        if (m_onBoundary)
+            m_onBoundary();
+    }
+
     // Lets pending window events run, as a wait does (for loops that run without a reply
     // to wait for): no other exchange can start meanwhile.
     void letEventsRun();
@@ -141,6 +151,7 @@ private:
     bool m_answering = true;
     int m_missedFields = 0;
     std::function<void(bool)> m_onAnswer;
+    std::function<void()> m_onBoundary;
     std::vector<std::function<void()>> m_whenIdle;
 };
 
