@@ -28,7 +28,7 @@ FlagBox::FlagBox(const QString& name, const QString& caption, QWidget* parent)
     : QCheckBox(caption, parent)
 {
     setObjectName(name);
-    show(Qt::Unchecked, Origin::NeverRead);
+    display(Qt::Unchecked, Origin::NeverRead);
 }
 
 std::optional<bool> FlagBox::value() const
@@ -46,12 +46,12 @@ void FlagBox::showReply(replies::Flag flag)
 void FlagBox::showFlag(bool on, Origin origin)
 {
     if (isKnown(origin))
-        show(on ? Qt::Checked : Qt::Unchecked, origin);
+        display(on ? Qt::Checked : Qt::Unchecked, origin);
     else
-        show(origin == Origin::NeverRead ? Qt::Unchecked : Qt::PartiallyChecked, origin);
+        display(origin == Origin::NeverRead ? Qt::Unchecked : Qt::PartiallyChecked, origin);
 }
 
-void FlagBox::show(Qt::CheckState state, Origin origin)
+void FlagBox::display(Qt::CheckState state, Origin origin)
 {
     ++m_keeping;
     setTristate(state == Qt::PartiallyChecked);
@@ -65,26 +65,26 @@ void FlagBox::show(Qt::CheckState state, Origin origin)
 void FlagBox::setHint(const QString& hint)
 {
     m_hint = hint;
-    show(checkState(), m_origin);
+    display(checkState(), m_origin);
 }
 
 void FlagBox::nextCheckState()
 {
     m_beforeClick = checkState();
     m_originBeforeClick = m_origin;
-    show(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked, Origin::Operator);
+    display(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked, Origin::Operator);
 }
 
 void FlagBox::undoClick()
 {
-    show(m_beforeClick, m_originBeforeClick);
+    display(m_beforeClick, m_originBeforeClick);
 }
 
 void FlagBox::checkStateSet()
 {
     QCheckBox::checkStateSet();
     if (m_keeping == 0)
-        show(checkState(), Origin::NeverRead);
+        display(checkState(), Origin::NeverRead);
 }
 
 } // namespace korvelan

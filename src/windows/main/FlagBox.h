@@ -38,7 +38,7 @@ protected:
     void checkStateSet() override;
 
 private:
-    void show(Qt::CheckState state, Origin origin);
+    void display(Qt::CheckState state, Origin origin);
 
     Origin m_origin = Origin::NeverRead;
     Qt::CheckState m_beforeClick = Qt::Unchecked;
