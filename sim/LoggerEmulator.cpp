@@ -168,6 +168,37 @@ void LoggerEmulator::setGarbage(int command, QByteArray junk)
     m_garbage = std::move(junk);
 }
 
+void LoggerEmulator::setReplyFault(ReplyFault fault, QByteArray junk)
+{
+    m_replyFault = fault;
+    m_replyFaultJunk = std::move(junk);
+    m_replyFaultDone = false;
+}
+
+QByteArray LoggerEmulator::withReplyFault(char letter, const QByteArray& row)
+{
+    if (!m_replyFault || row.isEmpty() || (m_replyFault->letter && m_replyFault->letter != letter))
+        return row;
+    if (--m_replyFault->reply > 0)
+        return row;
+    const ReplyFault fault = *m_replyFault;
+    m_replyFault.reset();
+    qsizetype start = 0;
+    for (int i = 0; i < fault.field; ++i) {
+        start = row.indexOf(',', start);
+        if (start < 0)
+            return row;
+        ++start;
+    }
+    const qsizetype end = row.indexOf(',', start);
+    if (end < 0)
+        return row;
+    m_replyFaultDone = true;
+    if (fault.kind == ReplyFault::Kind::Silent)
+        return row.left(start);
+    return row.left(start) + m_replyFaultJunk + row.mid(end);
+}
+
 void LoggerEmulator::reply(const QByteArray& bytes, TimePoint at)
 {
     if (bytes.isEmpty() || lineDown(at))
@@ -267,7 +298,7 @@ void LoggerEmulator::execute(const Command& command)
     if (writes)
         write(command);
     else
-        reply(read(command, at), at);
+        reply(withReplyFault(letter, read(command, at)), at);
 }
 
 QDateTime LoggerEmulator::wallToDate(const QList<QByteArray>& fields, int first) const

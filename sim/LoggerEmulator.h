@@ -105,6 +105,22 @@ public:
     }
     // The reply to the nth command (0: to every command) carries `junk` in its middle.
     void setGarbage(int command, QByteArray junk = QByteArrayLiteral("#?\x7f"));
+    // One field of one reply garbled or withheld. Only the comma-ended field rows are touched,
+    // not the counted blocks, readings or memory.
+    struct ReplyFault
+    {
+        enum class Kind {
+            Garbled, // the field's text is replaced by noise
+            Silent,  // the reply ends before the field: it and the fields after it never come
+        };
+        Kind kind = Kind::Garbled;
+        char letter = 0; // replies to this letter only; 0: to any command
+        int reply = 1;   // the nth such reply from now on, counting from 1
+        int field = 0;   // counting from 0
+    };
+    void setReplyFault(ReplyFault fault, QByteArray junk = QByteArrayLiteral("#?\x7f"));
+    // The fault set last has met its reply, and that reply had the field.
+    [[nodiscard]] bool replyFaultDone() const { return m_replyFaultDone; }
     // The line drops once the logger has sent this many more bytes.
     void setDropAfterBytes(qint64 bytes) { m_dropBudget = bytes; }
     void setStrict(bool on) { m_reader.setStrict(on); }
@@ -137,6 +153,7 @@ private:
     void protocolErrors(const QStringList& errors);
     void execute(const Command& command);
     void reply(const QByteArray& bytes, TimePoint at);
+    [[nodiscard]] QByteArray withReplyFault(char letter, const QByteArray& row);
     void replyReading(int multiplexer, bool temperatures, TimePoint at);
     void download(const QStringList& lines, TimePoint at);
     void write(const Command& command);
@@ -177,6 +194,9 @@ private:
     std::optional<int> m_readingsBeforeSilence;
     Duration m_replyDelay = kReplyDelay;
     Duration m_readingTime = kReadingTime;
+    std::optional<ReplyFault> m_replyFault;
+    QByteArray m_replyFaultJunk;
+    bool m_replyFaultDone = false;
     std::optional<int> m_garbageCommand;
     QByteArray m_garbage;
     std::optional<qint64> m_dropBudget;

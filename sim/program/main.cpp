@@ -47,6 +47,7 @@ struct Options
     int replyMs = -1;
     int readingMs = -1;
     int garbage = -1;
+    std::optional<LoggerEmulator::ReplyFault> replyFault;
     qint64 dropAfter = -1;
     bool strict = false;
     QString traceFile;
@@ -89,6 +90,21 @@ std::optional<StationEntry> parseStation(const QString& text)
             return std::nullopt;
     }
     return entry;
+}
+
+// LETTER:FIELD[:silent]: the first reply to LETTER with its field FIELD (from 0) garbled, or
+// ending before it.
+std::optional<LoggerEmulator::ReplyFault> parseReplyFault(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool good = false;
+    const int field = parts.value(1).toInt(&good);
+    if (parts.size() < 2 || parts.size() > 3 || parts[0].size() != 1 || !good || field < 0 ||
+        (parts.size() == 3 && parts[2] != QLatin1String("silent")))
+        return std::nullopt;
+    using Kind = LoggerEmulator::ReplyFault::Kind;
+    return LoggerEmulator::ReplyFault{parts.size() == 3 ? Kind::Silent : Kind::Garbled,
+                                      parts[0].at(0).toLatin1(), 1, field};
 }
 
 bool parse(const QCoreApplication& app, Options& o)
@@ -134,6 +150,11 @@ bool parse(const QCoreApplication& app, Options& o)
     const QCommandLineOption garbage(
         "garbage", "Garbage bytes in the reply to each logger's Nth command (0: every reply).",
         "N");
+    const QCommandLineOption replyFault(
+        "reply-fault",
+        "The first reply to LETTER with its field FIELD (from 0) garbled, or with silent the "
+        "reply ending before it.",
+        "LETTER:FIELD[:silent]");
     const QCommandLineOption drop(
         "drop-after",
         "The line drops after a logger has sent this many bytes (a modem call ends in NO CARRIER).",
@@ -146,9 +167,9 @@ bool parse(const QCoreApplication& app, Options& o)
         "link-dir", "Also make the symbolic links DIR/logger and DIR/modem to the devices.", "DIR");
     const QCommandLineOption stdinClose("exit-on-stdin-close",
                                         "Stop when standard input is closed.");
-    p.addOptions({memory, fill, model, name, timer, clockOffset, station, busy, pace, silent,
-                  silentReadings, replyMs, readingMs, garbage, drop, strict, trace, linkDir,
-                  stdinClose});
+    p.addOptions({memory,     fill, model,  name,           timer,   clockOffset, station,
+                  busy,       pace, silent, silentReadings, replyMs, readingMs,   garbage,
+                  replyFault, drop, strict, trace,          linkDir, stdinClose});
     p.process(app);
 
     bool ok = true;
@@ -176,6 +197,14 @@ bool parse(const QCoreApplication& app, Options& o)
     number(readingMs, o.readingMs, 0);
     number(garbage, o.garbage, 0);
     number(drop, o.dropAfter, 0);
+    if (p.isSet(replyFault)) {
+        o.replyFault = parseReplyFault(p.value(replyFault));
+        if (!o.replyFault) {
+            std::fprintf(stderr, "korvelan-sim: bad value for --reply-fault: %s\n",
+                         qPrintable(p.value(replyFault)));
+            ok = false;
+        }
+    }
     if (o.memory > AcquisitionMemory::kMaxCapacity) {
         std::fprintf(stderr, "korvelan-sim: --memory is at most %d\n",
                      AcquisitionMemory::kMaxCapacity);
@@ -231,6 +260,8 @@ void applyFaults(LoggerEmulator& logger, const Options& o)
     }
     if (o.garbage >= 0)
         logger.setGarbage(o.garbage);
+    if (o.replyFault)
+        logger.setReplyFault(*o.replyFault);
     if (o.dropAfter >= 0)
         logger.setDropAfterBytes(o.dropAfter);
 }

@@ -1,12 +1,10 @@
 #include "common/ExchangeWindow.h"
 
-#include "common/ParameterGuard.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
-#include <QLineEdit>
 
 namespace korvelan {
 
@@ -24,23 +22,6 @@ void ExchangeWindow::addLocked(QAbstractButton* button)
 QString ExchangeWindow::channelParameter(int channel)
 {
     return numbers::leadingBlank(qint64(channel)) + QLatin1Char(',');
-}
-
-std::optional<QList<QStringList>>
-ExchangeWindow::recordsToWrite(int rows, const std::function<QList<QLineEdit*>(int)>& row)
-{
-    QList<QStringList> records;
-    QStringList all;
-    for (int i = 0; i < rows; ++i) {
-        QStringList record;
-        for (const QLineEdit* box : row(i))
-            record << box->text().trimmed();
-        records << record;
-        all << record;
-    }
-    if (refuseCommas(m_prompter, all) || refuseUnanswered(m_prompter, all))
-        return std::nullopt;
-    return records;
 }
 
 void ExchangeWindow::openInPlaceOf(QWidget* main)

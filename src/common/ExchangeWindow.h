@@ -4,13 +4,10 @@
 
 #include <QList>
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 #include <functional>
-#include <optional>
 
 class QAbstractButton;
-class QLineEdit;
 
 namespace korvelan {
 
@@ -48,11 +45,6 @@ protected:
     }
     // A channel as a parameter: its number with the leading blank, then the comma.
     [[nodiscard]] static QString channelParameter(int channel);
-    // The values of the first `rows` rows as they are written, trimmed (`row(i)` gives row
-    // i's boxes); nothing, and the operator told why, when one holds a comma or the
-    // time-out marker.
-    [[nodiscard]] std::optional<QList<QStringList>>
-    recordsToWrite(int rows, const std::function<QList<QLineEdit*>(int)>& row);
     // Sets the buttons that are not always usable once no exchange runs.
     virtual void updateButtons() {}
     // Puts the window back as it is when opened.

@@ -10,35 +10,6 @@ namespace {
 const QString kTitle = QStringLiteral("Warning");
 }
 
-bool refuseCommas(Prompter& prompter, const QStringList& values)
-{
-    for (const QString& v : values) {
-        if (v.contains(QLatin1Char(','))) {
-            prompter.inform(PromptIcon::Warning, kTitle,
-                            QStringLiteral("\"%1\" contains a comma (,), which the datalogger "
-                                           "would read as the end of the value. Nothing was "
-                                           "sent: please correct it.")
-                                .arg(v));
-            return true;
-        }
-    }
-    return false;
-}
-
-bool refuseUnanswered(Prompter& prompter, const QStringList& values)
-{
-    for (const QString& v : values) {
-        if (v.trimmed() == QLatin1String("%%")) {
-            prompter.inform(PromptIcon::Warning, kTitle,
-                            QStringLiteral("A field shows %% (the datalogger did not answer "
-                                           "when it was read). Nothing was sent: read the "
-                                           "values again or correct them."));
-            return true;
-        }
-    }
-    return false;
-}
-
 bool isWholeNumber(const QString& text)
 {
     const QString t = text.trimmed();

@@ -7,14 +7,6 @@ namespace korvelan {
 
 class Prompter;
 
-// The logger ends each parameter at a comma: a typed value holding one would shift every
-// field after it. Returns true (and tells the operator) when any of `values` holds a comma.
-bool refuseCommas(Prompter& prompter, const QStringList& values);
-// A field that shows the time-out marker holds no value of the logger's: writing it back
-// would store 0 or the marker's text in the logger. Returns true (and tells the operator)
-// when any of `values` is the marker.
-bool refuseUnanswered(Prompter& prompter, const QStringList& values);
-
 // A value the logger takes as a whole number, with the name the operator knows it by.
 struct NumberField
 {

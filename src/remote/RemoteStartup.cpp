@@ -12,6 +12,7 @@
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/ScheduleGroup.h"
 #include "windows/main/StatusGroup.h"
+#include "windows/main/SwitchBox.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -110,11 +111,11 @@ bool RemoteStartup::step(const QString& message, const std::function<void()>& re
     return true;
 }
 
-bool RemoteStartup::readSwitch(const QString& letter)
+replies::Flag RemoteStartup::readSwitch(const QString& letter)
 {
     m_transport.Invia_Comando(letter, QString());
-    // Anything but 1 shows as off: the box has no third state for a wrong answer.
-    return numbers::toInt16(m_transport.Leggi_Campo()) == 1;
+    // 0 or 1; anything else shows as unknown, never as off.
+    return replies::flag(m_transport.Leggi_Campo());
 }
 
 bool RemoteStartup::readSettings()
@@ -136,11 +137,11 @@ bool RemoteStartup::readSettings()
         m_main.setWindowTitle(QStringLiteral("KORVELAN - MODEM"));
     }
     if (!step(QStringLiteral("Events counter: OK"),
-              [this] { m_main.PLUVIOMETRO()->setChecked(readSwitch(QStringLiteral("U"))); }))
+              [this] { m_main.PLUVIOMETRO()->showReply(readSwitch(QStringLiteral("U"))); }))
         return false;
     m_transport.Pausa(kStepPause);
     if (!step(QStringLiteral("Acquisition enabling: OK"),
-              [this] { m_main.data_logging()->setChecked(readSwitch(QStringLiteral("O"))); }))
+              [this] { m_main.data_logging()->showReply(readSwitch(QStringLiteral("O"))); }))
         return false;
     m_transport.Pausa(kStepPause);
     m_transport.Pausa(kStepPause);
@@ -170,22 +171,28 @@ bool RemoteStartup::Recupera_Dati()
     m_transport.Pausa(kRetrySettle);
     m_transport.Svuota_Ingresso();
 
+    // The values are the logger's where the block holds digits in their place; the name is
+    // its first five characters only.
+    const auto fromBlock = [](FieldEdit* box, const QString& text, const QString& raw) {
+        box->ValueEdit::showReply(text, replies::number(raw));
+    };
     QString block;
     if (!counted(QStringLiteral("G"), 19, &block))
         return false;
     const auto date = countedblocks::clock(block);
     for (int i = 0; i < 5; ++i)
-        m_main.nameClock().data(i)->setText(date[size_t(i)]);
+        fromBlock(m_main.nameClock().data(i), date[size_t(i)], block.mid(4 * i, 3));
 
     if (!counted(QStringLiteral("C"), 12, &block))
         return false;
     const auto timer = countedblocks::timer(block);
     for (int i = 0; i < 3; ++i)
-        m_main.schedule().conversione(i)->setText(timer[size_t(i)]);
+        fromBlock(m_main.schedule().conversione(i), timer[size_t(i)], block.mid(4 * i, 3));
 
     if (!counted(QStringLiteral("E"), 5, &block))
         return false;
-    m_main.schedule().preaccensione()->setText(countedblocks::firstFive(block));
+    const QString preheat = countedblocks::firstFive(block);
+    fromBlock(m_main.schedule().preaccensione(), preheat, preheat);
 
     m_transport.Pausa(kRetryPause);
     if (!counted(QStringLiteral("H"), 3, &block))
@@ -198,7 +205,8 @@ bool RemoteStartup::Recupera_Dati()
 
     if (!counted(QStringLiteral("Q"), 5, &block))
         return false;
-    m_main.Nome_Centralina()->setText(countedblocks::firstFive(block));
+    m_main.Nome_Centralina()->ValueEdit::showReply(countedblocks::firstFive(block),
+                                                   Origin::Partial);
 
     if (!counted(QStringLiteral("N"), 20, &block))
         return false;

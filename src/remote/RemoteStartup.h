@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FieldOrigin.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -68,7 +70,7 @@ public:
 private:
     bool step(const QString& message, const std::function<void()>& read);
     bool counted(const QString& letter, int count, QString* block);
-    [[nodiscard]] bool readSwitch(const QString& letter);
+    [[nodiscard]] replies::Flag readSwitch(const QString& letter);
 
     Transport& m_transport;
     MainWindow& m_main;

@@ -78,6 +78,8 @@ private slots:
     void parametersOnlyInTheTablesForms_data();
     void parametersOnlyInTheTablesForms();
     void newCommandCutsAnOldReplyShort();
+    void replyFaultTouchesOneField_data();
+    void replyFaultTouchesOneField();
     void commandsAnswerWithResultCodes_data();
     void commandsAnswerWithResultCodes();
     void dialResults_data();
@@ -316,6 +318,48 @@ void EmulatorsTest::newCommandCutsAnOldReplyShort()
     QCOMPARE(rig.exchange("D", ",", 1), QStringList{" 0"});
     QCOMPARE(rig.exchange("U", "", 1), QStringList{"0"});
     QCOMPARE(rig.exchange("O", "", 1), QStringList{"1"});
+}
+
+void EmulatorsTest::replyFaultTouchesOneField_data()
+{
+    using Kind = LoggerEmulator::ReplyFault::Kind;
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<char>("letter");
+    QTest::addColumn<int>("reply");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QStringList>("replies"); // "O" then "G," then "G,", three fields each
+    QTest::addColumn<bool>("done");
+    const QStringList clock{"05", "12", "2026"};
+    const QStringList on{"1", "%%", "%%"};
+    const QString noise = QStringLiteral("#?\x7f");
+    QTest::newRow("garbled") << int(Kind::Garbled) << 'G' << 1 << 1
+                             << (on + QStringList{"05", noise, "2026"} + clock) << true;
+    QTest::newRow("any letter") << int(Kind::Garbled) << '\0' << 1 << 0
+                                << (QStringList{noise, "%%", "%%"} + clock + clock) << true;
+    QTest::newRow("second reply") << int(Kind::Garbled) << 'G' << 2 << 2
+                                  << (on + clock + QStringList{"05", "12", noise}) << true;
+    // The reply stops: that field and the ones after it never come.
+    QTest::newRow("silent") << int(Kind::Silent) << 'G' << 1 << 1
+                            << (on + QStringList{"05", "%%", "%%"} + clock) << true;
+    QTest::newRow("no such field")
+        << int(Kind::Garbled) << 'O' << 1 << 1 << (on + clock + clock) << false;
+}
+
+void EmulatorsTest::replyFaultTouchesOneField()
+{
+    QFETCH(int, kind);
+    QFETCH(char, letter);
+    QFETCH(int, reply);
+    QFETCH(int, field);
+    QFETCH(QStringList, replies);
+    QFETCH(bool, done);
+    SimRig rig;
+    rig.logger.setReplyFault({LoggerEmulator::ReplyFault::Kind(kind), letter, reply, field});
+    QStringList got = rig.exchange("O", "", 3);
+    got += rig.exchange("G", ",", 3);
+    got += rig.exchange("G", ",", 3);
+    QCOMPARE(got, replies);
+    QCOMPARE(rig.logger.replyFaultDone(), done);
 }
 
 void EmulatorsTest::commandsAnswerWithResultCodes_data()

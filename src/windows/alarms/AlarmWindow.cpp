@@ -5,7 +5,10 @@
 #include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/main/FieldEdit.h"
+#include "windows/main/FlagBox.h"
 #include "windows/main/Layouts.h"
+#include "windows/main/ValueEdit.h"
+#include "windows/main/WriteRecord.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -116,11 +119,9 @@ QPushButton* AlarmWindow::addButton(const QString& name, const QString& caption,
     return b;
 }
 
-QLineEdit* AlarmWindow::addBox(const QString& name, QWidget* parent)
+ValueEdit* AlarmWindow::addBox(const QString& name, QWidget* parent)
 {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
+    return new ValueEdit(name, parent);
 }
 
 void AlarmWindow::build()
@@ -252,8 +253,8 @@ QWidget* AlarmWindow::buildRule()
     for (auto* box : {m_warningCount, m_alertCount, m_outputSeconds})
         layouts::fitWidth(box, QStringLiteral("00000"));
     m_lowAlertWarns =
-        new QCheckBox(QStringLiteral("A low # of sensors for Alert raises a Warning"), frame);
-    m_lowAlertWarns->setObjectName(QStringLiteral("chkContemp"));
+        new FlagBox(QStringLiteral("chkContemp"),
+                    QStringLiteral("A low # of sensors for Alert raises a Warning"), frame);
     grid->addWidget(
         layouts::caption(QStringLiteral("Min. # of sensors to raise Warning"), m_warningCount), 0,
         0);
@@ -354,9 +355,12 @@ void AlarmWindow::Leggi_all(int m)
             for (const auto& [letter, first] :
                  {std::pair{QStringLiteral("J"), 1}, std::pair{QStringLiteral(")"), 3}}) {
                 t.Invia_Comando(letter, channel);
-                row.boxes[0]->setText(t.Leggi_Campo());
-                row.boxes[size_t(first)]->setText(t.Leggi_Campo().trimmed());
-                row.boxes[size_t(first) + 1]->setText(t.Leggi_Campo().trimmed());
+                const QString enable = t.Leggi_Campo();
+                row.boxes[0]->showReply(enable, replies::number(enable));
+                for (const size_t c : {size_t(first), size_t(first) + 1}) {
+                    const QString field = t.Leggi_Campo();
+                    row.boxes[c]->showReply(field.trimmed(), replies::number(field));
+                }
                 t.Pausa(kLinePause);
             }
             restoreColours(row);
@@ -373,21 +377,21 @@ void AlarmWindow::ScriviAll(int m)
         if (m != m_shown)
             return;
         const int n = m_channelCount(m);
-        const auto records = recordsToWrite(n, [this](int i) {
-            const auto& b = m_rows[size_t(i)].boxes;
-            return QList<QLineEdit*>(b.begin(), b.end());
-        });
-        if (!records)
-            return;
-        auto& t = m_transport;
+        WriteRecord record(
+            m_prompter,
+            QStringLiteral("read the rows first (\"%1\")").arg(QLatin1String(kReadCaptions[m])));
         for (int i = 0; i < n; ++i) {
             const QString channel = channelParameter(kRows * m + i);
-            const QStringList& r = (*records)[i];
-            t.Invia_Comando(QStringLiteral("j"),
-                            channel + r.mid(0, 3).join(QLatin1Char(',')) + QLatin1Char(','));
-            t.Pausa(kWritePause);
-            t.Invia_Comando(QStringLiteral("("),
-                            channel + r.mid(3, 2).join(QLatin1Char(',')) + QLatin1Char(','));
+            const auto& b = m_rows[size_t(i)].boxes;
+            record.command(QStringLiteral("j")).fixed(channel).field(b[0]).field(b[1]).field(b[2]);
+            record.command(QStringLiteral("(")).fixed(channel).field(b[3]).field(b[4]);
+        }
+        const auto commands = record.take();
+        if (!commands)
+            return;
+        auto& t = m_transport;
+        for (const auto& c : *commands) {
+            send(t, c);
             t.Pausa(kWritePause);
         }
         t.Pausa(kLinePause);
@@ -401,7 +405,8 @@ void AlarmWindow::MESSAGGIO_PERSONALE_LEGGI()
         auto& t = m_transport;
         t.Invia_Comando(QStringLiteral("X"), QString());
         for (auto* line : m_sms) {
-            line->setText(t.Leggi_Campo());
+            const QString field = t.Leggi_Campo();
+            line->showReply(field, replies::text(field));
             t.Pausa(kLinePause);
             setBackground(line, kPlain);
         }
@@ -412,25 +417,27 @@ void AlarmWindow::MESSAGGIO_PERSONALE_LEGGI()
 void AlarmWindow::MESSAGGIO_PERSONALE_SCRIVI()
 {
     exchange([&] {
-        QStringList lines;
+        // Each line goes as one block, its comma paced after it.
+        WriteRecord record(m_prompter, QStringLiteral("read the SMS texts first (\"READ SMS\")"));
+        record.command(QStringLiteral("x"));
+        for (const auto* line : m_sms)
+            record.commandFrom(line).fixed(QStringLiteral(","));
+        const auto commands = record.take();
+        if (!commands)
+            return;
         for (int i = 0; i < 2 * kSmsLines; ++i) {
-            const QString text = m_sms[size_t(i)]->text();
-            if (text.size() > kSmsLineLength) {
+            if (m_sms[size_t(i)]->text().size() > kSmsLineLength) {
                 refuse(kCancelled, QStringLiteral("Row %1 of %2 SMS text is too long.")
                                        .arg(i % kSmsLines)
                                        .arg(i < kSmsLines ? QStringLiteral("Warning")
                                                           : QStringLiteral("Alert")));
                 return;
             }
-            lines << text;
         }
-        if (refuseCommas(m_prompter, lines) || refuseUnanswered(m_prompter, lines))
-            return;
         auto& t = m_transport;
-        t.Invia_Comando(QStringLiteral("x"), QString());
-        // Each line goes as one block, its comma paced after it.
-        for (const QString& line : lines) {
-            t.Invia_Comando(line, QStringLiteral(","));
+        send(t, commands->first());
+        for (const auto& line : commands->mid(1)) {
+            send(t, line);
             t.Pausa(kLinePause);
         }
         t.Invia_Comando(QStringLiteral("X"), QString());
@@ -442,22 +449,27 @@ void AlarmWindow::cmdLeggiFiltro()
 {
     exchange([&] {
         m_transport.Invia_Comando(QStringLiteral("]"), QString());
-        m_repetitions->setText(m_transport.Leggi_Campo());
-        m_threshold->setText(m_transport.Leggi_Campo());
+        for (auto* box : {m_repetitions, m_threshold}) {
+            const QString field = m_transport.Leggi_Campo();
+            box->showReply(field, replies::number(field));
+        }
     });
 }
 
 void AlarmWindow::cmdScriviFiltro()
 {
     exchange([&] {
-        const QString repetitions = m_repetitions->text().trimmed();
-        const QString threshold = m_threshold->text().trimmed();
-        if (const auto problem = filterProblem(repetitions, threshold)) {
+        WriteRecord record(m_prompter, QStringLiteral("read the filter first (\"LEGGI\")"));
+        const auto commands =
+            record.command(QStringLiteral("[")).field(m_repetitions).field(m_threshold).take();
+        if (!commands)
+            return;
+        if (const auto problem =
+                filterProblem(m_repetitions->text().trimmed(), m_threshold->text().trimmed())) {
             refuse(kAbandoned, *problem);
             return;
         }
-        m_transport.Invia_Comando(QStringLiteral("["),
-                                  repetitions + QLatin1Char(',') + threshold + QLatin1Char(','));
+        send(m_transport, commands->first());
         cmdLeggiFiltro();
     });
 }
@@ -467,10 +479,14 @@ void AlarmWindow::cmdContempLeggi()
     exchange([&] {
         auto& t = m_transport;
         t.Invia_Comando(QStringLiteral(">"), QString());
-        m_warningCount->setText(t.Leggi_Campo());
-        m_alertCount->setText(t.Leggi_Campo());
-        m_lowAlertWarns->setChecked(numbers::toInt16(t.Leggi_Campo()) == 1);
-        m_outputSeconds->setText(t.Leggi_Campo());
+        const auto show = [&t](ValueEdit* box) {
+            const QString field = t.Leggi_Campo();
+            box->showReply(field, replies::number(field));
+        };
+        show(m_warningCount);
+        show(m_alertCount);
+        m_lowAlertWarns->showReply(replies::flag(t.Leggi_Campo()));
+        show(m_outputSeconds);
         forgetRealRows();
     });
 }
@@ -478,20 +494,26 @@ void AlarmWindow::cmdContempLeggi()
 void AlarmWindow::cmdContempScrivi()
 {
     exchange([&] {
-        const QString warnings = m_warningCount->text().trimmed();
-        const QString alerts = m_alertCount->text().trimmed();
-        const QString duration = m_outputSeconds->text().trimmed();
-        if (const auto problem = ruleProblem(warnings, alerts, duration)) {
+        const auto seconds = [](const QString& text) {
+            return numbers::plain(numbers::roundHalfEven(numbers::leadingNumber(text)));
+        };
+        WriteRecord record(m_prompter, QStringLiteral("read the simultaneous-alarm settings "
+                                                      "first (\"Read\" in Advanced Settings)"));
+        const auto commands = record.command(QStringLiteral("<"))
+                                  .field(m_warningCount)
+                                  .field(m_alertCount)
+                                  .flag(m_lowAlertWarns, FlagForm::Plain)
+                                  .field(m_outputSeconds, seconds)
+                                  .take();
+        if (!commands)
+            return;
+        if (const auto problem =
+                ruleProblem(m_warningCount->text().trimmed(), m_alertCount->text().trimmed(),
+                            m_outputSeconds->text().trimmed())) {
             refuse(kCancelled, *problem);
             return;
         }
-        const auto seconds = numbers::roundHalfEven(numbers::leadingNumber(duration));
-        const QStringList fields{warnings, alerts,
-                                 m_lowAlertWarns->isChecked() ? QStringLiteral("1")
-                                                              : QStringLiteral("0"),
-                                 numbers::plain(seconds)};
-        m_transport.Invia_Comando(QStringLiteral("<"),
-                                  fields.join(QLatin1Char(',')) + QLatin1Char(','));
+        send(m_transport, commands->first());
         m_transport.Pausa(kWritePause);
         cmdContempLeggi();
     });

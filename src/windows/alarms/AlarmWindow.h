@@ -1,13 +1,14 @@
 #pragma once
 
 #include "common/ExchangeWindow.h"
+#include "windows/main/FlagBox.h"
+#include "windows/main/ValueEdit.h"
 
 #include <QColor>
 #include <array>
 
 class QCheckBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace korvelan {
@@ -46,14 +47,14 @@ public:
     void cmdContempScrivi();
 
     // The row's boxes: enable, alert up, alert down, warning up, warning down (columns 0..4).
-    [[nodiscard]] QLineEdit* box(int row, int column) const
+    [[nodiscard]] ValueEdit* box(int row, int column) const
     {
         return m_rows.at(size_t(row)).boxes.at(size_t(column));
     }
     [[nodiscard]] QCheckBox* chkFiltro(int row) const { return m_rows.at(size_t(row)).filter; }
     [[nodiscard]] QLabel* Numero_Canali(int row) const { return m_rows.at(size_t(row)).number; }
     // Warning lines 0..4, then alert lines 0..4.
-    [[nodiscard]] QLineEdit* smsLine(int i) const { return m_sms.at(size_t(i)); }
+    [[nodiscard]] ValueEdit* smsLine(int i) const { return m_sms.at(size_t(i)); }
 
 protected:
     void updateButtons() override;
@@ -63,7 +64,7 @@ private:
     struct Row
     {
         QLabel* number = nullptr;
-        std::array<QLineEdit*, 5> boxes{};
+        std::array<ValueEdit*, 5> boxes{};
         QCheckBox* filter = nullptr;
     };
 
@@ -75,7 +76,7 @@ private:
     QWidget* buildFilter();
     QWidget* buildRule();
     QPushButton* addButton(const QString& name, const QString& caption, QWidget* parent);
-    QLineEdit* addBox(const QString& name, QWidget* parent);
+    ValueEdit* addBox(const QString& name, QWidget* parent);
     void restoreColours(const Row& row);
     void setRowEnabled(const Row& row, bool on);
     // After the SMS and rule reads: the rows of a real multiplexer are written only right
@@ -86,13 +87,13 @@ private:
     std::array<Row, kRows> m_rows{};
     std::array<QPushButton*, kSelections> m_read{};
     std::array<QPushButton*, kSelections> m_write{};
-    std::array<QLineEdit*, 2 * kSmsLines> m_sms{};
-    QLineEdit* m_repetitions = nullptr;
-    QLineEdit* m_threshold = nullptr;
-    QLineEdit* m_warningCount = nullptr;
-    QLineEdit* m_alertCount = nullptr;
-    QCheckBox* m_lowAlertWarns = nullptr;
-    QLineEdit* m_outputSeconds = nullptr;
+    std::array<ValueEdit*, 2 * kSmsLines> m_sms{};
+    ValueEdit* m_repetitions = nullptr;
+    ValueEdit* m_threshold = nullptr;
+    ValueEdit* m_warningCount = nullptr;
+    ValueEdit* m_alertCount = nullptr;
+    FlagBox* m_lowAlertWarns = nullptr;
+    ValueEdit* m_outputSeconds = nullptr;
     // A read is placing the logger's values: filter boxes it ticks are not the operator's edits.
     bool m_filling = false;
     // The selection whose rows are on screen; -1 when none may be written.

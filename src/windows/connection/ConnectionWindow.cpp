@@ -8,6 +8,7 @@
 #include "windows/connection/SplashWindow.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/MainWindow.h"
+#include "windows/main/SwitchBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -32,12 +33,6 @@ const QString kNewLine = QStringLiteral("\r\n");
 
 // Pause after each step, so the operator can follow the log.
 constexpr int kStepPause = 10;
-
-// A switch the logger reports as 0 or 1; anything else is taken as off.
-bool switchOn(const QString& field)
-{
-    return numbers::toInt16(field) == 1;
-}
 
 // "Memory: OK" for a group that answered, "Memory: no answer" for one that did not.
 QString stepLine(const QString& okLine, bool answered)
@@ -271,11 +266,11 @@ bool ConnectionWindow::runSequence(int16_t port)
     if (!step(QStringLiteral("Datalogger model: OK"), [this] { readModel(); }))
         return false;
     if (!step(QStringLiteral("Events counter: OK"),
-              [this] { m_main.PLUVIOMETRO()->setChecked(readSwitch(QStringLiteral("U"))); }))
+              [this] { m_main.PLUVIOMETRO()->showReply(readSwitch(QStringLiteral("U"))); }))
         return false;
     m_transport.Pausa(kStepPause);
     if (!step(QStringLiteral("Acquisition: OK"),
-              [this] { m_main.data_logging()->setChecked(readSwitch(QStringLiteral("O"))); }))
+              [this] { m_main.data_logging()->showReply(readSwitch(QStringLiteral("O"))); }))
         return false;
     m_transport.Pausa(kStepPause);
 
@@ -294,10 +289,11 @@ void ConnectionWindow::readModel()
     m_main.applyModel(m_session.ModelloLogger);
 }
 
-bool ConnectionWindow::readSwitch(const QString& letter)
+replies::Flag ConnectionWindow::readSwitch(const QString& letter)
 {
     m_transport.Invia_Comando(letter, QString());
-    return switchOn(m_transport.Leggi_Campo());
+    // 0 or 1; anything else shows as unknown, never as off.
+    return replies::flag(m_transport.Leggi_Campo());
 }
 
 void ConnectionWindow::proposeDataFileName()

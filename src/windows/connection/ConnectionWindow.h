@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FieldOrigin.h"
+
 #include <QColor>
 #include <QDate>
 #include <QList>
@@ -84,7 +86,7 @@ private:
     void load();
     bool runSequence(int16_t port);
     void readModel();
-    [[nodiscard]] bool readSwitch(const QString& letter);
+    [[nodiscard]] replies::Flag readSwitch(const QString& letter);
     void proposeDataFileName();
     void setLog(const QString& text);
     void appendLog(const QString& line);

@@ -7,6 +7,7 @@
 #include "windows/main/CommandLock.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/Layouts.h"
+#include "windows/main/WriteRecord.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -36,12 +37,13 @@ ChannelsGroup::ChannelsGroup(GroupContext context, QWidget* channelsPage,
             label->hide();
             field->hide();
         }
-        // Any change, typed or read, marks the field; a count out of range becomes 0.
+        // Any change, typed or read, marks the field; a count out of range becomes 0 (a read
+        // that answered one is garbled all the same).
         connect(field, &QLineEdit::textChanged, field, [field](const QString& text) {
             field->markEdited();
             const double v = numbers::leadingNumber(text);
             if (v < 0 || v > kMaxChannels)
-                field->setText(QStringLiteral("0"));
+                field->reshow(QStringLiteral("0"));
         });
     }
     auto* read =
@@ -70,8 +72,7 @@ void ChannelsGroup::leggicanali()
             m_ctx.transport.Invia_Comando(QStringLiteral("H"),
                                           numbers::leadingBlank(qint64(m)) + QLatin1Char(','));
             const QString field = m_ctx.transport.Leggi_Campo();
-            m_mux[size_t(m)]->setText(field);
-            m_mux[size_t(m)]->markReply(field);
+            m_mux[size_t(m)]->showReply(field, replies::wholeNumber(field, 0, kMaxChannels));
             m_ctx.transport.Pausa(20);
         }
         m_ctx.transport.Pausa(200);
@@ -81,8 +82,21 @@ void ChannelsGroup::leggicanali()
 void ChannelsGroup::Scrivicanali()
 {
     m_ctx.lock.exchange([&] {
-        // A count the logger did not give (a garbage or missing answer still in the box) is
-        // never written back: it would switch that multiplexer's sensors off.
+        const auto count = [](const QString& text) {
+            return numbers::leadingBlank(numbers::roundHalfEven(numbers::leadingNumber(text)));
+        };
+        WriteRecord record(m_ctx.prompter,
+                           QStringLiteral("read the channels first (\"Read Channels #\")"));
+        record.command(QStringLiteral("b")).fixed(QStringLiteral(","));
+        for (int m = 0; m < 2; ++m)
+            record.command(QStringLiteral("h"))
+                .fixed(numbers::plain(qint64(m)) + QLatin1Char(','))
+                .field(m_mux[size_t(m)], count);
+        const auto commands = record.take();
+        if (!commands)
+            return;
+        // A count is a whole number of channels: anything else would switch that
+        // multiplexer's sensors off.
         for (int m = 0; m < 2; ++m) {
             const QString text = m_mux[size_t(m)]->text();
             if (!isWholeNumber(text) || text.trimmed().toInt() > kMaxChannels) {
@@ -100,15 +114,10 @@ void ChannelsGroup::Scrivicanali()
                                QStringLiteral("This operation requires memory to be "
                                               "erased.\r\nAcquisition data will be deleted."))) {
             auto& t = m_ctx.transport;
-            t.Invia_Comando(QStringLiteral("b"), QStringLiteral(","));
+            send(t, commands->at(0));
             t.Pausa(20);
-            for (int m = 0; m < 2; ++m) {
-                const auto count =
-                    numbers::roundHalfEven(numbers::leadingNumber(m_mux[size_t(m)]->text()));
-                t.Invia_Comando(QStringLiteral("h"), numbers::plain(qint64(m)) + QLatin1Char(',') +
-                                                         numbers::leadingBlank(count) +
-                                                         QLatin1Char(','));
-            }
+            for (int m = 0; m < 2; ++m)
+                send(t, commands->at(m + 1));
             leggicanali();
             t.Pausa(20);
             if (m_refreshMemory)

@@ -1,12 +1,11 @@
 #include "windows/main/EventsCounterGroup.h"
 
-#include "common/ParameterGuard.h"
-#include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/main/CommandLock.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/Layouts.h"
 #include "windows/main/SwitchBox.h"
+#include "windows/main/WriteRecord.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -51,11 +50,17 @@ void EventsCounterGroup::switchCounter(bool on)
 {
     m_ctx.lock.exchange([&] {
         auto& t = m_ctx.transport;
-        t.Invia_Comando(QStringLiteral("u"), on ? QStringLiteral("1,") : QStringLiteral("0,"));
-        t.Pausa(kSwitchPause);
+        // Refused, the press reads the switch all the same (the connection's read is the only
+        // other one).
+        WriteRecord record(m_ctx.prompter, SwitchBox::kReadInstead);
+        const auto commands =
+            record.command(QStringLiteral("u")).flag(m_switch, FlagForm::Plain, on).take();
+        if (commands) {
+            send(t, commands->first());
+            t.Pausa(kSwitchPause);
+        }
         t.Invia_Comando(QStringLiteral("U"), QStringLiteral(","));
-        // Anything but 1, no answer included, shows as off.
-        m_switch->setChecked(numbers::toInt16(t.Leggi_Campo()) == 1);
+        m_switch->showReply(replies::flag(t.Leggi_Campo()));
     });
 }
 
@@ -64,18 +69,19 @@ void EventsCounterGroup::mmpioggialeggi()
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Invia_Comando(QStringLiteral("<"), QString());
         const QString field = m_ctx.transport.Leggi_Campo();
-        m_pulse->setText(field.trimmed());
-        m_pulse->markReply(field, kDesign);
+        m_pulse->showReply(field.trimmed(), replies::text(field), kDesign);
     });
 }
 
 void EventsCounterGroup::mmpioggiatastoscrivi()
 {
     m_ctx.lock.exchange([&] {
-        const QString value = m_pulse->text().trimmed();
-        if (refuseCommas(m_ctx.prompter, {value}) || refuseUnanswered(m_ctx.prompter, {value}))
+        WriteRecord record(m_ctx.prompter,
+                           QStringLiteral("read the pulses first (\"Read pulses\")"));
+        const auto commands = record.command(QStringLiteral(">")).field(m_pulse).take();
+        if (!commands)
             return;
-        m_ctx.transport.Invia_Comando(QStringLiteral(">"), value + QLatin1Char(','));
+        send(m_ctx.transport, commands->first());
         mmpioggialeggi();
     });
 }

@@ -1,6 +1,5 @@
 #include "windows/main/FieldEdit.h"
 
-#include "link/Transport.h"
 #include "windows/main/Layouts.h"
 
 #include <QKeyEvent>
@@ -55,9 +54,8 @@ void limitTyping(QLineEdit* field, int limit)
 }
 
 FieldEdit::FieldEdit(const QString& name, int maxLength, QWidget* parent)
-    : QLineEdit(parent), m_typingLimit(maxLength)
+    : ValueEdit(name, parent), m_typingLimit(maxLength)
 {
-    setObjectName(name);
     if (maxLength > 0) {
         limitTyping(this, maxLength);
         // As wide as what it holds, not as the frame: digits in the short ones, text in the
@@ -67,9 +65,10 @@ FieldEdit::FieldEdit(const QString& name, int maxLength, QWidget* parent)
     setBackground(this, kDesign);
 }
 
-void FieldEdit::markReply(const QString& received, const QColor& inStep)
+void FieldEdit::showReply(const QString& text, Origin origin, const QColor& inStep)
 {
-    setBackground(this, received == Transport::kNoAnswer ? kNoAnswer : inStep);
+    ValueEdit::showReply(text, origin);
+    setBackground(this, isKnown(origin) ? inStep : kNoAnswer);
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent* event)

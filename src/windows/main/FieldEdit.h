@@ -1,5 +1,7 @@
 #pragma once
 
+#include "windows/main/ValueEdit.h"
+
 #include <QColor>
 #include <QLineEdit>
 
@@ -12,7 +14,7 @@ inline const QColor kInStep{255, 255, 15};
 inline const QColor kDesign{255, 255, 128};
 // Text that warns (a clock far off).
 inline const QColor kWarningText{200, 60, 0};
-// A read that got no answer: neither in step nor edited.
+// A read that got no answer or a garbled one: neither in step nor edited.
 inline const QColor kNoAnswer{215, 215, 215};
 
 void setBackground(QWidget* field, const QColor& colour);
@@ -24,7 +26,7 @@ void limitTyping(QLineEdit* field, int limit);
 // A settings field: pale yellow as designed, red as soon as a key is pressed in it.
 // `maxLength` limits what the operator types; what the program shows (the logger's answer)
 // is never cut.
-class FieldEdit : public QLineEdit
+class FieldEdit : public ValueEdit
 {
     Q_OBJECT
 public:
@@ -32,9 +34,9 @@ public:
 
     void markInStep() { setBackground(this, kInStep); }
     void markEdited() { setBackground(this, kEdited); }
-    // After a read: in step (`inStep`, some groups use the design colour for it) when the
-    // logger answered `received`, marked as unanswered when it is the time-out marker.
-    void markReply(const QString& received, const QColor& inStep = kInStep);
+    // What a read put here, coloured in step (`inStep`: some groups use the design colour for
+    // it) when the logger gave it, grey when its read got no answer or a garbled one.
+    void showReply(const QString& text, Origin origin, const QColor& inStep = kInStep);
     [[nodiscard]] int typingLimit() const { return m_typingLimit; }
 
 protected:

@@ -21,7 +21,6 @@
 #include "windows/main/SwitchBox.h"
 #include "windows/sensors/SensorWindow.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -209,12 +208,12 @@ FieldEdit* MainWindow::Nome_Centralina() const
     return m_nameClock->Nome_Centralina();
 }
 
-QCheckBox* MainWindow::PLUVIOMETRO() const
+SwitchBox* MainWindow::PLUVIOMETRO() const
 {
     return m_events->PLUVIOMETRO();
 }
 
-QCheckBox* MainWindow::data_logging() const
+SwitchBox* MainWindow::data_logging() const
 {
     return m_schedule->data_logging();
 }
@@ -323,7 +322,8 @@ void MainWindow::runCloseSequence()
     auto& transport = m_ctx.transport;
     transport.action([&] {
         transport.Pausa(100);
-        if (data_logging()->isChecked())
+        // Only when the logger said its acquisitions are on.
+        if (data_logging()->checkState() == Qt::Checked)
             transport.Invia_Comando(QStringLiteral("d"), QStringLiteral("0,0,0,0,0,"));
     });
     transport.Chiudi_Seriale();

@@ -2,13 +2,13 @@
 
 #include "windows/main/CommandLock.h"
 #include "windows/main/GroupContext.h"
+#include "windows/main/SwitchBox.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 
 class QAction;
-class QCheckBox;
 class QLineEdit;
 class QTabWidget;
 
@@ -55,8 +55,8 @@ public:
     [[nodiscard]] FileArea* fileArea() const { return m_fileArea; }
     [[nodiscard]] FieldEdit* Nome_Centralina() const;
     [[nodiscard]] QLineEdit* Nome_File_Dati() const;
-    [[nodiscard]] QCheckBox* data_logging() const;
-    [[nodiscard]] QCheckBox* PLUVIOMETRO() const;
+    [[nodiscard]] SwitchBox* data_logging() const;
+    [[nodiscard]] SwitchBox* PLUVIOMETRO() const;
     [[nodiscard]] NameClockGroup& nameClock() const { return *m_nameClock; }
     [[nodiscard]] StatusGroup& status() const { return *m_status; }
     [[nodiscard]] ScheduleGroup& schedule() const { return *m_schedule; }

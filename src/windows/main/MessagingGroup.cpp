@@ -1,14 +1,12 @@
 #include "windows/main/MessagingGroup.h"
 
-#include "common/ParameterGuard.h"
-#include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/main/CommandLock.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/Layouts.h"
 #include "windows/main/SwitchBox.h"
+#include "windows/main/WriteRecord.h"
 
-#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,20 +27,7 @@ const GprsField kGprs[] = {{"GPRS USERNAME", 14}, {"GPRS PASSWORD", 16}, {"APN S
                            {"FTP DIRECTORY", 29}, {"FTP PORT", 8},       {"MIN ACQ TO SEND", 8},
                            {"SEND ALL DATA", 8}};
 constexpr int kSwitchPause = 50; // hundredths, before a switch is read back
-
-// A flag as the switches read it: 1 is on, anything else off.
-bool flagOn(const QString& field)
-{
-    return numbers::toInt16(field) == 1;
-}
-
-QString withCommas(const QStringList& values)
-{
-    QString out;
-    for (const auto& v : values)
-        out += v + QLatin1Char(',');
-    return out;
-}
+const QString kReadSmsFirst = QStringLiteral("read the SMS settings first (\"Read\")");
 
 } // namespace
 
@@ -75,8 +60,7 @@ void MessagingGroup::buildSms(QWidget* page)
     auto* countLabel = layouts::caption(QStringLiteral("# Recipients"), m_count);
     m_phone = new FieldEdit(QStringLiteral("NUMERO_ALLARME_TELEFONO"), kNumberLength, frame);
     m_phone->setAccessibleName(QStringLiteral("Telephone alarm number"));
-    m_phoneOn = new QCheckBox(frame);
-    m_phoneOn->setObjectName(QStringLiteral("Abilita_Telefono"));
+    m_phoneOn = new FlagBox(QStringLiteral("Abilita_Telefono"), QString(), frame);
     m_phoneOn->setAccessibleName(QStringLiteral("Telephone alarm"));
     m_phoneOn->setEnabled(false); // shows the logger's flag; no one ticks it
     for (QWidget* hidden : {static_cast<QWidget*>(countLabel), static_cast<QWidget*>(m_count),
@@ -140,53 +124,44 @@ void MessagingGroup::LEGGI_GSM()
         auto& t = m_ctx.transport;
         t.Invia_Comando(QStringLiteral("I"), QString());
         // Pale yellow is the in-step colour of this group.
-        const auto show = [&t](QLineEdit* box) {
+        const auto show = [&t](FieldEdit* box) {
             const QString field = t.Leggi_Campo();
-            box->setText(field.trimmed());
-            if (auto* edit = qobject_cast<FieldEdit*>(box))
-                edit->markReply(field, kDesign);
-            return field;
+            box->showReply(field.trimmed(), replies::text(field), kDesign);
         };
         for (auto* box : m_numbers)
             show(box);
         show(m_count);
-        m_alerts->setChecked(flagOn(t.Leggi_Campo()));
-        m_warnings->setChecked(flagOn(t.Leggi_Campo()));
+        m_alerts->showReply(replies::flag(t.Leggi_Campo()));
+        m_warnings->showReply(replies::flag(t.Leggi_Campo()));
 
         t.Invia_Comando(QStringLiteral("F"), QString());
-        const QString phone = show(m_phone);
-        const QString phoneOn = t.Leggi_Campo();
-        m_phoneOn->setChecked(flagOn(phoneOn));
-        m_phoneKnown = phone != Transport::kNoAnswer && phoneOn != Transport::kNoAnswer;
+        show(m_phone);
+        m_phoneOn->showReply(replies::flag(t.Leggi_Campo()));
     });
 }
 
-bool MessagingGroup::sendRecords(const QString& alertFlag, const QString& warningFlag)
+bool MessagingGroup::sendRecords(FlagForm form, std::optional<bool> alert,
+                                 std::optional<bool> warning)
 {
-    QStringList values;
+    WriteRecord record(m_ctx.prompter, kReadSmsFirst);
+    record.command(QStringLiteral("i"));
     for (auto* box : m_numbers)
-        values << box->text().trimmed();
-    values << m_count->text().trimmed();
-    if (refuseCommas(m_ctx.prompter, values) || refuseUnanswered(m_ctx.prompter, values))
+        record.field(box);
+    record.field(m_count).flag(m_alerts, form, alert).flag(m_warnings, form, warning);
+    // Never shown nor typed: written back as the logger gave it.
+    record.command(QStringLiteral("f")).field(m_phone).flag(m_phoneOn, FlagForm::LeadingBlank);
+    const auto commands = record.take();
+    if (!commands)
         return false;
-    auto& t = m_ctx.transport;
-    t.Invia_Comando(QStringLiteral("i"), withCommas(values) + alertFlag + QLatin1Char(',') +
-                                             warningFlag + QLatin1Char(','));
-    // Written back as it was read; one never read is left as the logger has it.
-    if (m_phoneKnown)
-        t.Invia_Comando(QStringLiteral("f"),
-                        withCommas({m_phone->text().trimmed(),
-                                    numbers::leadingBlank(qint64(m_phoneOn->isChecked()))}));
+    for (const auto& c : *commands)
+        send(m_ctx.transport, c);
     return true;
 }
 
 void MessagingGroup::SCRIVI_GSM()
 {
     m_ctx.lock.exchange([&] {
-        const auto flag = [](const QCheckBox* box) {
-            return numbers::leadingBlank(qint64(box->isChecked()));
-        };
-        if (sendRecords(flag(m_alerts), flag(m_warnings)))
+        if (sendRecords(FlagForm::LeadingBlank, std::nullopt, std::nullopt))
             LEGGI_GSM();
     });
 }
@@ -194,10 +169,11 @@ void MessagingGroup::SCRIVI_GSM()
 void MessagingGroup::switchSms(bool alert, bool on)
 {
     m_ctx.lock.exchange([&] {
-        const QString wanted = on ? QStringLiteral("1") : QStringLiteral("0");
-        const QString other = (alert ? m_warnings : m_alerts)->isChecked() ? QStringLiteral("1")
-                                                                           : QStringLiteral("0");
-        if (!sendRecords(alert ? wanted : other, alert ? other : wanted))
+        // The pressed box with the state asked for, the other as it shows, both plain.
+        const auto pressed = [&](bool isAlert) {
+            return isAlert == alert ? std::optional(on) : std::nullopt;
+        };
+        if (!sendRecords(FlagForm::Plain, pressed(true), pressed(false)))
             return;
         m_ctx.transport.Pausa(kSwitchPause);
         LEGGI_GSM();
@@ -212,8 +188,7 @@ void MessagingGroup::LeggiGPRS()
         t.Invia_Comando(QStringLiteral("K"), QString());
         for (auto* box : m_gprs) {
             const QString field = t.Leggi_Campo();
-            box->setText(field);
-            box->markReply(field);
+            box->showReply(field, replies::text(field));
         }
     });
 }
@@ -221,14 +196,18 @@ void MessagingGroup::LeggiGPRS()
 void MessagingGroup::ScriviGPRS()
 {
     m_ctx.lock.exchange([&] {
-        QStringList values;
-        for (auto* box : m_gprs) {
-            box->setText(box->text().trimmed());
-            values << box->text();
-        }
-        if (refuseCommas(m_ctx.prompter, values) || refuseUnanswered(m_ctx.prompter, values))
+        WriteRecord record(m_ctx.prompter,
+                           QStringLiteral("read the GPRS parameters first (\"Read GPRS "
+                                          "parameters\")"));
+        record.command(QStringLiteral("k"));
+        for (auto* box : m_gprs)
+            record.field(box);
+        const auto commands = record.take();
+        if (!commands)
             return;
-        m_ctx.transport.Invia_Comando(QStringLiteral("k"), withCommas(values));
+        for (auto* box : m_gprs)
+            box->reshow(box->text().trimmed());
+        send(m_ctx.transport, commands->first());
         for (auto* box : m_gprs)
             box->markInStep();
     });

@@ -1,19 +1,20 @@
 #pragma once
 
 #include "windows/main/GroupContext.h"
+#include "windows/main/WriteRecord.h"
 
 #include <QObject>
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 
-class QCheckBox;
-class QLineEdit;
 class QWidget;
 
 namespace korvelan {
 
 class FieldEdit;
+class FlagBox;
 class SwitchBox;
 
 // What a logger with a GSM/GPRS modem sends and where: the SMS recipients with the alert and
@@ -43,16 +44,16 @@ public:
     [[nodiscard]] FieldEdit* NUMERO_ALLARMI_SMS() const { return m_count; }
     [[nodiscard]] SwitchBox* Abilita_SMS() const { return m_alerts; }
     [[nodiscard]] SwitchBox* PREABILITA_SMS() const { return m_warnings; }
-    [[nodiscard]] QLineEdit* NUMERO_ALLARME_TELEFONO() const { return m_phone; }
-    [[nodiscard]] QCheckBox* Abilita_Telefono() const { return m_phoneOn; }
+    [[nodiscard]] FieldEdit* NUMERO_ALLARME_TELEFONO() const { return m_phone; }
+    [[nodiscard]] FlagBox* Abilita_Telefono() const { return m_phoneOn; }
     [[nodiscard]] FieldEdit* GPRS(int i) const { return m_gprs.at(size_t(i)); }
 
 private:
     void buildSms(QWidget* page);
     void buildGprs(QWidget* page);
-    // Sends the SMS record with the two flags as given, then the telephone alarm; false
-    // when a typed value was refused and nothing was sent.
-    bool sendRecords(const QString& alertFlag, const QString& warningFlag);
+    // Sends the SMS record with its flags in `form` (a switch's press: the state it asks for
+    // in place of its box's), then the telephone alarm; false when the write was refused.
+    bool sendRecords(FlagForm form, std::optional<bool> alert, std::optional<bool> warning);
 
     GroupContext m_ctx;
     std::function<void()> m_openAlarms;
@@ -60,10 +61,8 @@ private:
     FieldEdit* m_count = nullptr;
     SwitchBox* m_alerts = nullptr;
     SwitchBox* m_warnings = nullptr;
-    QLineEdit* m_phone = nullptr;
-    QCheckBox* m_phoneOn = nullptr;
-    // The telephone alarm was read from the logger: only then is it written back.
-    bool m_phoneKnown = false;
+    FieldEdit* m_phone = nullptr;
+    FlagBox* m_phoneOn = nullptr;
     std::array<FieldEdit*, kGprsFields> m_gprs{};
 };
 

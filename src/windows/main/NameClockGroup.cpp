@@ -9,6 +9,7 @@
 #include "windows/main/CommandLock.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/Layouts.h"
+#include "windows/main/WriteRecord.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -48,10 +49,22 @@ bool refuseBadDate(Prompter& prompter, const std::array<FieldEdit*, 5>& f)
            refuseImpossibleDate(prompter, f[0]->text(), f[1]->text(), f[2]->text());
 }
 
-QString parameters(const std::array<FieldEdit*, 5>& f)
+void show(const std::array<FieldEdit*, 5>& fields, const QStringList& reply)
 {
-    return clockfields::parameters(
-        {f[0]->text(), f[1]->text(), f[2]->text(), f[3]->text(), f[4]->text()});
+    for (int i = 0; i < 5; ++i) {
+        const QString field = reply.value(i);
+        fields[size_t(i)]->showReply(i < 3 ? shownDatePart(field) : shownTimePart(field),
+                                     replies::number(field));
+    }
+}
+
+void addTo(WriteRecord& record, const std::array<FieldEdit*, 5>& f)
+{
+    const auto wireYear = [](const QString& text) {
+        const auto year = numbers::roundHalfEven(numbers::leadingNumber(text));
+        return numbers::leadingBlank(qint64(numbers::toWireYear(static_cast<int>(year))));
+    };
+    record.field(f[0]).field(f[1]).field(f[2], wireYear).field(f[3]).field(f[4]);
 }
 
 } // namespace datefields
@@ -114,20 +127,20 @@ void NameClockGroup::leggi_nome()
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Invia_Comando(QStringLiteral("Q"), QString());
         const QString name = m_ctx.transport.Leggi_Campo();
-        m_name->setText(name.trimmed());
-        m_name->markReply(name);
+        m_name->showReply(name.trimmed(), replies::text(name));
     });
 }
 
 void NameClockGroup::imposta_nome()
 {
     m_ctx.lock.exchange([&] {
-        const QString name = m_name->text().trimmed();
-        if (refuseCommas(m_ctx.prompter, {name}))
+        WriteRecord record(m_ctx.prompter, QStringLiteral("read the ID first (\"Read ID\")"));
+        const auto commands = record.command(QStringLiteral("q")).field(m_name).take();
+        if (!commands)
             return;
         m_name->markInStep();
-        m_name->setText(name);
-        m_ctx.transport.Invia_Comando(QStringLiteral("q"), name + QLatin1Char(','));
+        m_name->reshow(m_name->text().trimmed());
+        send(m_ctx.transport, commands->first());
     });
 }
 
@@ -137,14 +150,9 @@ void NameClockGroup::leggidata()
         m_ctx.transport.Svuota_Ingresso();
         m_ctx.transport.Invia_Comando(QStringLiteral("G"), QStringLiteral(","));
         QStringList reply;
-        for (int i = 0; i < 5; ++i) {
-            const QString field = m_ctx.transport.Leggi_Campo();
-            auto* box = m_data[static_cast<size_t>(i)];
-            box->setText(i < 3 ? datefields::shownDatePart(field)
-                               : datefields::shownTimePart(field));
-            box->markReply(field);
-            reply << field;
-        }
+        for (int i = 0; i < 5; ++i)
+            reply << m_ctx.transport.Leggi_Campo();
+        datefields::show(m_data, reply);
         showDrift(reply);
     });
 }
@@ -152,6 +160,11 @@ void NameClockGroup::leggidata()
 void NameClockGroup::impostadata()
 {
     m_ctx.lock.exchange([&] {
+        WriteRecord record(m_ctx.prompter, QStringLiteral("read the clock first (\"Read Clock\")"));
+        datefields::addTo(record.command(QStringLiteral("g")), m_data);
+        const auto commands = record.take();
+        if (!commands)
+            return;
         if (!datefields::timeIsValid(m_data[3]->text(), m_data[4]->text())) {
             m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning!!"),
                                   kCheckValues);
@@ -162,7 +175,7 @@ void NameClockGroup::impostadata()
             return;
         for (auto* f : m_data)
             f->markInStep();
-        m_ctx.transport.Invia_Comando(QStringLiteral("g"), datefields::parameters(m_data));
+        send(m_ctx.transport, commands->first());
         leggidata();
     });
 }
@@ -190,7 +203,7 @@ void NameClockGroup::setPcTime()
     m_ctx.lock.exchange([&] {
         const clockfields::Fields fields = clockfields::fromDateTime(m_wallClock());
         for (size_t i = 0; i < m_data.size(); ++i)
-            m_data[i]->setText(fields[i]);
+            m_data[i]->setChosen(fields[i]);
         impostadata();
     });
 }

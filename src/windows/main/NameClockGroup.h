@@ -16,6 +16,7 @@ namespace korvelan {
 
 class FieldEdit;
 class Prompter;
+class WriteRecord;
 
 // The logger's identification text and its real-time clock.
 class NameClockGroup : public QObject
@@ -63,13 +64,15 @@ namespace datefields {
 // Day, month and year as plain numbers ("05" -> "5"), hours and minutes with two digits.
 QString shownDatePart(const QString& field);
 QString shownTimePart(const QString& field);
+// The five reply fields into the boxes, each with what its reply was.
+void show(const std::array<FieldEdit*, 5>& fields, const QStringList& reply);
 // Hours 0..23 and minutes 0..59 on the numeric value (empty or text counts as 0).
 bool timeIsValid(const QString& hours, const QString& minutes);
 // Each field a whole number and the date one that exists, with a four-digit year; otherwise
 // the operator is told which field is wrong and the result is true (nothing may be sent).
 bool refuseBadDate(Prompter& prompter, const std::array<FieldEdit*, 5>& fields);
-// day,month, year-1900 (leading blank),hours,minutes, as typed.
-QString parameters(const std::array<FieldEdit*, 5>& fields);
+// day,month, year-1900 (leading blank),hours,minutes, as typed, into a write's record.
+void addTo(WriteRecord& record, const std::array<FieldEdit*, 5>& fields);
 } // namespace datefields
 
 } // namespace korvelan

@@ -9,6 +9,7 @@
 #include "windows/main/Layouts.h"
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/SwitchBox.h"
+#include "windows/main/WriteRecord.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -32,7 +33,7 @@ void trimOnChange(FieldEdit* field)
     QObject::connect(field, &QLineEdit::textChanged, field, [field](const QString& text) {
         const QString trimmed = text.trimmed();
         if (trimmed != text)
-            field->setText(trimmed);
+            field->reshow(trimmed);
     });
 }
 
@@ -135,8 +136,7 @@ void ScheduleGroup::Command2()
         m_ctx.transport.Invia_Comando(QStringLiteral("C"), QStringLiteral(","));
         for (auto* f : m_timer) {
             const QString field = m_ctx.transport.Leggi_Campo();
-            f->setText(field);
-            f->markReply(field);
+            f->showReply(field, replies::number(field));
         }
     });
 }
@@ -156,6 +156,15 @@ void ScheduleGroup::showDateMessage()
 void ScheduleGroup::Command1()
 {
     m_ctx.lock.exchange([&] {
+        WriteRecord record(m_ctx.prompter, QStringLiteral("read the timer first (\"Read Timer\")"));
+        record.command(QStringLiteral("c"));
+        for (auto* f : m_timer)
+            record.field(f, [](const QString& text) {
+                return numbers::format(text, QStringLiteral("000"));
+            });
+        const auto commands = record.take();
+        if (!commands)
+            return;
         const auto value = [this](int i) {
             return numbers::leadingNumber(m_timer[size_t(i)]->text());
         };
@@ -172,17 +181,15 @@ void ScheduleGroup::Command1()
                               {QStringLiteral("Timer seconds (Ss)"), m_timer[2]->text()}}))
             return;
         for (auto* f : m_timer)
-            f->setText(numbers::format(f->text(), QStringLiteral("000")));
+            f->reshow(numbers::format(f->text(), QStringLiteral("000")));
         const double interval = value(0) * 3600 + value(1) * 60 + value(2);
         if (interval < kShortestInterval) {
             showTimerMessage();
             return;
         }
-        const QStringList texts{m_timer[0]->text(), m_timer[1]->text(), m_timer[2]->text()};
         for (auto* f : m_timer)
             f->markInStep();
-        m_ctx.transport.Invia_Comando(QStringLiteral("c"),
-                                      texts.join(QLatin1Char(',')) + QLatin1Char(','));
+        send(m_ctx.transport, commands->first());
     });
 }
 
@@ -191,25 +198,34 @@ void ScheduleGroup::preacc()
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Invia_Comando(QStringLiteral("E"), QStringLiteral(","));
         const QString field = m_ctx.transport.Leggi_Campo();
-        m_preheat->setText(field);
-        m_preheat->markReply(field);
+        m_preheat->showReply(field, replies::number(field));
     });
 }
 
 void ScheduleGroup::impostapreacc()
 {
     m_ctx.lock.exchange([&] {
+        const auto fiveDigits = [](const QString& text) {
+            return numbers::format(text, QStringLiteral("00000"));
+        };
+        WriteRecord record(
+            m_ctx.prompter,
+            QStringLiteral("read the pre-heating time first (\"Read Pre-heating\")"));
+        const auto commands =
+            record.command(QStringLiteral("e")).field(m_preheat, fiveDigits).take();
+        if (!commands)
+            return;
         if (numbers::leadingNumber(m_preheat->text()) <= kLongestPreheat) {
             if (refuseNonNumbers(m_ctx.prompter,
                                  {{QStringLiteral("Pre-heating time"), m_preheat->text()}}))
                 return;
-            const QString text = numbers::format(m_preheat->text(), QStringLiteral("00000"));
-            m_preheat->setText(text);
+            m_preheat->reshow(fiveDigits(m_preheat->text()));
             m_preheat->markInStep();
-            m_ctx.transport.Invia_Comando(QStringLiteral("e"), text + QLatin1Char(','));
+            send(m_ctx.transport, commands->first());
         } else {
             m_ctx.prompter.inform(PromptIcon::Information, QStringLiteral("Warning"),
                                   QStringLiteral("Pre-heating time too long "));
+            // A suggestion, not a value of anyone's: it is written once the operator types it.
             m_preheat->setText(QStringLiteral("0"));
         }
     });
@@ -220,12 +236,10 @@ void ScheduleGroup::LeggiDataAllarme()
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Svuota_Ingresso();
         m_ctx.transport.Invia_Comando(QStringLiteral("Y"), QStringLiteral(","));
-        for (int i = 0; i < 5; ++i) {
-            const QString field = m_ctx.transport.Leggi_Campo();
-            m_start[size_t(i)]->setText(i < 3 ? datefields::shownDatePart(field)
-                                              : datefields::shownTimePart(field));
-            m_start[size_t(i)]->markReply(field);
-        }
+        QStringList reply;
+        for (int i = 0; i < 5; ++i)
+            reply << m_ctx.transport.Leggi_Campo();
+        datefields::show(m_start, reply);
         (void)m_ctx.transport.Leggi_Campo(); // the sixth field is not used
     });
 }
@@ -233,6 +247,12 @@ void ScheduleGroup::LeggiDataAllarme()
 void ScheduleGroup::ScriviDataAllarme()
 {
     m_ctx.lock.exchange([&] {
+        WriteRecord record(m_ctx.prompter,
+                           QStringLiteral("read the start date first (\"Read Start\")"));
+        datefields::addTo(record.command(QStringLiteral("y")), m_start);
+        const auto commands = record.take();
+        if (!commands)
+            return;
         if (!datefields::timeIsValid(m_start[3]->text(), m_start[4]->text())) {
             showDateMessage();
             return;
@@ -241,7 +261,7 @@ void ScheduleGroup::ScriviDataAllarme()
             return;
         for (auto* f : m_start)
             f->markInStep();
-        m_ctx.transport.Invia_Comando(QStringLiteral("y"), datefields::parameters(m_start));
+        send(m_ctx.transport, commands->first());
         LeggiDataAllarme();
     });
 }
@@ -253,8 +273,13 @@ void ScheduleGroup::Subito()
             showDateMessage();
             return;
         }
-        // A start date in the past: the logger starts acquiring at once.
-        m_ctx.transport.Invia_Comando(QStringLiteral("y"), QStringLiteral("1,1,100,00,00,"));
+        // A start date in the past: the logger starts acquiring at once. No field of the
+        // window goes out.
+        const auto commands = WriteRecord(m_ctx.prompter, QString())
+                                  .command(QStringLiteral("y"))
+                                  .fixed(QStringLiteral("1,1,100,00,00,"))
+                                  .take();
+        send(m_ctx.transport, commands->first());
         LeggiDataAllarme();
     });
 }
@@ -264,17 +289,20 @@ void ScheduleGroup::ReadSt()
     m_ctx.lock.exchange([&] {
         m_ctx.transport.Svuota_Ingresso();
         m_ctx.transport.Invia_Comando(QStringLiteral("O"), QString());
-        // Anything but 1 shows as off: the box has no third state to show a wrong answer.
-        m_dataLogging->setChecked(numbers::toInt16(m_ctx.transport.Leggi_Campo()) == 1);
+        m_dataLogging->showReply(replies::flag(m_ctx.transport.Leggi_Campo()));
     });
 }
 
 void ScheduleGroup::switchAcquisitions(bool on)
 {
     m_ctx.lock.exchange([&] {
-        m_ctx.transport.Invia_Comando(QStringLiteral("o"),
-                                      on ? QStringLiteral("1,") : QStringLiteral("0,"));
-        m_ctx.transport.Pausa(50);
+        WriteRecord record(m_ctx.prompter, SwitchBox::kReadInstead);
+        const auto commands =
+            record.command(QStringLiteral("o")).flag(m_dataLogging, FlagForm::Plain, on).take();
+        if (commands) {
+            send(m_ctx.transport, commands->first());
+            m_ctx.transport.Pausa(50);
+        }
         ReadSt();
     });
 }

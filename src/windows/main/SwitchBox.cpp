@@ -19,7 +19,8 @@ public:
     {
         QAccessible::State s = QAccessibleWidget::state();
         s.checkable = true;
-        s.checked = box()->isChecked();
+        s.checked = box()->checkState() == Qt::Checked;
+        s.checkStateMixed = box()->checkState() == Qt::PartiallyChecked;
         return s;
     }
     QString text(QAccessible::Text t) const override
@@ -58,21 +59,20 @@ QAccessibleInterface* switchBoxAccessible(const QString& className, QObject* obj
 } // namespace
 
 SwitchBox::SwitchBox(const QString& name, const QString& caption, QWidget* parent)
-    : QCheckBox(caption, parent)
+    : FlagBox(name, caption, parent)
 {
-    setObjectName(name);
     static const bool installed = (QAccessible::installFactory(switchBoxAccessible), true);
     (void)installed;
 }
 
 void SwitchBox::requestToggle()
 {
-    emit switchRequested(!isChecked());
+    emit switchRequested(checkState() != Qt::Checked);
 }
 
 void SwitchBox::mousePressEvent(QMouseEvent* event)
 {
-    QCheckBox::mousePressEvent(event);
+    FlagBox::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && hitButton(event->position().toPoint()))
         requestToggle();
 }
@@ -85,7 +85,7 @@ void SwitchBox::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    QCheckBox::keyPressEvent(event);
+    FlagBox::keyPressEvent(event);
 }
 
 } // namespace korvelan

@@ -4,9 +4,11 @@
 #include "link/NumberForms.h"
 #include "link/Transport.h"
 #include "windows/main/FieldEdit.h"
+#include "windows/main/FlagBox.h"
 #include "windows/main/Layouts.h"
+#include "windows/main/ValueEdit.h"
+#include "windows/main/WriteRecord.h"
 
-#include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -31,14 +33,6 @@ QLineEdit* cell(const QString& name, QWidget* parent)
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     return e;
-}
-
-// "]" answers an integer, non-zero for a vibrating-wire channel; anything that is not a
-// number (no answer, noise) is taken as an analog channel.
-bool isVibratingWire(const QString& field)
-{
-    double v = 0;
-    return numbers::isNumeric(field, &v) && v != 0;
 }
 
 } // namespace
@@ -90,13 +84,14 @@ void SensorWindow::build()
         row.number->setObjectName(QStringLiteral("Numero_Canali%1").arg(i));
         grid->addWidget(row.number, r, kNumber);
         const QString spoken = QStringLiteral("Channel %1 ").arg(i);
-        row.name = cell(QStringLiteral("NomeCanali%1").arg(i), this);
+        row.name = new ValueEdit(QStringLiteral("NomeCanali%1").arg(i), this);
         row.name->setAccessibleName(spoken + QStringLiteral("name"));
         limitTyping(row.name, kNameLength);
         layouts::fitWidth(row.name, QString(kNameLength, QLatin1Char('X')));
         grid->addWidget(row.name, r, kName);
         for (int v = 0; v < 4; ++v) {
-            auto* e = cell(QStringLiteral("%1%2").arg(QLatin1String(kValueNames[v])).arg(i), this);
+            auto* e = new ValueEdit(
+                QStringLiteral("%1%2").arg(QLatin1String(kValueNames[v])).arg(i), this);
             e->setAccessibleName(spoken + QString::fromLatin1(kValueSpoken[v]));
             limitTyping(e, kValueLength);
             layouts::fitWidth(e, kToBeRead);
@@ -114,23 +109,22 @@ void SensorWindow::build()
         grid->addWidget(row.cl, r, kCl);
         grid->addWidget(row.cw, r, kCw);
         // Set through its bank only.
-        row.vibratingWire = new QCheckBox(this);
-        row.vibratingWire->setObjectName(QStringLiteral("chkSghembo%1").arg(i));
+        row.vibratingWire = new FlagBox(QStringLiteral("chkSghembo%1").arg(i), QString(), this);
         row.vibratingWire->setAccessibleName(spoken + QStringLiteral("vibrating wire"));
         row.vibratingWire->setAttribute(Qt::WA_TransparentForMouseEvents);
         row.vibratingWire->setFocusPolicy(Qt::NoFocus);
         grid->addWidget(row.vibratingWire, r, kVw, Qt::AlignCenter);
     }
     for (int k = 0; k < 2; ++k) {
-        auto* box = new QCheckBox(QStringLiteral("Bank %1").arg(k), this);
-        box->setObjectName(QStringLiteral("chkBanco%1").arg(k));
-        box->setToolTip(QStringLiteral("Vibrating wire on channels %1 to %2")
-                            .arg(k * kBankRows)
-                            .arg(k * kBankRows + kBankRows - 1));
+        auto* box = new FlagBox(QStringLiteral("chkBanco%1").arg(k),
+                                QStringLiteral("Bank %1").arg(k), this);
+        box->setHint(QStringLiteral("Vibrating wire on channels %1 to %2")
+                         .arg(k * kBankRows)
+                         .arg(k * kBankRows + kBankRows - 1));
         grid->addWidget(box, 1 + k * kBankRows, kBank, kBankRows, 1, Qt::AlignCenter);
         m_banks[size_t(k)].box = box;
         addLocked(box);
-        connect(box, &QCheckBox::clicked, this, [this, k] { chkBanco_Click(k); });
+        connect(box, &FlagBox::clicked, this, [this, k] { chkBanco_Click(k); });
     }
     layout->addLayout(grid);
 
@@ -157,14 +151,15 @@ void SensorWindow::prepareForOpening()
     for (int v = 0; v < 4; ++v)
         m_captions[size_t(v)]->setText(QString::fromLatin1(kValueCaptions[v]));
     for (auto& row : m_rows) {
-        for (auto* e :
-             {row.name, row.values[0], row.values[1], row.values[2], row.values[3], row.cl, row.cw})
+        for (QLineEdit* e :
+             std::initializer_list<QLineEdit*>{row.name, row.values[0], row.values[1],
+                                               row.values[2], row.values[3], row.cl, row.cw})
             e->setText(kToBeRead);
-        row.vibratingWire->setChecked(false);
+        row.vibratingWire->forget();
         setRowEnabled(row, false);
     }
     for (int k = 0; k < 2; ++k) {
-        chkBanco(k)->setChecked(false);
+        chkBanco(k)->forget();
         markBank(k, false);
     }
 }
@@ -178,8 +173,8 @@ void SensorWindow::updateButtons()
 
 void SensorWindow::setRowEnabled(const Row& row, bool on)
 {
-    for (auto* e :
-         {row.name, row.values[0], row.values[1], row.values[2], row.values[3], row.cl, row.cw})
+    for (QLineEdit* e : std::initializer_list<QLineEdit*>{
+             row.name, row.values[0], row.values[1], row.values[2], row.values[3], row.cl, row.cw})
         e->setEnabled(on);
 }
 
@@ -191,7 +186,7 @@ void SensorWindow::Leggi_prop(int m)
         for (int v = 0; v < 4; ++v)
             m_captions[size_t(v)]->setText(QString::fromLatin1(kValueCaptions[v]));
         for (auto& row : m_rows) {
-            row.vibratingWire->setChecked(false);
+            row.vibratingWire->forget();
             row.cl->setText(QStringLiteral("Read"));
             row.cw->setText(QStringLiteral("- - -"));
             row.name->setText(QStringLiteral("Disabled"));
@@ -203,18 +198,22 @@ void SensorWindow::Leggi_prop(int m)
             const Row& row = m_rows[size_t(i)];
             const int channel = kRows * m + i;
             t.Invia_Comando(QStringLiteral("R"), channelParameter(channel));
-            row.name->setText(t.Leggi_Campo());
-            for (auto* e : row.values)
-                e->setText(t.Leggi_Campo().trimmed());
+            const QString name = t.Leggi_Campo();
+            row.name->showReply(name, replies::text(name));
+            for (auto* e : row.values) {
+                const QString field = t.Leggi_Campo();
+                e->showReply(field.trimmed(), replies::number(field));
+            }
             t.Pausa(kPause);
             t.Invia_Comando(QStringLiteral("]"), channelParameter(channel));
-            row.vibratingWire->setChecked(isVibratingWire(t.Leggi_Campo()));
+            // Non-zero for a vibrating-wire channel; no answer or noise leaves it unknown.
+            row.vibratingWire->showReply(replies::nonZero(t.Leggi_Campo()));
             setRowEnabled(row, true);
             t.Pausa(kPause);
         }
         // Each bank box follows the first channel of its bank.
         for (int k = 0; k < 2; ++k)
-            setBank(k, chkSghembo(k * kBankRows)->isChecked());
+            followFirstRow(k);
         for (int k = 0; k < 2; ++k)
             markBank(k, false);
         if (!t.cancelled())
@@ -229,52 +228,61 @@ void SensorWindow::ScriviProp(int m)
         if (m != m_shown)
             return;
         const int n = m_channelCount(m);
-        const auto records = recordsToWrite(n, [this](int i) {
+        WriteRecord record(m_prompter,
+                           QStringLiteral("read MUX%1 again first (\"Read MUX%1\")").arg(m));
+        for (int i = 0; i < n; ++i) {
             const Row& row = m_rows[size_t(i)];
-            return QList<QLineEdit*>{row.name, row.values[0], row.values[1], row.values[2],
-                                     row.values[3]};
-        });
-        if (!records)
+            const QString channel = channelParameter(kRows * m + i);
+            record.command(QStringLiteral("r")).fixed(channel).field(row.name);
+            for (auto* e : row.values)
+                record.field(e);
+            record.command(QStringLiteral("["))
+                .fixed(channel)
+                .flag(row.vibratingWire, FlagForm::Plain);
+        }
+        const auto commands = record.take();
+        if (!commands)
             return;
         auto& t = m_transport;
         for (int i = 0; i < n; ++i) {
-            const int channel = kRows * m + i;
-            t.Invia_Comando(QStringLiteral("r"), channelParameter(channel) +
-                                                     (*records)[i].join(QLatin1Char(',')) +
-                                                     QLatin1Char(','));
+            send(t, commands->at(2 * i));
             t.Pausa(kPause);
-            t.Invia_Comando(QStringLiteral("["),
-                            channelParameter(channel) + (chkSghembo(i)->isChecked()
-                                                             ? QStringLiteral("1,")
-                                                             : QStringLiteral("0,")));
+            send(t, commands->at(2 * i + 1));
         }
         t.Pausa(kPause);
         Leggi_prop(m);
     });
 }
 
-void SensorWindow::setBank(int k, bool on)
+void SensorWindow::followFirstRow(int k)
 {
-    if (chkBanco(k)->isChecked() == on)
-        return;
-    chkBanco(k)->setChecked(on);
-    chkBanco_Click(k);
+    const FlagBox* first = chkSghembo(k * kBankRows);
+    FlagBox* bank = chkBanco(k);
+    const bool changes = bank->checkState() != first->checkState();
+    bank->showFlag(first->checkState() == Qt::Checked, first->origin());
+    if (changes)
+        chkBanco_Click(k);
 }
 
 void SensorWindow::chkBanco_Click(int k)
 {
-    QCheckBox* box = chkBanco(k);
+    FlagBox* box = chkBanco(k);
     if (!m_filling &&
         m_prompter.askYesNo(PromptIcon::None, QStringLiteral("Warning"),
                             QStringLiteral("Checkbox value needs to correspond to physical "
                                            "jumper settings on datalogger board.\r\n\r\nProceed?"),
                             PromptAnswer::Yes) != PromptAnswer::Yes) {
         // The box goes back too: it would show a bank the rows do not have.
-        box->setChecked(!box->isChecked());
+        box->undoClick();
         return;
     }
-    for (int i = k * kBankRows; i < (k + 1) * kBankRows; ++i)
-        chkSghembo(i)->setChecked(box->isChecked());
+    // A bank whose first channel got no answer or a garbled one says nothing of its rows:
+    // they keep what they showed.
+    const Origin origin = box->origin();
+    if (isKnown(origin) || origin == Origin::NeverRead) {
+        for (int i = k * kBankRows; i < (k + 1) * kBankRows; ++i)
+            chkSghembo(i)->showFlag(box->checkState() == Qt::Checked, origin);
+    }
     if (!m_filling)
         markBank(k, true);
 }

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "common/ExchangeWindow.h"
+#include "windows/main/FlagBox.h"
+#include "windows/main/ValueEdit.h"
 
 #include <QColor>
 #include <array>
 
-class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -40,14 +41,14 @@ public:
     // A bank box has changed (by the operator, or by a read).
     void chkBanco_Click(int k);
 
-    [[nodiscard]] QLineEdit* NomeCanali(int i) const { return m_rows.at(size_t(i)).name; }
+    [[nodiscard]] ValueEdit* NomeCanali(int i) const { return m_rows.at(size_t(i)).name; }
     // Zero volt, full-scale volt, zero physical, full-scale physical: columns 0..3.
-    [[nodiscard]] QLineEdit* value(int i, int column) const
+    [[nodiscard]] ValueEdit* value(int i, int column) const
     {
         return m_rows.at(size_t(i)).values.at(size_t(column));
     }
-    [[nodiscard]] QCheckBox* chkSghembo(int i) const { return m_rows.at(size_t(i)).vibratingWire; }
-    [[nodiscard]] QCheckBox* chkBanco(int k) const { return m_banks.at(size_t(k)).box; }
+    [[nodiscard]] FlagBox* chkSghembo(int i) const { return m_rows.at(size_t(i)).vibratingWire; }
+    [[nodiscard]] FlagBox* chkBanco(int k) const { return m_banks.at(size_t(k)).box; }
     [[nodiscard]] bool bankMarked(int k) const;
     [[nodiscard]] QPushButton* readButton(int m) const { return m_read.at(size_t(m)); }
     [[nodiscard]] QPushButton* writeButton(int m) const { return m_write.at(size_t(m)); }
@@ -60,21 +61,22 @@ private:
     struct Row
     {
         QLabel* number = nullptr;
-        QLineEdit* name = nullptr;
-        std::array<QLineEdit*, 4> values{};
+        ValueEdit* name = nullptr;
+        std::array<ValueEdit*, 4> values{};
         QLineEdit* cl = nullptr;
         QLineEdit* cw = nullptr;
-        QCheckBox* vibratingWire = nullptr;
+        FlagBox* vibratingWire = nullptr;
     };
     struct Bank
     {
-        QCheckBox* box = nullptr;
+        FlagBox* box = nullptr;
         QFrame* highlight = nullptr;
     };
 
     void build();
     void setRowEnabled(const Row& row, bool on);
-    void setBank(int k, bool on);
+    // The bank box takes the state of its first row, as the logger gave it.
+    void followFirstRow(int k);
     void markBank(int k, bool changed);
 
     std::array<Row, kRows> m_rows{};

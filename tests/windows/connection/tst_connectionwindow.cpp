@@ -267,15 +267,18 @@ void TestConnectionWindow::answersOfABareDevice_data()
     QTest::addColumn<QByteArray>("model");    // the answer to "D"; empty: none
     QTest::addColumn<QByteArray>("switches"); // the answer to "U" and "O"; empty: none
     QTest::addColumn<int>("modelCode");
-    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<Qt::CheckState>("shown");
     QTest::newRow("model 0, switches on")
-        << QByteArray("00, 2.07,") << QByteArray("1,") << 0 << true;
+        << QByteArray("00, 2.07,") << QByteArray("1,") << 0 << Qt::Checked;
     QTest::newRow("model 7, padded 1")
-        << QByteArray("07, 2.07,") << QByteArray(" 01\r\n,") << 7 << true;
-    QTest::newRow("text model, 2 counts as 0")
-        << QByteArray("abc,") << QByteArray("2,") << 0 << false;
+        << QByteArray("07, 2.07,") << QByteArray(" 01\r\n,") << 7 << Qt::Checked;
+    QTest::newRow("switches off") << QByteArray("00, 2.07,") << QByteArray("0,") << 0
+                                  << Qt::Unchecked;
+    // Neither 0 nor 1: the switches' state is unknown, not off.
+    QTest::newRow("text model, 2 is no state")
+        << QByteArray("abc,") << QByteArray("2,") << 0 << Qt::PartiallyChecked;
     // The settings group too: its line all the same, its boxes what no answer made.
-    QTest::newRow("silent") << QByteArray() << QByteArray() << 0 << false;
+    QTest::newRow("silent") << QByteArray() << QByteArray() << 0 << Qt::PartiallyChecked;
 }
 
 void TestConnectionWindow::answersOfABareDevice()
@@ -283,7 +286,7 @@ void TestConnectionWindow::answersOfABareDevice()
     QFETCH(QByteArray, model);
     QFETCH(QByteArray, switches);
     QFETCH(int, modelCode);
-    QFETCH(bool, ticked);
+    QFETCH(Qt::CheckState, shown);
     ConnectionRig rig(Device::Scripted);
     rig.answers['D'] = model;
     rig.answers['U'] = rig.answers['O'] = switches;
@@ -291,7 +294,7 @@ void TestConnectionWindow::answersOfABareDevice()
         if (model.isEmpty())
             rig.answers.remove(letter);
     }
-    // Ticked beforehand: an answer that is not 1 must clear them, not leave them.
+    // Ticked beforehand: an answer that is not 1 must not leave them ticked.
     rig.main.PLUVIOMETRO()->setChecked(true);
     rig.main.data_logging()->setChecked(true);
     rig.main.setWindowTitle(QStringLiteral("design"));
@@ -309,8 +312,9 @@ void TestConnectionWindow::answersOfABareDevice()
     QVERIFY(rig.main.isVisible());
     QVERIFY(rig.sentToDevice().endsWith("D,UO"));
     QCOMPARE(int(rig.session.ModelloLogger), modelCode);
-    QCOMPARE(rig.main.PLUVIOMETRO()->isChecked(), ticked);
-    QCOMPARE(rig.main.data_logging()->isChecked(), ticked);
+    QCOMPARE(rig.main.PLUVIOMETRO()->checkState(), shown);
+    QCOMPARE(rig.main.data_logging()->checkState(), shown);
+    QCOMPARE(isKnown(rig.main.PLUVIOMETRO()->origin()), shown != Qt::PartiallyChecked);
     // Model 0 shows the pre-heating time; any other keeps the design state.
     QCOMPARE(!rig.find(QStringLiteral("Frame2"))->isHidden(), modelCode == 0);
     QCOMPARE(rig.main.windowTitle(), modelCode == 0 ? QStringLiteral("ZEM KORVELAN") : "design");

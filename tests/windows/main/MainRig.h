@@ -20,7 +20,11 @@ struct MainRig : SimRig
 {
     MainWindow window{transport, prompter, session};
 
-    MainRig() { channel.setExistingPorts({QStringLiteral("COM1"), QStringLiteral("COM2")}); }
+    explicit MainRig(sim::LoggerSettings settings = sim::LoggerSettings::demo())
+        : SimRig(std::move(settings))
+    {
+        channel.setExistingPorts({QStringLiteral("COM1"), QStringLiteral("COM2")});
+    }
 
     // Every command the logger took, as it came on the wire: "g7,3, 125,14,05,", "Q".
     [[nodiscard]] QStringList sent() const { return commandsSent(logger); }

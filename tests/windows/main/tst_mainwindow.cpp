@@ -4,6 +4,7 @@
 #include "download/DownloadPage.h"
 #include "link/NumberForms.h"
 #include "support/Files.h"
+#include "support/Typing.h"
 #include "windows/main/FieldEdit.h"
 #include "windows/main/FileArea.h"
 
@@ -126,8 +127,8 @@ void MainWindowTest::restoreEndsTheWholeHandler()
     QFETCH(QString, button);
     QFETCH(QStringList, wire);
     MainRig rig;
-    rig.window.channels().MUX(0)->setText(QStringLiteral("4"));
-    rig.window.channels().MUX(1)->setText(QStringLiteral("0"));
+    test::type(rig.window.channels().MUX(0), QStringLiteral("4"));
+    test::type(rig.window.channels().MUX(1), QStringLiteral("0"));
     rig.prompter.answerNext(PromptAnswer::Yes);
     rig.logger.setSilentFrom(1);
     const auto start = rig.clock.now();

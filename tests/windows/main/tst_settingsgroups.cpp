@@ -2,6 +2,7 @@
 // wire, what the fields and switches show, and every check made before writing.
 #include "MainRig.h"
 #include "support/Rows.h"
+#include "support/Typing.h"
 #include "windows/main/ChannelsGroup.h"
 #include "windows/main/EventsCounterGroup.h"
 #include "windows/main/FieldEdit.h"
@@ -29,7 +30,8 @@ const QString kTimerMessage = QStringLiteral(
     "GSM/GPRS). Timer value > 10 minutes (GSM/GPRS)! ");
 
 // Fields typed ("name=text"), a button pressed, then either the commands that go out and what
-// the fields show ("name=text"), or the start of the message that refuses.
+// the fields show ("name=text"), or the start of the message that refuses. `read`: buttons
+// pressed before the typing, so the other fields of the record hold the logger's values.
 struct Write
 {
     QStringList typed;
@@ -37,6 +39,7 @@ struct Write
     QStringList wire;
     QStringList shown;
     QString refused;
+    QString read = {};
 };
 
 QStringList fields(const QString& name, const QStringList& texts)
@@ -141,10 +144,13 @@ void SettingsGroupsTest::writes_data()
         {"acquire now", {{"data_allarme0=garbage"}, "Subito", {"y1,1,100,00,00,", "Y,"},
                          fields("data_allarme", {"1", "1", "2000", "00", "00"}), {}}},
         {"acquire now, hours 25", {{"data_allarme3=25"}, "Subito", {}, {}, kCheckValues}},
-        // Values with a comma, or that never got an answer, would shift the fields that follow.
-        {"SMS number", {{"NUMERO_ALLARME_SMS3=12,3"}, "SCRIVI_GSM", {}, {}, "\"12,3\"" + comma}},
-        {"GPRS value", {{"GPRS6=/a,b"}, "ScriviGPRS", {}, {}, "\"/a,b\"" + comma}},
-        {"GPRS never answered", {{"GPRS7=%%"}, "ScriviGPRS", {}, {}, "A field shows %%"}},
+        // Values with a comma would shift the fields that follow.
+        {"SMS number", {{"NUMERO_ALLARME_SMS3=12,3"}, "SCRIVI_GSM", {}, {}, "\"12,3\"" + comma,
+                        "LEGGI_GSM"}},
+        {"GPRS value", {{"GPRS6=/a,b"}, "ScriviGPRS", {}, {}, "\"/a,b\"" + comma, "LeggiGPRS"}},
+        // A record is written whole: what the logger never gave is not sent in its place.
+        {"clock, one typed", {{"data3=10"}, g, {}, {}, "Clock day, Clock month, Clock year and "
+                                                       "Clock minutes were never read"}},
         {"pulses", {{"mmpioggia= 0.25 "}, "mmpioggiatastoscrivi", {">0.25,", "<"},
                     {"mmpioggia=0.25"}, {}}},
         {"pulses, comma", {{"mmpioggia=0,2"}, "mmpioggiatastoscrivi", {}, {}, "\"0,2\"" + comma}},
@@ -156,16 +162,18 @@ void SettingsGroupsTest::writes()
 {
     QFETCH(Write, row);
     MainRig rig;
+    if (!row.read.isEmpty())
+        rig.click(row.read);
+    const auto before = rig.sent().size();
     QList<FieldEdit*> typed;
     for (const QString& field : row.typed) {
         auto* box = rig.find<FieldEdit>(field.section(u'=', 0, 0));
-        box->markEdited();
-        box->setText(field.section(u'=', 1));
+        test::type(box, field.section(u'=', 1));
         typed << box;
     }
     for (const QString& button : row.button.split(u' '))
         rig.click(button);
-    QCOMPARE(rig.sent(), row.wire);
+    QCOMPARE(rig.sent().mid(before), row.wire);
     for (const QString& field : row.shown)
         QCOMPARE(rig.find<QLineEdit>(field.section(u'=', 0, 0))->text(), field.section(u'=', 1));
     QVERIFY(!rig.window.lock().locked());
@@ -196,19 +204,21 @@ void SettingsGroupsTest::clockReadShowsTheLoggersAnswer()
     QCOMPARE(shown(), (QStringList{"5", "7", "2025", "09", "03"}));
     QCOMPARE(background(group.data(0)), kInStep);
     // The hours check comes with its title and icon.
-    group.data(3)->setText(QStringLiteral("24"));
+    test::type(group.data(3), QStringLiteral("24"));
     rig.click("impostadata");
     QCOMPARE(rig.prompter.shown.value(0).title, QStringLiteral("Warning!!"));
     QCOMPARE(rig.prompter.shown.value(0).icon, PromptIcon::Information);
 
-    // Silence: the fields show what the conversions make of the marker, not in step, and
-    // the window says that the logger does not answer, once, in one time limit.
+    // Silence: the fields show what the conversions make of the marker, not in step nor
+    // the logger's, and the window says that the logger does not answer, once, in one time
+    // limit.
     rig.logger.setSilentFrom(rig.logger.commands().size() + 1);
     const auto start = rig.clock.now();
     rig.click("leggidata");
     QVERIFY(rig.clock.now() - start < Transport::kFieldTimeLimit + seconds(1));
     QCOMPARE(shown(), (QStringList{"0", "0", "0", "%%", "%%"}));
     QCOMPARE(background(group.data(4)), kNoAnswer);
+    QCOMPARE(group.data(0)->origin(), Origin::NoAnswer);
     QCOMPARE(rig.window.statusBar()->currentMessage(),
              QStringLiteral("No answer from the logger on COM 1"));
     rig.logger.setSilentFrom(1000);
@@ -318,18 +328,30 @@ void SettingsGroupsTest::acquisitionSwitchShowsTheLoggersAnswer()
     QCOMPARE(rig.sent().mid(5), (QStringList{"o0,", "O"}));
     QVERIFY(!box->isChecked());
 
-    // If the logger does not take the change, the box keeps showing the logger's state.
+    // A read-back that gets no answer leaves the state unknown, not off; a press then cannot
+    // say which way it goes: it writes nothing, reads the switch and says so.
     rig.logger.setSilentFrom(rig.logger.commands().size() + 2); // "o" is taken, "O" silent
     press(box);
-    QVERIFY(!box->isChecked());
+    QCOMPARE(box->checkState(), Qt::PartiallyChecked);
+    QVERIFY(box->toolTip().contains(QLatin1String("unknown")));
+    rig.logger.setSilentFrom(1000);
+    const auto before = rig.sent().size();
+    press(box);
+    QCOMPARE(rig.sent().mid(before), QStringList{"O"});
+    QCOMPARE(rig.prompter.texts(),
+             QStringList{"Enable Acquisitions got no answer from the logger. Nothing was sent: "
+                         "the switch is read from the logger now; press it again once it shows "
+                         "the logger's state."});
+    QVERIFY(box->checkState() == Qt::Checked && rig.logger.acquiring());
+    QVERIFY(!rig.window.lock().locked());
 }
 
 void SettingsGroupsTest::channelCountWrite()
 {
     MainRig rig;
     auto& ch = rig.window.channels();
-    ch.MUX(0)->setText(QStringLiteral("8"));
-    ch.MUX(1)->setText(QStringLiteral("0"));
+    test::type(ch.MUX(0), QStringLiteral("8"));
+    test::type(ch.MUX(1), QStringLiteral("0"));
 
     rig.prompter.answerNext(PromptAnswer::No);
     rig.click("Scrivicanali");
@@ -354,6 +376,9 @@ void SettingsGroupsTest::channelCountWrite()
     rig.click("leggicanali");
     QCOMPARE(ch.MUX(1)->text(), QStringLiteral("%%"));
     rig.logger.setSilentFrom(1000);
+    // Typed, a count is checked as a whole number of channels.
+    test::type(ch.MUX(0), QStringLiteral("2.5"));
+    test::type(ch.MUX(1), QStringLiteral("0"));
     const auto before = rig.sent().size();
     rig.click("Scrivicanali");
     QCOMPARE(rig.sent().size(), before);
@@ -402,24 +427,20 @@ void SettingsGroupsTest::smsWriteReadsBack()
 {
     MainRig rig;
     auto& g = rig.window.messaging();
-    g.NUMERO_ALLARME_SMS(0)->setText(QStringLiteral(" A "));
-    g.NUMERO_ALLARME_SMS(1)->setText(QStringLiteral("B"));
-    g.NUMERO_ALLARMI_SMS()->setText(QStringLiteral("2"));
-    g.Abilita_SMS()->setChecked(true);
-    // The telephone alarm was never read: it is left as the logger has it.
+    // The count, the flags and the telephone alarm are the logger's; the numbers typed.
+    rig.logger.settings().sms.count = QStringLiteral("2");
+    rig.logger.settings().phoneAlarm.enable = 1;
+    rig.click("LEGGI_GSM");
+    test::type(g.NUMERO_ALLARME_SMS(0), QStringLiteral(" A "));
+    test::type(g.NUMERO_ALLARME_SMS(1), QStringLiteral("B"));
     rig.click("SCRIVI_GSM");
-    QCOMPARE(rig.sent(), (QStringList{"iA,B,,,,,,,,,2, 1, 0,", "I", "F"}));
+    // The telephone alarm is written back unchanged with every write.
+    QCOMPARE(rig.sent().mid(2),
+             (QStringList{"iA,B,,,,,,,,,2, 1, 0,", "f+393331234567, 1,", "I", "F"}));
     QCOMPARE(g.NUMERO_ALLARME_SMS(0)->text(), QStringLiteral("A"));
     QCOMPARE(g.NUMERO_ALLARME_TELEFONO()->text(), QStringLiteral("+393331234567"));
     for (auto* f : {g.NUMERO_ALLARME_SMS(0), g.NUMERO_ALLARME_SMS(9), g.NUMERO_ALLARMI_SMS()})
         QCOMPARE(background(f), kDesign);
-
-    // Once read, it is written back unchanged with every write.
-    rig.logger.settings().phoneAlarm.enable = 1;
-    rig.click("LEGGI_GSM");
-    rig.click("SCRIVI_GSM");
-    QCOMPARE(rig.sent().mid(5),
-             (QStringList{"iA,B,,,,,,,,,2, 1, 0,", "f+393331234567, 1,", "I", "F"}));
 }
 
 void SettingsGroupsTest::smsSwitches()
@@ -435,18 +456,30 @@ void SettingsGroupsTest::smsSwitches()
     QVERIFY(pausedBefore(rig, 'I'));
     QVERIFY(g.Abilita_SMS()->isChecked());
 
-    // The space bar asks as well; a read-back that gets no answer shows the switch off.
+    // The space bar asks as well; a read-back that gets no answer leaves the switches
+    // unknown, not off, and a press then sends nothing.
     rig.logger.setSilentFrom(int(rig.logger.commands().size()) + 3);
     QTest::keyClick(g.PREABILITA_SMS(), Qt::Key_Space);
     QCOMPARE(rig.sent().mid(6).first(), numbers + "1,0,");
-    QVERIFY(!g.PREABILITA_SMS()->isChecked() && !g.Abilita_SMS()->isChecked());
-
-    // A recipient with a comma is refused by the switch as by "Write".
+    QCOMPARE(g.PREABILITA_SMS()->checkState(), Qt::PartiallyChecked);
+    QCOMPARE(g.Abilita_SMS()->checkState(), Qt::PartiallyChecked);
     rig.logger.setSilentFrom(1000);
-    g.NUMERO_ALLARME_SMS(0)->setText(QStringLiteral("1,2"));
-    const auto before = rig.sent().size();
+    auto before = rig.sent().size();
     press(g.Abilita_SMS());
     QCOMPARE(rig.sent().size(), before);
+    QVERIFY(rig.prompter.texts().last().startsWith(
+        "SMS numbers 1\u201310, # Recipients, Enable SMS Alert, Enable SMS Warning, Telephone "
+        "alarm "
+        "number and Telephone alarm got no answer from the logger. Nothing was sent: read the SMS "
+        "settings first"));
+
+    // A recipient with a comma is refused by the switch as by "Write".
+    rig.click("LEGGI_GSM");
+    test::type(g.NUMERO_ALLARME_SMS(0), QStringLiteral("1,2"));
+    before = rig.sent().size();
+    press(g.Abilita_SMS());
+    QCOMPARE(rig.sent().size(), before);
+    QVERIFY(rig.prompter.texts().last().startsWith("\"1,2\" contains a comma"));
     QVERIFY(!rig.window.lock().locked());
 }
 
@@ -457,23 +490,30 @@ void SettingsGroupsTest::gprsAndEventsCounter()
     rig.click("LeggiGPRS");
     QCOMPARE(g.GPRS(2)->text(), QStringLiteral("internet.apn"));
     QCOMPARE(background(g.GPRS(9)), kInStep);
-    g.GPRS(0)->setText(QStringLiteral(" newuser "));
+    test::type(g.GPRS(0), QStringLiteral(" newuser "));
     rig.click("ScriviGPRS");
     QCOMPARE(rig.sent(), (QStringList{"K", "knewuser,pass,internet.apn,ftp.example.org,site1,"
                                            "secret,/upload,21,10,0,"}));
     QCOMPARE(g.GPRS(0)->text(), QStringLiteral("newuser"));
     QCOMPARE(rig.logger.settings().gprs[0], QStringLiteral("newuser"));
 
+    // Never read (only the connection reads it): the first press reads the switch, the next
+    // one switches it.
     auto& e = rig.window.eventsCounter();
     press(e.PLUVIOMETRO());
-    QCOMPARE(rig.sent().mid(2), (QStringList{"u1,", "U,"}));
+    QCOMPARE(rig.sent().mid(2), QStringList{"U,"});
+    QVERIFY(rig.prompter.texts().last().startsWith(
+        "Enable events counter (Rain gauge) was never read from the logger. Nothing was sent"));
+    QCOMPARE(e.PLUVIOMETRO()->checkState(), Qt::Unchecked);
+    press(e.PLUVIOMETRO());
+    QCOMPARE(rig.sent().mid(3), (QStringList{"u1,", "U,"}));
     QVERIFY(pausedBefore(rig, 'U'));
     QVERIFY(e.PLUVIOMETRO()->isChecked() && rig.logger.settings().eventsCounter);
-    // No answer to the read-back: the box shows off.
+    // No answer to the read-back: the box shows that the state is unknown.
     rig.logger.setSilentFrom(int(rig.logger.commands().size()) + 2);
     press(e.PLUVIOMETRO());
-    QCOMPARE(rig.sent().mid(4), (QStringList{"u0,", "U,"}));
-    QVERIFY(!e.PLUVIOMETRO()->isChecked());
+    QCOMPARE(rig.sent().mid(5), (QStringList{"u0,", "U,"}));
+    QCOMPARE(e.PLUVIOMETRO()->checkState(), Qt::PartiallyChecked);
     QCOMPARE(background(e.mmpioggia()), kDesign);
 }
 
