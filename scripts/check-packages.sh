@@ -155,6 +155,28 @@ for root in "$program_root" "$collect_root"; do
     done
 done
 
+# The example units, pointed at the unpacked collector: systemd names a setting it would
+# ignore, so anything it says is a fault.
+units=$tmp/units
+examples=$collect_root/usr/share/doc/korvelan-collect/examples
+if ! command -v systemd-analyze >/dev/null; then
+    skip "systemd-analyze verify of the example units" "systemd-analyze is not installed"
+elif [ ! -f "$examples/korvelan-collect.service" ] || [ ! -f "$examples/korvelan-collect.timer" ]
+then
+    fail "the example units are in usr/share/doc/korvelan-collect/examples"
+else
+    mkdir -p "$units"
+    sed "s|/usr/bin/korvelan-collect|$collect_root/usr/bin/korvelan-collect|" \
+        "$examples/korvelan-collect.service" >"$units/korvelan-collect.service"
+    cp "$examples/korvelan-collect.timer" "$units/"
+    if out=$(systemd-analyze verify --man=no "$units"/korvelan-collect.* 2>&1) && [ -z "$out" ]
+    then
+        pass "systemd-analyze verify korvelan-collect.service korvelan-collect.timer"
+    else
+        fail "systemd-analyze verify korvelan-collect.service korvelan-collect.timer" "$out"
+    fi
+fi
+
 out=$(lintian --fail-on error "$program_deb" "$collect_deb" 2>&1)
 rc=$?
 [ -z "$out" ] || indent <<<"$out"
