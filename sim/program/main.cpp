@@ -112,6 +112,7 @@ bool parse(const QCoreApplication& app, Options& o)
     QCommandLineParser p;
     p.setApplicationDescription(kDescription);
     p.addHelpOption();
+    p.addVersionOption();
     const QCommandLineOption memory("memory", "Acquisitions the memory holds (default 8000).", "N");
     const QCommandLineOption fill("fill", "Acquisitions already stored at start (default 48).",
                                   "N");
@@ -279,6 +280,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvelan-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVELAN_VERSION));
     Options o;
     if (!parse(app, o))
         return 2;
