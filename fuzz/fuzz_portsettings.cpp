@@ -1,5 +1,5 @@
 // The port settings file as whatever a disk may hold.
-#include "windows/connection/PortSettingsFile.h"
+#include "common/PortSettingsFile.h"
 
 #include <cstdlib>
 

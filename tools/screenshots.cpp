@@ -6,20 +6,20 @@
 // Usage: korvelan-screenshots OUTPUT_DIR [--screen]
 //   --screen  each window as the display shows it, the main window maximised, saved as
 //             screen-NAME.png (run under xvfb-run -s "-screen 0 1024x768x24")
-#include "charts/Grafici.h"
-#include "download/DownloadPage.h"
 #include "link/LinkLog.h"
-#include "measurement/MisCont.h"
-#include "measurement/ReadNowGroup.h"
-#include "remote/ModemRig.h"
 #include "windows/about/AboutBox.h"
 #include "windows/alarms/AlarmWindow.h"
+#include "windows/chart/Grafici.h"
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/linklog/LinkLogWindow.h"
+#include "windows/main/DownloadPage.h"
 #include "windows/main/FileArea.h"
 #include "windows/main/MainRig.h"
 #include "windows/main/MessagingGroup.h"
 #include "windows/main/NameClockGroup.h"
+#include "windows/main/ReadNowGroup.h"
+#include "windows/measurement/MisCont.h"
+#include "windows/modem/ModemRig.h"
 #include "windows/sensors/SensorWindow.h"
 
 #include <QApplication>

@@ -8,11 +8,11 @@
 //
 // bench_measurement [CYCLES] [--no-pty]   (CYCLES: 1,000,000 unless given)
 #include "ProcessFigures.h"
-#include "charts/Grafici.h"
-#include "measurement/MisCont.h"
 #include "support/EmulatorRig.h"
 #include "support/SimulatorLink.h"
-#include "windows/main/CommandLock.h"
+#include "ui/CommandLock.h"
+#include "windows/chart/Grafici.h"
+#include "windows/measurement/MisCont.h"
 
 #include <QApplication>
 #include <QChartView>

@@ -3,15 +3,15 @@
 #include "common/ComPortMap.h"
 #include "common/DataFolder.h"
 #include "common/ProgramLink.h"
-#include "common/Prompter.h"
 #include "common/SimulatorProcess.h"
 #include "link/Clock.h"
-#include "remote/ModemWindow.h"
+#include "ui/MessageBoxPrompter.h"
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/connection/SplashWindow.h"
 #include "windows/linklog/LinkLogWindow.h"
 #include "windows/main/FileArea.h"
 #include "windows/main/MainWindow.h"
+#include "windows/modem/ModemWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -200,7 +200,7 @@ int main(int argc, char** argv)
     mainWindow.setProgramFolder(paths.folder());
     ConnectionWindow connection(link.transport, link.session, mainWindow, paths.portSettingsFile());
     connection.setPorts(ports, &ComPortMap::systemPorts);
-    ModemWindow modem(link.transport, mainWindow, paths.folder(), &connection);
+    ModemWindow modem(link.transport, prompter, mainWindow, paths.folder(), &connection);
     connection.setModemWindow([&modem] { modem.open(); });
     connection.setLinkLogWindow(&linkLogWindow);
     QObject::connect(&connection, &ConnectionWindow::closed, &app, &QCoreApplication::quit,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Prompter.h"
 #include "link/LinkLog.h"
 #include "link/LoggedChannel.h"
 #include "link/LoggerSession.h"
@@ -10,7 +11,6 @@
 namespace korvelan {
 
 class Clock;
-class Prompter;
 
 // The link as a program runs it: the serial port, its log (kept in memory, and written to a
 // file when asked), the watch for a modem's NO CARRIER, which ends the link as a pulled cable

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/LinkNotices.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,10 +12,9 @@ enum class PromptAnswer { Ok, Yes, No, Retry, Cancel };
 
 // Every message box of the program goes through here, so tests can script the answers and
 // read the texts back.
-class Prompter
+class Prompter : public LinkNotices
 {
 public:
-    virtual ~Prompter() = default;
     virtual void inform(PromptIcon icon, const QString& title, const QString& text) = 0;
     virtual PromptAnswer askYesNo(PromptIcon icon, const QString& title, const QString& text,
                                   PromptAnswer defaultAnswer) = 0;
@@ -25,20 +26,12 @@ public:
     virtual int askChoice(PromptIcon icon, const QString& title, const QString& text,
                           const QStringList& answers, int defaultIndex, int escapeIndex) = 0;
     virtual void beep() = 0;
-};
 
-// The real message boxes. Application-modal, so no click reaches another window meanwhile.
-class MessageBoxPrompter final : public Prompter
-{
-public:
-    void inform(PromptIcon icon, const QString& title, const QString& text) override;
-    PromptAnswer askYesNo(PromptIcon icon, const QString& title, const QString& text,
-                          PromptAnswer defaultAnswer) override;
-    PromptAnswer askRetryCancel(PromptIcon icon, const QString& title,
-                                const QString& text) override;
-    int askChoice(PromptIcon icon, const QString& title, const QString& text,
-                  const QStringList& answers, int defaultIndex, int escapeIndex) override;
-    void beep() override;
+    // The link's own notices are message boxes like any other.
+    void linkNotice(Kind kind, const QString& title, const QString& text) final
+    {
+        inform(kind == Kind::Warning ? PromptIcon::Warning : PromptIcon::None, title, text);
+    }
 };
 
 // A destructive action's question: "Warning", stop icon, Yes and No with No the default.

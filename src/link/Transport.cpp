@@ -1,6 +1,5 @@
 #include "link/Transport.h"
 
-#include "common/Prompter.h"
 #include "link/Channel.h"
 
 #include <QCoreApplication>
@@ -30,9 +29,9 @@ QString fromWire(const QByteArray& bytes)
     return QString::fromLatin1(bytes);
 }
 
-Transport::Transport(LoggerSession& session, Channel& channel, Clock& clock, Prompter& prompter,
+Transport::Transport(LoggerSession& session, Channel& channel, Clock& clock, LinkNotices& notices,
                      PortResolver resolvePort)
-    : m_session(session), m_channel(channel), m_clock(clock), m_prompter(prompter),
+    : m_session(session), m_channel(channel), m_clock(clock), m_notices(notices),
       m_resolvePort(std::move(resolvePort))
 {}
 
@@ -63,8 +62,8 @@ bool Transport::ensureOpen()
     QString error;
     if (openChannel(&error))
         return true;
-    m_prompter.inform(
-        PromptIcon::Warning, QStringLiteral("Link lost"),
+    m_notices.linkNotice(
+        LinkNotices::Kind::Warning, QStringLiteral("Link lost"),
         QStringLiteral("The link to the logger was lost and the port cannot be "
                        "opened again:\n") +
             portErrorText(m_session.Porta, m_channel.portName(), m_channel.openFault(), error));
@@ -156,8 +155,9 @@ int16_t Transport::Apri_Porta(int16_t port)
     const auto opened = m_clock.now();
     QString error;
     if (!openChannel(&error)) {
-        m_prompter.inform(PromptIcon::None, QString(),
-                          portErrorText(port, m_channel.portName(), m_channel.openFault(), error));
+        m_notices.linkNotice(
+            LinkNotices::Kind::Plain, QString(),
+            portErrorText(port, m_channel.portName(), m_channel.openFault(), error));
         return 0;
     }
     {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Clock.h"
+#include "link/LinkNotices.h"
 #include "link/LoggerSession.h"
 
 #include <QString>
@@ -12,7 +13,6 @@
 namespace korvelan {
 
 class Channel;
-class Prompter;
 
 // The routines every exchange with the logger goes through. One object for the whole run,
 // over one channel, one clock and the session record.
@@ -42,7 +42,7 @@ public:
     static constexpr auto kProbeAfterReply = std::chrono::seconds(1);
     static inline const QString kNoAnswer = QStringLiteral("%%");
 
-    Transport(LoggerSession& session, Channel& channel, Clock& clock, Prompter& prompter,
+    Transport(LoggerSession& session, Channel& channel, Clock& clock, LinkNotices& notices,
               PortResolver resolvePort);
 
     // Opens and probes a port; 1 when something answered "V", 0 otherwise.
@@ -124,7 +124,6 @@ public:
     [[nodiscard]] LoggerSession& session() { return m_session; }
     [[nodiscard]] Channel& channel() { return m_channel; }
     [[nodiscard]] Clock& clock() { return m_clock; }
-    [[nodiscard]] Prompter& prompter() { return m_prompter; }
     [[nodiscard]] QString deviceFor(int port) const { return m_resolvePort(port); }
 
 private:
@@ -138,7 +137,7 @@ private:
     LoggerSession& m_session;
     Channel& m_channel;
     Clock& m_clock;
-    Prompter& m_prompter;
+    LinkNotices& m_notices;
     PortResolver m_resolvePort;
     int m_waitDepth = 0;
     int m_actionDepth = 0;

@@ -1,6 +1,6 @@
 #include "remote/StationFiles.h"
 
-#include "windows/connection/PortSettingsFile.h"
+#include "common/PortSettingsFile.h"
 
 #include <QDir>
 #include <QFile>

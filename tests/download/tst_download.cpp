@@ -4,13 +4,13 @@
 // line; the dates typed for a range, the data file's name and folder; deleting files and the
 // busy-file check, with another process holding the file open.
 #include "download/DataFileName.h"
-#include "download/DownloadPage.h"
 #include "download/DownloadRange.h"
 #include "download/FileUtilities.h"
 #include "download/MemoryDownload.h"
 #include "support/EmulatorRig.h"
 #include "support/Files.h"
-#include "windows/main/CommandLock.h"
+#include "ui/CommandLock.h"
+#include "windows/main/DownloadPage.h"
 
 #include <QDir>
 #include <QLabel>

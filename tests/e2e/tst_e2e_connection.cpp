@@ -6,8 +6,8 @@
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
 #include "support/ScriptedPrompter.h"
+#include "ui/FieldEdit.h"
 #include "windows/connection/ConnectionWindow.h"
-#include "windows/main/FieldEdit.h"
 #include "windows/main/MainWindow.h"
 #include "windows/sensors/SensorWindow.h"
 

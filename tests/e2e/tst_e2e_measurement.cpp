@@ -1,12 +1,12 @@
 // A continuous reading over a pseudo-terminal with korvelan-sim, in real time: the program's
 // serial port, clock and windows, a few cycles.
 #include "measurement/MeasurementText.h"
-#include "measurement/MisCont.h"
-#include "measurement/ReadNowGroup.h"
 #include "support/SimulatorLink.h"
+#include "ui/FieldEdit.h"
 #include "windows/main/ChannelsGroup.h"
-#include "windows/main/FieldEdit.h"
 #include "windows/main/MainWindow.h"
+#include "windows/main/ReadNowGroup.h"
+#include "windows/measurement/MisCont.h"
 
 #include <QElapsedTimer>
 #include <QFile>

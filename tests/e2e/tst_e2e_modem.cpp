@@ -2,16 +2,16 @@
 // dial it, land in its main window, download its memory, hang up.
 #include "common/ComPortMap.h"
 #include "common/SimulatorProcess.h"
-#include "download/DownloadPage.h"
 #include "link/Clock.h"
 #include "link/SerialChannel.h"
 #include "link/Transport.h"
 #include "remote/CarrierWatch.h"
-#include "remote/ModemWindow.h"
 #include "support/ScriptedPrompter.h"
-#include "windows/main/FieldEdit.h"
+#include "ui/FieldEdit.h"
+#include "windows/main/DownloadPage.h"
 #include "windows/main/FileArea.h"
 #include "windows/main/MainWindow.h"
+#include "windows/modem/ModemWindow.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -54,7 +54,7 @@ void TestEndToEndModem::dialDownloadHangUp()
     MainWindow mainWindow(transport, prompter, session);
     mainWindow.fileArea()->setFolder(dir.path());
     QWidget connection;
-    ModemWindow modem(transport, mainWindow, dir.path(), &connection);
+    ModemWindow modem(transport, prompter, mainWindow, dir.path(), &connection);
 
     QElapsedTimer took;
     took.start();

@@ -1,17 +1,17 @@
 // Every window of the program, filled from the emulated logger: each fits a 1024x768 screen
 // with nothing cut off, and each field has a name a screen reader can say.
-#include "charts/Grafici.h"
 #include "link/LinkLog.h"
-#include "measurement/MisCont.h"
-#include "measurement/ReadNowGroup.h"
-#include "remote/ModemWindow.h"
 #include "windows/about/AboutBox.h"
 #include "windows/alarms/AlarmWindow.h"
+#include "windows/chart/Grafici.h"
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/connection/SplashWindow.h"
 #include "windows/linklog/LinkLogWindow.h"
 #include "windows/main/MainRig.h"
 #include "windows/main/MessagingGroup.h"
+#include "windows/main/ReadNowGroup.h"
+#include "windows/measurement/MisCont.h"
+#include "windows/modem/ModemWindow.h"
 #include "windows/sensors/SensorWindow.h"
 
 #include <QAbstractSpinBox>
@@ -37,7 +37,7 @@ struct EveryWindow : test::MainRig
 {
     QTemporaryDir dir;
     ConnectionWindow connection{transport, session, window, dir.filePath("og399.ini")};
-    ModemWindow modem{transport, window, dir.path(), &connection};
+    ModemWindow modem{transport, prompter, window, dir.path(), &connection};
     LinkLog log{clock};
     LinkLogWindow linkLog{log, prompter};
     SplashWindow splash;

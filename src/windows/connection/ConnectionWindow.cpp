@@ -1,14 +1,14 @@
 #include "windows/connection/ConnectionWindow.h"
 
 #include "common/ComPortMap.h"
+#include "common/PortSettingsFile.h"
+#include "download/ProposedFileName.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
-#include "windows/connection/PortSettingsFile.h"
-#include "windows/connection/ProposedFileName.h"
+#include "ui/FieldEdit.h"
+#include "ui/SwitchBox.h"
 #include "windows/connection/SplashWindow.h"
-#include "windows/main/FieldEdit.h"
 #include "windows/main/MainWindow.h"
-#include "windows/main/SwitchBox.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

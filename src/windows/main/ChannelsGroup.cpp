@@ -4,10 +4,10 @@
 #include "common/Prompter.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
-#include "windows/main/CommandLock.h"
-#include "windows/main/FieldEdit.h"
-#include "windows/main/Layouts.h"
-#include "windows/main/WriteRecord.h"
+#include "ui/CommandLock.h"
+#include "ui/FieldEdit.h"
+#include "ui/Layouts.h"
+#include "ui/WriteRecord.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,11 +1,11 @@
 #include "windows/main/EventsCounterGroup.h"
 
 #include "link/Transport.h"
-#include "windows/main/CommandLock.h"
-#include "windows/main/FieldEdit.h"
-#include "windows/main/Layouts.h"
-#include "windows/main/SwitchBox.h"
-#include "windows/main/WriteRecord.h"
+#include "ui/CommandLock.h"
+#include "ui/FieldEdit.h"
+#include "ui/Layouts.h"
+#include "ui/SwitchBox.h"
+#include "ui/WriteRecord.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

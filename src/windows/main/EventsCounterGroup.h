@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/main/GroupContext.h"
+#include "ui/GroupContext.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #include "windows/main/FileArea.h"
 
-#include "windows/main/Layouts.h"
+#include "ui/Layouts.h"
 
 #include <QComboBox>
 #include <QDir>

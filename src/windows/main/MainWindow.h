@@ -1,8 +1,8 @@
 #pragma once
 
-#include "windows/main/CommandLock.h"
-#include "windows/main/GroupContext.h"
-#include "windows/main/SwitchBox.h"
+#include "ui/CommandLock.h"
+#include "ui/GroupContext.h"
+#include "ui/SwitchBox.h"
 
 #include <QMainWindow>
 #include <functional>

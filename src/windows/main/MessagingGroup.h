@@ -1,7 +1,7 @@
 #pragma once
 
-#include "windows/main/GroupContext.h"
-#include "windows/main/WriteRecord.h"
+#include "ui/GroupContext.h"
+#include "ui/WriteRecord.h"
 
 #include <QObject>
 #include <QStringList>

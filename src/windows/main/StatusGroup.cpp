@@ -2,8 +2,8 @@
 
 #include "link/NumberForms.h"
 #include "link/Transport.h"
-#include "windows/main/CommandLock.h"
-#include "windows/main/Layouts.h"
+#include "ui/CommandLock.h"
+#include "ui/Layouts.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

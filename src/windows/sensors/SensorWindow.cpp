@@ -3,11 +3,11 @@
 #include "common/Prompter.h"
 #include "link/NumberForms.h"
 #include "link/Transport.h"
-#include "windows/main/FieldEdit.h"
-#include "windows/main/FlagBox.h"
-#include "windows/main/Layouts.h"
-#include "windows/main/ValueEdit.h"
-#include "windows/main/WriteRecord.h"
+#include "ui/FieldEdit.h"
+#include "ui/FlagBox.h"
+#include "ui/Layouts.h"
+#include "ui/ValueEdit.h"
+#include "ui/WriteRecord.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/ExchangeWindow.h"
-#include "windows/main/FlagBox.h"
-#include "windows/main/ValueEdit.h"
+#include "ui/ExchangeWindow.h"
+#include "ui/FlagBox.h"
+#include "ui/ValueEdit.h"
 
 #include <QColor>
 #include <array>

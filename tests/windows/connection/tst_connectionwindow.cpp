@@ -8,12 +8,12 @@
 #include "common/ComPortMap.h"
 #include "common/DataFolder.h"
 #include "common/DayFirstDate.h"
+#include "common/PortSettingsFile.h"
 #include "common/SimulatorProcess.h"
+#include "download/ProposedFileName.h"
 #include "support/Files.h"
-#include "windows/connection/PortSettingsFile.h"
-#include "windows/connection/ProposedFileName.h"
+#include "ui/FieldEdit.h"
 #include "windows/connection/SplashWindow.h"
-#include "windows/main/FieldEdit.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -3,9 +3,9 @@
 // made before writing, the sensor banks with their jumper warning, a close during a read.
 #include "MainRig.h"
 #include "support/Typing.h"
+#include "ui/FieldEdit.h"
 #include "windows/alarms/AlarmWindow.h"
 #include "windows/main/ChannelsGroup.h"
-#include "windows/main/FieldEdit.h"
 #include "windows/sensors/SensorWindow.h"
 
 #include <QCheckBox>

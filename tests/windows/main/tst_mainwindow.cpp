@@ -1,11 +1,11 @@
 // The main window's own life: the lock, the one-exchange rule, the way out of a stuck
 // exchange, internal parameters, the closing record, closing during a download.
 #include "MainRig.h"
-#include "download/DownloadPage.h"
 #include "link/NumberForms.h"
 #include "support/Files.h"
 #include "support/Typing.h"
-#include "windows/main/FieldEdit.h"
+#include "ui/FieldEdit.h"
+#include "windows/main/DownloadPage.h"
 #include "windows/main/FileArea.h"
 
 #include <QAbstractButton>

@@ -3,14 +3,14 @@
 #include "MainRig.h"
 #include "support/Rows.h"
 #include "support/Typing.h"
+#include "ui/FieldEdit.h"
+#include "ui/SwitchBox.h"
 #include "windows/main/ChannelsGroup.h"
 #include "windows/main/EventsCounterGroup.h"
-#include "windows/main/FieldEdit.h"
 #include "windows/main/MemoryGroup.h"
 #include "windows/main/MessagingGroup.h"
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/ScheduleGroup.h"
-#include "windows/main/SwitchBox.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

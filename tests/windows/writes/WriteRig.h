@@ -4,6 +4,7 @@
 // logger, with what the tests of the write rule need: reading every group of a window, the
 // write commands the logger took, the value controls and the names messages give them.
 #include "sim/LoggerEmulator.h"
+#include "ui/SwitchBox.h"
 #include "windows/alarms/AlarmWindow.h"
 #include "windows/main/EventsCounterGroup.h"
 #include "windows/main/FileArea.h"
@@ -11,7 +12,6 @@
 #include "windows/main/MessagingGroup.h"
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/ScheduleGroup.h"
-#include "windows/main/SwitchBox.h"
 #include "windows/sensors/SensorWindow.h"
 
 #include <QAbstractButton>

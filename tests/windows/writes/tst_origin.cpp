@@ -2,8 +2,8 @@
 // as the operator and the program change them, and how a refusal names the fields.
 #include "common/FieldOrigin.h"
 #include "support/Typing.h"
-#include "windows/main/FlagBox.h"
-#include "windows/main/ValueEdit.h"
+#include "ui/FlagBox.h"
+#include "ui/ValueEdit.h"
 
 #include <QTest>
 

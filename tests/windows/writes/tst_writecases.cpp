@@ -3,8 +3,8 @@
 // counter's switch read at connection. Each sends nothing, says why, and writes once the
 // logger has answered or the operator has chosen.
 #include "WriteRig.h"
-#include "remote/ModemRig.h"
 #include "windows/connection/ConnectionRig.h"
+#include "windows/modem/ModemRig.h"
 
 #include <QTest>
 
