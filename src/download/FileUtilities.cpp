@@ -38,16 +38,114 @@ bool isNumber(const char* name)
 }
 #endif
 
-// A rename that never replaces an existing file (on Windows MoveFile never does).
-bool renameKeeping(const QString& from, const QString& to)
+// The ways a file is given a name that must not be taken, in the order they are tried.
+enum class KeepingMove { Rename, Link, Copy };
+
+#ifdef Q_OS_LINUX
+// The file system does not offer this way of naming a file: the next one is tried.
+bool notOffered(int error, KeepingMove way)
+{
+    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP)
+        return true;
+    // FAT answers a hard link with EPERM.
+    return way == KeepingMove::Link && (error == EPERM || error == EMLINK);
+}
+
+// Copies `from` into a new file `to` that must not exist yet; on failure the new file is
+// removed and errno says why.
+bool copyIntoNew(const char* from, const char* to)
+{
+    const int in = ::open(from, O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat info
+    {};
+    const int out = ::fstat(in, &info) == 0
+                        ? ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 07777)
+                        : -1;
+    if (out < 0) {
+        const int why = errno;
+        ::close(in);
+        errno = why;
+        return false;
+    }
+    char buffer[64 * 1024];
+    bool copied = true;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            copied = false;
+            break;
+        }
+        for (ssize_t done = 0; copied && done < got;) {
+            const ssize_t put = ::write(out, buffer + done, size_t(got - done));
+            if (put < 0 && errno != EINTR)
+                copied = false;
+            else if (put > 0)
+                done += put;
+        }
+        if (!copied)
+            break;
+    }
+    // A copy that is not on the disk is no copy: the old name goes only after this.
+    copied = copied && ::fsync(out) == 0;
+    const int why = errno;
+    copied = ::close(out) == 0 && copied;
+    ::close(in);
+    if (!copied) {
+        ::unlink(to);
+        errno = why;
+    }
+    return copied;
+}
+#endif
+
+// A rename that never replaces an existing file (on Windows MoveFile never does); on
+// failure *error gets the system's reason for the last way tried.
+bool renameKeeping(const QString& from, const QString& to, QString* error)
 {
 #ifdef Q_OS_LINUX
     const QByteArray src = QFile::encodeName(from);
     const QByteArray dst = QFile::encodeName(to);
-    return ::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0;
+    int why = 0;
+    for (auto way = KeepingMove::Rename;; way = KeepingMove(int(way) + 1)) {
+        bool moved = false;
+        switch (way) {
+        case KeepingMove::Rename:
+            moved = ::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(),
+                                RENAME_NOREPLACE) == 0;
+            break;
+        case KeepingMove::Link:
+            moved = ::link(src.constData(), dst.constData()) == 0;
+            break;
+        case KeepingMove::Copy:
+            moved = copyIntoNew(src.constData(), dst.constData());
+            break;
+        }
+        why = errno;
+        if (moved) {
+            // The data has its new name; a failure to drop the old one loses nothing.
+            if (way != KeepingMove::Rename)
+                ::unlink(src.constData());
+            return true;
+        }
+        if (way == KeepingMove::Copy || !notOffered(why, way))
+            break;
+    }
+    if (error)
+        *error = qt_error_string(why);
+    return false;
 #else
     // QFile::rename refuses an existing target; a plain rename is all that is wanted here.
-    return !QFileInfo::exists(to) && QDir().rename(from, to);
+    if (!QFileInfo::exists(to) && QDir().rename(from, to))
+        return true;
+    if (error)
+        *error = QFileInfo::exists(to) ? QStringLiteral("File exists") : qt_error_string(errno);
+    return false;
 #endif
 }
 
@@ -111,12 +209,7 @@ bool moveFile(const QString& from, const QString& to, bool replace, QString* err
             *error = QString::fromStdString(code.message());
         return !code;
     }
-    errno = 0;
-    if (renameKeeping(from, to))
-        return true;
-    if (error)
-        *error = QFileInfo::exists(to) ? QStringLiteral("File exists") : qt_error_string(errno);
-    return false;
+    return renameKeeping(from, to, error);
 }
 
 void CancellaFile(const QString& path)
@@ -131,8 +224,8 @@ int16_t ProvaRinomina(const QString& path, Prompter& prompter)
 {
     const QString temp = path + QStringLiteral(".temp");
     bool free = !heldOpenElsewhere(path);
-    if (free && renameKeeping(path, temp))
-        free = renameKeeping(temp, path);
+    if (free && renameKeeping(path, temp, nullptr))
+        free = renameKeeping(temp, path, nullptr);
     else
         free = false;
     if (free)

@@ -9,7 +9,11 @@ class Prompter;
 
 // Moves a file to `to` in one step. With `replace`, a file already at `to` is replaced (it
 // stays whole until the new one takes its place); without, a file at `to` makes the move
-// fail. On failure *error gets the system's reason.
+// fail, and it never replaces one, whatever the file system: where the system's rename that
+// refuses an existing target is not offered (NFS, some network and FUSE file systems), the
+// file gets a second name (a hard link) and loses the old one; where there are no hard links
+// either (FAT), it is copied into a file created only when the name is free, then removed.
+// On failure *error gets the system's reason.
 bool moveFile(const QString& from, const QString& to, bool replace, QString* error);
 
 // Deletes the file; every failure (missing, read-only, in use) is ignored.

@@ -25,6 +25,15 @@
 #include <csignal>
 #include <sys/resource.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <cstddef>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using namespace korvelan;
 using namespace std::chrono;
@@ -134,6 +143,8 @@ private slots:
     void dataFilePath();
     void busyCheckThenDelete_data();
     void busyCheckThenDelete();
+    void movesNeverReplace_data();
+    void movesNeverReplace();
     void streamBecomesLines_data();
     void streamBecomesLines();
     void wholeMemoryThenARange();
@@ -680,6 +691,72 @@ void DownloadTest::busyCheckThenDelete()
     holder.waitForFinished(5000);
     CancellaFile(path);
     QCOMPARE(QFile::exists(path), remains);
+}
+
+void DownloadTest::movesNeverReplace_data()
+{
+    // The calls a file system refuses: NFS has no no-replace rename, FAT no hard links either.
+    QTest::addColumn<QList<long>>("refused");
+    QTest::newRow("every way offered") << QList<long>{};
+#ifdef Q_OS_LINUX
+    QTest::newRow("no no-replace rename") << QList<long>{SYS_renameat2};
+    QTest::newRow("no hard links either") << QList<long>{SYS_renameat2, SYS_link, SYS_linkat};
+#endif
+}
+
+void DownloadTest::movesNeverReplace()
+{
+    QFETCH(QList<long>, refused);
+    QTemporaryDir dir;
+    const QString from = dir.filePath("a.partial.txt");
+    const QString to = dir.filePath("a.txt");
+    QVERIFY(test::writeBytes(from, "new\r\n") && test::writeBytes(to, "old\r\n"));
+    // In a process of its own, where the refused calls fail as such a file system has them
+    // fail; each move's error, or "moved", one a line.
+    const auto moves = [&] {
+        QString out;
+        for (const QString& target : {to, dir.filePath("b.txt"), dir.filePath("c.txt")}) {
+            QString error;
+            out += (moveFile(from, target, false, &error) ? QStringLiteral("moved") : error) + '\n';
+        }
+        return out.toUtf8();
+    };
+    QByteArray got;
+#ifdef Q_OS_LINUX
+    int pipe[2];
+    QVERIFY(::pipe(pipe) == 0);
+    if (const pid_t child = ::fork(); child == 0) {
+        std::vector<sock_filter> filter{
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+        for (const long call : refused) {
+            filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __u32(call), 0, 1));
+            filter.push_back(BPF_STMT(
+                BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (call == SYS_renameat2 ? EINVAL : EPERM)));
+        }
+        filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+        const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+        ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+        const bool filtered = ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+        const QByteArray out = filtered ? moves() : QByteArray("no filter");
+        [[maybe_unused]] const auto n = ::write(pipe[1], out.constData(), size_t(out.size()));
+        ::_exit(0);
+    } else {
+        ::close(pipe[1]);
+        char buffer[512];
+        for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+            got.append(buffer, n);
+        ::close(pipe[0]);
+        ::waitpid(child, nullptr, 0);
+    }
+#else
+    got = moves();
+#endif
+    // A name taken is never replaced; a free one is taken; the last move finds nothing to move
+    // and says so, with the system's own reason.
+    QCOMPARE(got, QByteArray("File exists\nmoved\nNo such file or directory\n"));
+    QCOMPARE(test::readBytes(to), QByteArray("old\r\n"));
+    QCOMPARE(test::readBytes(dir.filePath("b.txt")), QByteArray("new\r\n"));
+    QVERIFY(!QFile::exists(from));
 }
 
 QTEST_MAIN(DownloadTest)
