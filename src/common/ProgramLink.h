@@ -19,7 +19,7 @@ class ProgramLink
 {
 public:
     ProgramLink(Clock& clock, Prompter& prompter, Transport::PortResolver resolvePort)
-        : log(clock), logged(serial, log), channel(logged),
+        : log(clock), logged(serial, log), channel(logged, clock),
           transport(session, channel, clock, prompter, std::move(resolvePort))
     {
         transport.setExchangeBoundary([this] { log.flush(); });

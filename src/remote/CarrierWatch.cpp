@@ -2,7 +2,17 @@
 
 namespace korvelan {
 
-CarrierWatch::CarrierWatch(Channel& line, QObject* parent) : Channel(parent), m_line(line)
+namespace {
+
+bool endsLine(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+} // namespace
+
+CarrierWatch::CarrierWatch(Channel& line, Clock& clock, QObject* parent)
+    : Channel(parent), m_line(line), m_clock(clock)
 {
     connect(&m_line, &Channel::inputArrived, this, [this] {
         // Looked at at once, so a call that drops while nothing is asked is noticed too.
@@ -13,14 +23,24 @@ CarrierWatch::CarrierWatch(Channel& line, QObject* parent) : Channel(parent), m_
     });
     connect(&m_line, &Channel::lost, this, [this] {
         m_input.clear();
+        m_held.clear();
         emit lost();
     });
 }
 
+void CarrierWatch::forget()
+{
+    m_input.clear();
+    m_held.clear();
+    m_lineStart = true;
+}
+
 void CarrierWatch::watchCall(bool on)
 {
+    // What was held back is data either way: the watch only decides what it is from now on.
+    release(m_held.size());
     m_watching = on;
-    m_tail.clear();
+    m_lineStart = true;
     if (!on)
         m_dropped = false;
 }
@@ -33,15 +53,23 @@ bool CarrierWatch::open(const LineSettings& settings, QString* error)
                                     "ended.");
         return false;
     }
-    m_input.clear();
-    m_tail.clear();
+    forget();
     return m_line.open(settings, error);
 }
 
 void CarrierWatch::close()
 {
-    m_input.clear();
+    forget();
     m_line.close();
+}
+
+void CarrierWatch::release(qsizetype n)
+{
+    if (n <= 0)
+        return;
+    m_input += m_held.left(n);
+    m_lineStart = endsLine(m_held.at(n - 1));
+    m_held.remove(0, n);
 }
 
 void CarrierWatch::pull()
@@ -49,27 +77,50 @@ void CarrierWatch::pull()
     if (m_dropped || !m_line.isOpen())
         return;
     const QByteArray fresh = m_line.readAll();
-    if (fresh.isEmpty())
+    if (fresh.isEmpty()) {
+        if (!m_held.isEmpty() && m_clock.now() - m_lastInput >= kHoldLimit)
+            release(m_held.size());
         return;
+    }
     if (!m_watching) {
         m_input += fresh;
         return;
     }
-    const QByteArray seen = m_tail + fresh;
-    qsizetype at = seen.indexOf(kNoCarrier);
-    if (at < 0) {
-        m_input += fresh;
-        m_tail = seen.right(kNoCarrier.size() + 1);
+    m_held += fresh;
+    m_lastInput = m_clock.now();
+    frame();
+}
+
+void CarrierWatch::frame()
+{
+    const qsizetype size = m_held.size();
+    const qsizetype word = kNoCarrier.size();
+    for (qsizetype i = 0; i <= size; ++i) {
+        if (!(i == 0 ? m_lineStart : endsLine(m_held.at(i - 1))))
+            continue;
+        const QByteArray rest = m_held.mid(i, word + 1);
+        const bool whole =
+            rest.size() > word && rest.startsWith(kNoCarrier) && endsLine(rest[word]);
+        const bool maybe = rest.size() <= word && kNoCarrier.startsWith(rest);
+        if (!whole && !maybe)
+            continue;
+        // The CR LF before the result is the modem's; a lone CR at the end may become one.
+        qsizetype from = i;
+        if (i >= 2 && m_held.at(i - 2) == '\r' && m_held.at(i - 1) == '\n')
+            from = i - 2;
+        else if (!whole && i == size && i >= 1 && m_held.at(i - 1) == '\r')
+            from = i - 1;
+        release(from);
+        if (!whole)
+            return;
+        m_held.clear();
+        m_dropped = true;
+        m_watching = false;
+        m_line.close();
+        emit lost();
         return;
     }
-    // The CR LF that opens the result code is the modem's too.
-    if (at >= 2 && seen.mid(at - 2, 2) == "\r\n")
-        at -= 2;
-    m_input += fresh.left(std::max<qsizetype>(0, at - m_tail.size()));
-    m_dropped = true;
-    m_watching = false;
-    m_line.close();
-    emit lost();
+    release(size);
 }
 
 qint64 CarrierWatch::bytesWaiting()
@@ -101,6 +152,7 @@ void CarrierWatch::discardInput()
 {
     pull();
     m_input.clear();
+    m_held.clear();
     m_line.discardInput();
 }
 

@@ -1,14 +1,22 @@
 #pragma once
 
 #include "link/Channel.h"
+#include "link/Clock.h"
 
 namespace korvelan {
 
 // The program's serial port as seen through a modem call. While a call is up, the modem's
-// "NO CARRIER" in the input means the line to the logger is gone: the port is closed and
-// reported lost, exactly as when a cable adapter is pulled out, so every exchange and download
-// ends the way it does for a lost cable. The modem's words never reach the readers, and the
-// port does not open again until the modem window takes it back for a new call.
+// "NO CARRIER" on a line of its own means the line to the logger is gone: the port is closed
+// and reported lost, exactly as when a cable adapter is pulled out, so every exchange and
+// download ends the way it does for a lost cable. The port does not open again until the modem
+// window takes it back for a new call.
+//
+// No byte of the modem's words reaches the readers, nor the CR LF the modem puts before them:
+// that CR LF is not the end of the logger's line, so a line cut by the drop stays unfinished
+// instead of being read as whole. Bytes that may be the start of such a result (a line end,
+// then the first letters) are held back until what follows settles it; "NO CARRIER" inside
+// the logger's own text (a channel name, an SMS text) is data. A line end that nothing follows
+// is passed on once the line has been quiet for kHoldLimit.
 //
 // Without a call, bytes pass unchanged.
 class CarrierWatch final : public Channel
@@ -16,8 +24,10 @@ class CarrierWatch final : public Channel
     Q_OBJECT
 public:
     static inline const QByteArray kNoCarrier = QByteArrayLiteral("NO CARRIER");
+    // A modem says its result in one piece: longer than this, and a line end was the logger's.
+    static constexpr auto kHoldLimit = std::chrono::milliseconds(250);
 
-    explicit CarrierWatch(Channel& line, QObject* parent = nullptr);
+    CarrierWatch(Channel& line, Clock& clock, QObject* parent = nullptr);
 
     // A call is up (true), or the modem window takes the port back (false, which also
     // forgets a call that dropped).
@@ -28,6 +38,10 @@ public:
     void setPortName(const QString& name) override { m_line.setPortName(name); }
     [[nodiscard]] QString portName() const override { return m_line.portName(); }
     bool open(const LineSettings& settings, QString* error) override;
+    [[nodiscard]] PortFault openFault() const override
+    {
+        return m_dropped ? PortFault::Other : m_line.openFault();
+    }
     void close() override;
     // After the call dropped, the port stays open only until what came before is read.
     [[nodiscard]] bool isOpen() const override
@@ -45,10 +59,17 @@ public:
 private:
     // Takes what the port has received, looking for the end of the call.
     void pull();
+    // Passes on what is surely data; ends the call at the modem's result.
+    void frame();
+    void release(qsizetype n);
+    void forget();
 
     Channel& m_line;
-    QByteArray m_input;
-    QByteArray m_tail; // the end of what was seen, for words split between two reads
+    Clock& m_clock;
+    QByteArray m_input; // for the readers
+    QByteArray m_held;  // what may still be the modem's
+    TimePoint m_lastInput{};
+    bool m_lineStart = true; // the last byte passed on ended a line, or the call has just begun
     bool m_watching = false;
     bool m_dropped = false;
 };

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QSaveFile>
 
 namespace korvelan {
@@ -117,12 +118,38 @@ bool replace(const QString& path, const QByteArray& contents, QString* error)
     return false;
 }
 
+// Holds the list's lock file while it lives; held() says whether it was had in time.
+class ListLock
+{
+public:
+    // Saves take milliseconds: a lock held longer belongs to a program that hangs.
+    static constexpr int kWaitMs = 3000;
+
+    explicit ListLock(const QString& path) : m_file(path)
+    {
+        m_file.setStaleLockTime(30000);
+        m_held = m_file.tryLock(kWaitMs);
+    }
+    [[nodiscard]] bool held(QString* error) const
+    {
+        if (!m_held && error)
+            *error = QStringLiteral("the station list is being saved by another program (%1)")
+                         .arg(QDir::toNativeSeparators(m_file.fileName()));
+        return m_held;
+    }
+
+private:
+    QLockFile m_file;
+    bool m_held = false;
+};
+
 } // namespace
 
 StationFiles::StationFiles(const QString& folder)
     : m_modem(QDir(folder).filePath(QStringLiteral("modem.ini"))),
       m_last(QDir(folder).filePath(QStringLiteral("last.ini"))),
-      m_port(QDir(folder).filePath(QStringLiteral("pmodem.ini")))
+      m_port(QDir(folder).filePath(QStringLiteral("pmodem.ini"))),
+      m_lock(QDir(folder).filePath(QStringLiteral("stations.lock")))
 {}
 
 StationFiles::Loaded StationFiles::load() const
@@ -153,6 +180,43 @@ bool StationFiles::save(const StationTable& stations, QString* error) const
 {
     return replace(m_modem, stationfiles::modemIni(stations), error) &&
            replace(m_last, stationfiles::lastIni(stations), error);
+}
+
+bool StationFiles::saveChanges(const StationTable& loaded, const StationTable& edited,
+                               StationTable* merged, QString* error) const
+{
+    const ListLock lock(m_lock);
+    if (!lock.held(error))
+        return false;
+    StationTable table = load().stations;
+    for (size_t i = 0; i < table.size(); ++i) {
+        if (edited[i] != loaded[i])
+            table[i] = edited[i];
+    }
+    if (!save(table, error))
+        return false;
+    if (merged)
+        *merged = table;
+    return true;
+}
+
+bool StationFiles::recordConnection(int row, const Station& station, const QString& date,
+                                    QString* error) const
+{
+    const ListLock lock(m_lock);
+    if (!lock.held(error))
+        return false;
+    Loaded now = load();
+    Station& current = now.stations[size_t(row)];
+    if (!now.complete || current.Nome.trimmed() != station.Nome.trimmed() ||
+        current.Telefono.trimmed() != station.Telefono.trimmed()) {
+        if (error)
+            *error =
+                QStringLiteral("row %1 of the station list was changed meanwhile").arg(row + 1);
+        return false;
+    }
+    current.Uldata = date;
+    return replace(m_last, stationfiles::lastIni(now.stations), error);
 }
 
 bool StationFiles::savePort(int16_t port, QString* error) const

@@ -16,6 +16,8 @@ struct Station
     QString Telefono; // number dialled
     QString Scadenza; // end date, kept for the operator
     QString Uldata;   // date of the last connection
+
+    bool operator==(const Station&) const = default;
 };
 
 inline constexpr int kStations = 70;
@@ -64,6 +66,17 @@ public:
     // Rewrites "modem.ini" and "last.ini" whole. Each file is written aside and then put in
     // place, so a failure leaves the old list as it was; false with *error filled then.
     bool save(const StationTable& stations, QString* error) const;
+    // Saves the rows of `edited` that differ from `loaded` (what the caller read before) and
+    // keeps every other row as the files hold it now, so a save does not undo what another
+    // window or a collection wrote meanwhile. Done under the list's lock, with the files read
+    // again; *merged gets the list as saved.
+    bool saveChanges(const StationTable& loaded, const StationTable& edited, StationTable* merged,
+                     QString* error) const;
+    // Records `date` as the last connection of row `row`, under the list's lock and with the
+    // files read again, changing nothing else; refused when the row no longer holds `station`'s
+    // name and number (it was edited meanwhile).
+    bool recordConnection(int row, const Station& station, const QString& date,
+                          QString* error) const;
     bool savePort(int16_t port, QString* error) const;
 
     [[nodiscard]] QString modemPath() const { return m_modem; }
@@ -74,6 +87,7 @@ private:
     QString m_modem;
     QString m_last;
     QString m_port;
+    QString m_lock;
 };
 
 } // namespace korvelan

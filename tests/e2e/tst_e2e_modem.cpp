@@ -47,8 +47,8 @@ void TestEndToEndModem::dialDownloadHangUp()
     LoggerSession session;
     session.PortaSempreAperta = true; // as "Modem Connection" leaves it
     SerialChannel port;
-    CarrierWatch channel(port);
     RealClock clock;
+    CarrierWatch channel(port, clock);
     test::ScriptedPrompter prompter;
     Transport transport(session, channel, clock, prompter, [&](int p) { return ports.device(p); });
     MainWindow mainWindow(transport, prompter, session);

@@ -177,6 +177,7 @@ void ModemWindow::reset()
     m_mayConnect = m_mayStop = m_mayRetry = false;
     m_lastReply.clear();
     m_replyTail.clear();
+    m_loaded = {};
     m_selGroup->setExclusive(false);
     for (Row& row : m_rows) {
         row.sel->setChecked(false);
@@ -209,15 +210,24 @@ void ModemWindow::open()
     load();
 }
 
+void ModemWindow::showStations(const StationTable& table)
+{
+    m_loaded = table;
+    for (int i = 0; i < kStations; ++i) {
+        const Station& s = table[size_t(i)];
+        const QString values[] = {s.Nome, s.Telefono, s.Scadenza, s.Uldata};
+        for (int c = 0; c < 4; ++c) {
+            QLineEdit* field = m_rows[size_t(i)].fields[size_t(c)];
+            if (field->text() != values[c])
+                field->setText(values[c]);
+        }
+    }
+}
+
 void ModemWindow::load()
 {
     const StationFiles::Loaded loaded = m_files.load();
-    for (int i = 0; i < kStations; ++i) {
-        const Station& s = loaded.stations[size_t(i)];
-        const QString values[] = {s.Nome, s.Telefono, s.Scadenza, s.Uldata};
-        for (int c = 0; c < 4; ++c)
-            m_rows[size_t(i)].fields[size_t(c)]->setText(values[c]);
-    }
+    showStations(loaded.stations);
     // A list that ends early (the first time, the file is new and empty) stops the loading
     // there: no port is probed.
     if (!loaded.complete)
@@ -264,8 +274,13 @@ void ModemWindow::paintRows()
 
 void ModemWindow::Salva_Click()
 {
+    // Rows this window did not change keep what the files hold now: a collection may have
+    // recorded a connection meanwhile.
     QString error;
-    if (!m_files.save(stations(), &error))
+    StationTable saved;
+    if (m_files.saveChanges(m_loaded, stations(), &saved, &error))
+        showStations(saved);
+    else
         m_prompter.inform(PromptIcon::Warning, windowTitle(),
                           QStringLiteral("The station list could not be saved:\n") + error);
 }

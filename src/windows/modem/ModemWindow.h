@@ -90,6 +90,8 @@ private:
     QGroupBox* buildPage(int page);
     void reset();
     void load();
+    // Fills the rows, and remembers the list as the files held it.
+    void showStations(const StationTable& table);
     void probe(int port);
     void dial(bool dialPause);
     void connectedSequence();
@@ -107,6 +109,7 @@ private:
     RemoteStartup m_startup;
 
     std::array<Row, kStations> m_rows{};
+    StationTable m_loaded; // the list as last read or saved
     QList<QGroupBox*> m_frames;
     QList<QRadioButton*> m_pageOptions;
     QButtonGroup* m_selGroup = nullptr;

@@ -32,7 +32,7 @@ struct ModemRig
     sim::LoggerEmulator silent{clock.now(), rigWallClock()};
     ScriptedPeer device;
     MemoryChannel port;
-    CarrierWatch channel{port};
+    CarrierWatch channel{port, clock};
     ScriptedPrompter prompter;
     Transport transport{session, channel, clock, prompter,
                         [](int p) { return QStringLiteral("COM%1").arg(p); }};

@@ -1,7 +1,8 @@
 // The modem window on the emulated modem and its stations: finding the modem, dialling, the
-// connection and what follows it in the main window, Retry, Stop, closing, a dropped call;
-// and the station list's files: values as they are read back, 70 stations through a save and
-// a load, files that end early.
+// connection and what follows it in the main window, Retry, Stop, closing, a dropped call
+// and the modem's word however it arrives; and the station list's files: values as they are
+// read back, 70 stations through a save and a load, files that end early, a save that keeps
+// what others wrote.
 #include "ModemRig.h"
 #include "ui/FieldEdit.h"
 #include "windows/main/DownloadPage.h"
@@ -38,6 +39,9 @@ private slots:
     void retry();
     void stopAndClose();
     void droppedCallEndsLikeALostCable();
+    void modemWordOnALineOfItsOwn_data();
+    void modemWordOnALineOfItsOwn();
+    void saveKeepsRowsItDidNotChange();
 };
 
 void ModemWindowTest::pagesAndSelection()
@@ -302,6 +306,62 @@ void ModemWindowTest::droppedCallEndsLikeALostCable()
     QVERIFY(rig.clock.now() - start < seconds(10));
     QVERIFY(rig.prompter.shown.last().text.contains("NO CARRIER"));
     QVERIFY(rig.find("leggidata")->isEnabled() && rig.find("Acquisisci")->isEnabled());
+}
+
+void ModemWindowTest::modemWordOnALineOfItsOwn_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QByteArray>("data"); // what the readers get; less than all: the call dropped
+    QTest::newRow("a line cut by the drop")
+        << QByteArray("ab\r\ncd\r\nNO CARRIER\r\n") << QByteArray("ab\r\ncd");
+    QTest::newRow("a whole line, then the drop")
+        << QByteArray("ab\r\n\r\nNO CARRIER\r\n") << QByteArray("ab\r\n");
+    QTest::newRow("the word in the logger's text")
+        << QByteArray("NO CARRIER,1\r\nx NO CARRIER\r\nNO CARRIERS\r\n")
+        << QByteArray("NO CARRIER,1\r\nx NO CARRIER\r\nNO CARRIERS\r\n");
+}
+
+void ModemWindowTest::modemWordOnALineOfItsOwn()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(QByteArray, data);
+    // Split in two reads at every place.
+    for (qsizetype split = 0; split <= stream.size(); ++split) {
+        VirtualClock clock;
+        ScriptedPeer peer;
+        MemoryChannel port(peer, clock);
+        CarrierWatch watch(port, clock);
+        QVERIFY(watch.open(LineSettings{}, nullptr));
+        watch.watchCall(true);
+        peer.say(stream.left(split), clock.now());
+        peer.say(stream.mid(split), clock.now() + milliseconds(10));
+        QByteArray got;
+        for (const int ms : {0, 10, 300}) { // the last line end is passed on once quiet
+            clock.advance(milliseconds(ms));
+            got += watch.readAll();
+        }
+        QCOMPARE(got, data);
+        QCOMPARE(watch.callDropped(), data != stream);
+    }
+}
+
+void ModemWindowTest::saveKeepsRowsItDidNotChange()
+{
+    ModemRig rig;
+    rig.open();
+    // A collection records its call of row 3 while the window is open; the operator edits row 4.
+    const Station station1{"STATION1", "0212345", {}, {}};
+    QVERIFY(rig.files.recordConnection(3, station1, "04/12/2026", nullptr));
+    rig.box("Nome4")->setText("SILENT2");
+    rig.window.Salva_Click();
+    const StationTable saved = rig.files.load().stations;
+    QCOMPARE(saved[3].Uldata, "04/12/2026");
+    QCOMPARE(saved[4].Nome, "SILENT2");
+    QCOMPARE(rig.box("Uldata3")->text(), "04/12/2026");
+    // A row that changed meanwhile is not the call's to record.
+    QString error;
+    QVERIFY(!rig.files.recordConnection(4, {"SILENT", "5556666", {}, {}}, "05/12/2026", &error));
+    QCOMPARE(error, "row 5 of the station list was changed meanwhile");
 }
 
 void ModemWindowTest::valuesReadBack_data()
