@@ -124,9 +124,10 @@ QString fileError(const QString& path, const QString& reason)
     return QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
 }
 
-// Gives the complete data file its name; false with *error filled when that fails.
-bool putInPlace(const QString& partial, const QString& target, WhenTaken whenTaken, QString* placed,
-                QString* error)
+} // namespace
+
+bool placeDataFile(const QString& partial, const QString& target, WhenTaken whenTaken,
+                   QString* placed, QString* error)
 {
     QString why;
     if (whenTaken == WhenTaken::Replace) {
@@ -148,8 +149,6 @@ bool putInPlace(const QString& partial, const QString& target, WhenTaken whenTak
                  .arg(QDir::toNativeSeparators(placed->isEmpty() ? target : *placed), why);
     return false;
 }
-
-} // namespace
 
 void MemoryDownload::cancel()
 {
@@ -195,8 +194,10 @@ DownloadResult MemoryDownload::run(const QString& target, const std::optional<Da
         file.close();
         // Like any unfinished reply, a last line without LF stays in the receive buffer.
         m_transport.session().BufferRicezione = writer.pending();
-        if (outcome == DownloadOutcome::Completed) {
-            if (!putInPlace(partial, target, whenTaken, &result.path, &result.error)) {
+        if (outcome == DownloadOutcome::TimedOut)
+            m_transport.markSilent();
+        if (outcome == DownloadOutcome::Completed && whenTaken != WhenTaken::Leave) {
+            if (!placeDataFile(partial, target, whenTaken, &result.path, &result.error)) {
                 outcome = DownloadOutcome::FileError;
                 result.path = partial;
             }

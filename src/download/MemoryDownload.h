@@ -34,7 +34,13 @@ enum class DownloadOutcome {
 enum class WhenTaken {
     KeepBoth, // the data goes to the next free name: name_2.txt, name_3.txt, ...
     Replace,  // the data replaces that file, in one step
+    Leave,    // the complete data stays in the partial file, for the caller to place
 };
+
+// Gives the complete data at `partial` the name `target` as `whenTaken` says (KeepBoth or
+// Replace); *placed gets the name it took. False with *error filled when that fails.
+bool placeDataFile(const QString& partial, const QString& target, WhenTaken whenTaken,
+                   QString* placed, QString* error);
 
 struct DownloadResult
 {

@@ -84,6 +84,11 @@ public:
     // Runs `f` once no action is running any more (posted, so the stack has unwound).
     void whenIdle(std::function<void()> f);
 
+    // The logger stopped sending in the middle of something that is not read as fields (a
+    // download): for the rest of the action it counts as silent, as after a field that timed
+    // out, so the next command waits only the grace and not a whole limit again.
+    void markSilent() { m_silent = true; }
+
     void cancelExchange();
     [[nodiscard]] bool cancelled() const { return m_cancelled; }
     [[nodiscard]] bool timedOut() const { return m_timedOut; }

@@ -1,6 +1,7 @@
 #include "remote/ModemDialogue.h"
 
 #include "link/Channel.h"
+#include "link/PortFault.h"
 #include "link/Transport.h"
 
 #include <QRegularExpression>
@@ -36,8 +37,9 @@ void ModemDialogue::applyLines()
 
 void ModemDialogue::Interroga_Modem(const QString& text)
 {
+    // A cancelled action sends nothing more, as the transport's own routines.
     Channel& channel = m_transport.channel();
-    if (channel.isOpen())
+    if (channel.isOpen() && !m_transport.cancelled())
         channel.write(toWire(text));
 }
 
@@ -59,7 +61,10 @@ bool ModemDialogue::openPort(int port)
     m_transport.session().Porta = static_cast<int16_t>(std::clamp<int>(
         port, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
     channel.setPortName(m_transport.deviceFor(port));
-    const bool opened = channel.open(LineSettings{}, nullptr);
+    m_openError.clear();
+    const bool opened = channel.open(LineSettings{}, &m_openError);
+    if (!opened)
+        m_openError = portErrorText(port, channel.portName(), channel.openFault(), m_openError);
     applyLines();
     return opened;
 }
@@ -113,7 +118,7 @@ bool ModemDialogue::dial(const QString& number, bool dialPause)
     Interroga_Modem(QStringLiteral("atx0\r"));
     m_transport.Pausa(kDialPause);
     const QString command = dialCommand(number, dialPause);
-    if (command.isEmpty())
+    if (command.isEmpty() || m_transport.cancelled())
         return false;
     Interroga_Modem(command);
     return true;

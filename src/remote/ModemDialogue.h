@@ -34,8 +34,9 @@ public:
 
     // Closes the port and opens COM `port` (through the port map) at "9600,N,8,1". The
     // port becomes the link's port, so a lost line is looked for there. False when the port
-    // did not open.
+    // did not open; openError() then says why, as for a cable's port.
     bool openPort(int port);
+    [[nodiscard]] QString openError() const { return m_openError; }
     void closePort();
 
     // Opens `port`, turns the echo off and asks the modem who it is: the reply.
@@ -52,7 +53,8 @@ public:
     // "ATD" + number + CR; with `dialPause` a "," after the number's first character.
     // Empty when there is nothing to dial.
     [[nodiscard]] static QString dialCommand(const QString& number, bool dialPause);
-    // Basic result codes, then the number. False when there was no number to dial.
+    // Basic result codes, then the number. False when there was no number to dial, or the
+    // action was cancelled before the number went out.
     bool dial(const QString& number, bool dialPause);
     // "+++", the guard time of silence, "ATH".
     void hangUp();
@@ -61,6 +63,7 @@ private:
     void applyLines();
 
     Transport& m_transport;
+    QString m_openError;
     bool m_linesOn = false;
 };
 
