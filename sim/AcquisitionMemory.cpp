@@ -13,8 +13,10 @@ void AcquisitionMemory::setCapacity(int acquisitions)
 
 bool AcquisitionMemory::append(Acquisition acquisition)
 {
-    if (isFull())
+    if (isFull() && !m_wrapping)
         return false;
+    if (isFull())
+        m_lines.erase(m_lines.begin());
     m_lines.push_back(std::move(acquisition));
     return true;
 }

@@ -14,7 +14,8 @@ struct Acquisition
 };
 
 // The logger's store of acquisitions: one text line per acquisition, oldest first, at most
-// `capacity` of them. A full memory takes no more lines until it is erased.
+// `capacity` of them. A full memory takes no more lines until it is erased, or, when it
+// wraps, makes room by dropping its oldest line.
 class AcquisitionMemory
 {
 public:
@@ -29,8 +30,10 @@ public:
     [[nodiscard]] int stored() const { return static_cast<int>(m_lines.size()); }
     [[nodiscard]] int free() const { return m_capacity - stored(); }
     [[nodiscard]] bool isFull() const { return stored() >= m_capacity; }
+    void setWrapping(bool on) { m_wrapping = on; }
+    [[nodiscard]] bool wrapping() const { return m_wrapping; }
 
-    // False when the memory is full.
+    // False when the memory is full and does not wrap.
     bool append(Acquisition acquisition);
     void erase() { m_lines.clear(); }
     [[nodiscard]] const std::vector<Acquisition>& acquisitions() const { return m_lines; }
@@ -46,6 +49,7 @@ public:
 private:
     std::vector<Acquisition> m_lines;
     int m_capacity = kDefaultCapacity;
+    bool m_wrapping = false;
 };
 
 } // namespace korvelan::sim

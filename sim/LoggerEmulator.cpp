@@ -562,6 +562,9 @@ void LoggerEmulator::download(const QStringList& lines, TimePoint at)
     for (const auto& line : lines)
         stream += line.toLatin1() + "\r\n";
     stream += kEndOfText;
+    // A download that stops half way: the rest is never sent, later commands are answered.
+    if (const auto cut = std::exchange(m_downloadCut, std::nullopt))
+        stream.truncate(*cut);
     reply(stream, at);
 }
 
@@ -653,7 +656,7 @@ void LoggerEmulator::takeDueAcquisitions(TimePoint now)
     const QDateTime wallNow = clockAt(now);
     // At most one pass per free place: a long absence fills the memory and no more.
     while (m_nextAcquisition <= wallNow) {
-        if (m_memory.isFull()) {
+        if (m_memory.isFull() && !m_memory.wrapping()) {
             const qint64 behind = m_nextAcquisition.secsTo(wallNow);
             m_nextAcquisition = m_nextAcquisition.addSecs((behind / interval + 1) * interval);
             break;
@@ -668,7 +671,7 @@ void LoggerEmulator::fillMemory(int n)
     const qint64 interval = std::max<qint64>(60, m_settings.timer.interval().count());
     QDateTime end = clockAt(m_lastSeen);
     end = end.addMSecs(-end.time().msec());
-    for (int i = std::max(0, n) - 1; i >= 0 && !m_memory.isFull(); --i) {
+    for (int i = std::max(0, n) - 1; i >= 0 && (!m_memory.isFull() || m_memory.wrapping()); --i) {
         const QDateTime at = end.addSecs(-i * interval);
         m_memory.append(Acquisition{at, acquisitionLine(at)});
     }

@@ -76,6 +76,9 @@ public:
     void setMemoryCapacity(int acquisitions) { m_memory.setCapacity(acquisitions); }
     [[nodiscard]] QStringList memoryLines() const { return m_memory.lines(); }
     void setMemoryLines(const QStringList& lines) { m_memory.setLines(lines); }
+    // A full memory drops its oldest line for a new one.
+    void setMemoryWrapping(bool on) { m_memory.setWrapping(on); }
+    void eraseMemory();
     // Adds n acquisitions that end at the last time seen, one timer interval apart.
     void fillMemory(int n);
 
@@ -123,6 +126,8 @@ public:
     [[nodiscard]] bool replyFaultDone() const { return m_replyFaultDone; }
     // The line drops once the logger has sent this many more bytes.
     void setDropAfterBytes(qint64 bytes) { m_dropBudget = bytes; }
+    // The next download stops after this many bytes and is never finished.
+    void cutNextDownload(qint64 bytes) { m_downloadCut = bytes; }
     void setStrict(bool on) { m_reader.setStrict(on); }
     [[nodiscard]] const std::vector<PacingViolation>& pacingViolations() const
     {
@@ -159,7 +164,6 @@ private:
     void write(const Command& command);
     QByteArray read(const Command& command, TimePoint at) const;
     QByteArray readCounted(char letter, TimePoint at) const;
-    void eraseMemory();
     void reset(TimePoint at);
     void reschedule(TimePoint at, bool atOnceWhenPast);
     void takeDueAcquisitions(TimePoint now);
@@ -200,6 +204,7 @@ private:
     std::optional<int> m_garbageCommand;
     QByteArray m_garbage;
     std::optional<qint64> m_dropBudget;
+    std::optional<qint64> m_downloadCut;
     std::optional<TimePoint> m_dropAt;
     mutable bool m_dropSeen = false;
 };

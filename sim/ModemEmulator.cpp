@@ -8,7 +8,10 @@ ModemEmulator::ModemEmulator(TimePoint start) : m_lastData(start), m_lastPlus(st
 
 void ModemEmulator::addStation(const QString& number, LoggerEmulator* logger, Answer answer)
 {
-    m_directory.insert(networkNumber(number), Station{logger, answer, std::nullopt});
+    Station station;
+    station.logger = logger;
+    station.answer = answer;
+    m_directory.insert(networkNumber(number), station);
 }
 
 void ModemEmulator::dropCallsAfter(const QString& number, qint64 bytes)
@@ -26,6 +29,20 @@ void ModemEmulator::portClosed(TimePoint at)
     hangUp();
 }
 
+void ModemEmulator::dropNextCallAfter(const QString& number, qint64 bytes)
+{
+    const auto station = m_directory.find(networkNumber(number));
+    if (station != m_directory.end())
+        station->dropNext = bytes;
+}
+
+void ModemEmulator::busyNextCall(const QString& number)
+{
+    const auto station = m_directory.find(networkNumber(number));
+    if (station != m_directory.end())
+        station->busyNext = true;
+}
+
 QString ModemEmulator::networkNumber(const QString& dialled)
 {
     QString digits;
@@ -37,7 +54,13 @@ QString ModemEmulator::networkNumber(const QString& dialled)
 
 void ModemEmulator::result(const QByteArray& text, TimePoint at)
 {
-    m_output.push("\r\n" + text + "\r\n", at + kResponseDelay);
+    const QByteArray code = "\r\n" + text + "\r\n";
+    if (m_splitAt <= 0 || m_splitAt >= code.size()) {
+        m_output.push(code, at + kResponseDelay);
+        return;
+    }
+    m_output.push(code.left(m_splitAt), at + kResponseDelay);
+    m_output.push(code.mid(m_splitAt), at + kResponseDelay + m_splitGap);
 }
 
 void ModemEmulator::receive(const QByteArray& bytes, TimePoint at)
@@ -204,12 +227,13 @@ void ModemEmulator::finishDial(TimePoint at)
 {
     m_dialDone.reset();
     m_mode = Mode::Command;
-    const auto station = m_directory.constFind(networkNumber(m_dialled));
-    if (station != m_directory.cend() && station->answer == Answer::Busy) {
+    const auto station = m_directory.find(networkNumber(m_dialled));
+    if (station != m_directory.end() &&
+        (station->answer == Answer::Busy || std::exchange(station->busyNext, false))) {
         result("BUSY", at);
         return;
     }
-    if (station == m_directory.cend() || station->answer == Answer::NoAnswer || !station->logger) {
+    if (station == m_directory.end() || station->answer == Answer::NoAnswer || !station->logger) {
         result("NO CARRIER", at);
         return;
     }
@@ -219,7 +243,9 @@ void ModemEmulator::finishDial(TimePoint at)
     m_plusCount = 0;
     // The logger was on its own until now: what it said to nobody is gone.
     m_station->take(at);
-    if (station->dropAfter)
+    if (const auto next = std::exchange(station->dropNext, std::nullopt))
+        m_station->setDropAfterBytes(*next);
+    else if (station->dropAfter)
         m_station->setDropAfterBytes(*station->dropAfter);
     result(kConnect, at);
 }

@@ -50,6 +50,16 @@ public:
                     Answer answer = Answer::Connects);
     // Every call to the station drops (NO CARRIER) once its logger has sent `bytes`.
     void dropCallsAfter(const QString& number, qint64 bytes);
+    // Only the next call to the station drops so, or answers BUSY.
+    void dropNextCallAfter(const QString& number, qint64 bytes);
+    void busyNextCall(const QString& number);
+    // Result codes reach the line in two pieces: the first `bytes` of "<CR><LF>CODE<CR><LF>",
+    // the rest `gap` later, as a slow line delivers them to two reads.
+    void splitResults(qsizetype bytes, Duration gap)
+    {
+        m_splitAt = bytes;
+        m_splitGap = gap;
+    }
     // Digits of a number as the network sees them: dial pauses and separators left out.
     static QString networkNumber(const QString& dialled);
 
@@ -76,6 +86,8 @@ private:
         LoggerEmulator* logger = nullptr;
         Answer answer = Answer::Connects;
         std::optional<qint64> dropAfter;
+        std::optional<qint64> dropNext;
+        bool busyNext = false;
     };
 
     void advance(TimePoint now);
@@ -104,6 +116,8 @@ private:
     TimePoint m_lastPlus;
     int m_plusCount = 0;
     std::optional<TimePoint> m_escapeAt;
+    qsizetype m_splitAt = 0;
+    Duration m_splitGap{};
 };
 
 } // namespace korvelan::sim

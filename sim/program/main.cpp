@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QSaveFile>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -50,6 +52,8 @@ struct Options
     std::optional<LoggerEmulator::ReplyFault> replyFault;
     qint64 dropAfter = -1;
     bool strict = false;
+    bool wrap = false;
+    int splitResults = 0;
     QString traceFile;
     QString linkDir;
     bool exitOnStdinClose = false;
@@ -59,7 +63,16 @@ const QString kDescription = QStringLiteral(
     "Emulates a KORVELAN field data logger and a modem with remote stations on pseudo-terminals.\n"
     "Prints one line per device, \"logger PATH\" and \"modem PATH\", one \"station NUMBER NAME\"\n"
     "line per station in the modem's directory, then \"ready\". Point the program's COM ports at\n"
-    "the two paths. Runs until interrupted (Ctrl-C, SIGTERM).");
+    "the two paths. Runs until interrupted (Ctrl-C, SIGTERM).\n"
+    "\n"
+    "Lines on standard input change things while it runs (TARGET: \"logger\", the logger on the\n"
+    "cable, or a station's number); each is answered \"done LINE\" or \"refused LINE: WHY\":\n"
+    "  clock TARGET SECONDS   move the logger's clock on (back when negative)\n"
+    "  erase TARGET           erase the logger's memory\n"
+    "  cut TARGET BYTES       the logger's next download stops after BYTES, never finished\n"
+    "  drop NUMBER BYTES      the next call to the station drops once its logger sent BYTES\n"
+    "  busy NUMBER            the next call to the station answers BUSY\n"
+    "  memory TARGET FILE     write the logger's memory to FILE, one line each");
 
 // A station of the modem's directory, from NUMBER[=NAME][,silent][,drop=BYTES].
 struct StationEntry
@@ -162,15 +175,21 @@ bool parse(const QCoreApplication& app, Options& o)
         "BYTES");
     const QCommandLineOption strict(
         "strict", "Report parameter characters that arrive closer than 10 ms apart.");
+    const QCommandLineOption wrap(
+        "wrap", "A full memory drops its oldest acquisition for a new one (default: it stops).");
+    const QCommandLineOption splitResults(
+        "split-results",
+        "The modem's result codes arrive in two pieces: the first N bytes, the rest 50 ms later.",
+        "N");
     const QCommandLineOption trace("trace", "Write every byte each way, with its time, to FILE.",
                                    "FILE");
     const QCommandLineOption linkDir(
         "link-dir", "Also make the symbolic links DIR/logger and DIR/modem to the devices.", "DIR");
     const QCommandLineOption stdinClose("exit-on-stdin-close",
                                         "Stop when standard input is closed.");
-    p.addOptions({memory,     fill, model,  name,           timer,   clockOffset, station,
-                  busy,       pace, silent, silentReadings, replyMs, readingMs,   garbage,
-                  replyFault, drop, strict, trace,          linkDir, stdinClose});
+    p.addOptions({memory, fill,   model,          name,    timer,     clockOffset, station,    busy,
+                  pace,   silent, silentReadings, replyMs, readingMs, garbage,     replyFault, drop,
+                  strict, wrap,   splitResults,   trace,   linkDir,   stdinClose});
     p.process(app);
 
     bool ok = true;
@@ -198,6 +217,7 @@ bool parse(const QCoreApplication& app, Options& o)
     number(readingMs, o.readingMs, 0);
     number(garbage, o.garbage, 0);
     number(drop, o.dropAfter, 0);
+    number(splitResults, o.splitResults, 1);
     if (p.isSet(replyFault)) {
         o.replyFault = parseReplyFault(p.value(replyFault));
         if (!o.replyFault) {
@@ -234,6 +254,7 @@ bool parse(const QCoreApplication& app, Options& o)
         }
     }
     o.strict = p.isSet(strict);
+    o.wrap = p.isSet(wrap);
     o.traceFile = p.value(trace);
     o.linkDir = p.value(linkDir);
     o.exitOnStdinClose = p.isSet(stdinClose);
@@ -244,6 +265,7 @@ void applyFaults(LoggerEmulator& logger, const Options& o)
 {
     logger.setPace(o.pace);
     logger.setStrict(o.strict);
+    logger.setMemoryWrapping(o.wrap);
     // The sim runs for hours: its own memory of the line stays small, the file has it all.
     logger.trace().setLimit(0);
     // The sim runs for days: only the latest commands are kept.
@@ -265,6 +287,60 @@ void applyFaults(LoggerEmulator& logger, const Options& o)
         logger.setReplyFault(*o.replyFault);
     if (o.dropAfter >= 0)
         logger.setDropAfterBytes(o.dropAfter);
+}
+
+// What the lines on standard input reach.
+struct Controlled
+{
+    LoggerEmulator* cable = nullptr;
+    ModemEmulator* modem = nullptr;
+    QHash<QString, LoggerEmulator*> stations; // by the number as the network sees it
+};
+
+// Carries out one line of standard input; empty when done, otherwise why not.
+QString control(const QString& line, const Controlled& c)
+{
+    const QStringList words = line.simplified().split(QLatin1Char(' '));
+    const QString what = words.value(0);
+    const QString target = words.value(1);
+    const QString station = ModemEmulator::networkNumber(target);
+    LoggerEmulator* logger =
+        target == QLatin1String("logger") ? c.cable : c.stations.value(station);
+    bool numeric = false;
+    const qint64 value = words.value(2).toLongLong(&numeric);
+    const auto now = std::chrono::steady_clock::now();
+    if (what == QLatin1String("drop") || what == QLatin1String("busy")) {
+        if (!c.stations.contains(station))
+            return QStringLiteral("no station %1").arg(target);
+        if (what == QLatin1String("busy"))
+            c.modem->busyNextCall(station);
+        else if (numeric && value >= 0)
+            c.modem->dropNextCallAfter(station, value);
+        else
+            return QStringLiteral("BYTES is a number");
+        return {};
+    }
+    if (!logger)
+        return QStringLiteral("no logger %1 (\"logger\" or a station's number)").arg(target);
+    if (what == QLatin1String("clock") && numeric) {
+        logger->setClock(logger->clockAt(now).addSecs(value), now);
+    } else if (what == QLatin1String("erase")) {
+        logger->eraseMemory();
+    } else if (what == QLatin1String("cut") && numeric && value >= 0) {
+        logger->cutNextDownload(value);
+    } else if (what == QLatin1String("memory") && words.size() == 3) {
+        logger->advanceTo(now);
+        QSaveFile file(words[2]);
+        if (!file.open(QIODevice::WriteOnly))
+            return file.errorString();
+        for (const QString& l : logger->memoryLines())
+            file.write(l.toLatin1() + "\r\n");
+        if (!file.commit())
+            return file.errorString();
+    } else {
+        return QStringLiteral("not understood");
+    }
+    return {};
 }
 
 bool makeLink(const QString& dir, const QString& name, const QString& target)
@@ -308,6 +384,9 @@ int main(int argc, char* argv[])
     auto cable = makeLogger(o.name);
     ModemEmulator modem(start);
     modem.setPace(o.pace);
+    if (o.splitResults > 0)
+        modem.splitResults(o.splitResults, std::chrono::milliseconds(50));
+    Controlled controlled{cable.get(), &modem, {}};
     modem.trace().setLimit(0);
     std::vector<std::unique_ptr<LoggerEmulator>> stations;
     QStringList stationLines;
@@ -318,6 +397,8 @@ int main(int argc, char* argv[])
                                  : entry.name;
         stations.push_back(makeLogger(name));
         modem.addStation(entry.number, stations.back().get());
+        controlled.stations.insert(ModemEmulator::networkNumber(entry.number),
+                                   stations.back().get());
         QString line = QStringLiteral("station %1 %2").arg(entry.number, stations.back()->name());
         if (entry.silent) {
             stations.back()->setSilentFrom(1);
@@ -402,16 +483,30 @@ int main(int argc, char* argv[])
         ::sigaction(SIGINT, &sa, nullptr);
         ::sigaction(SIGTERM, &sa, nullptr);
     }
-    if (o.exitOnStdinClose) {
-        auto* notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
-            char buffer[256];
-            if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
-                notifier->setEnabled(false);
+    // Standard input: lines that change things while it runs, and its end.
+    QByteArray typed;
+    auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &app);
+    QObject::connect(input, &QSocketNotifier::activated, &app, [&, input] {
+        char buffer[256];
+        const auto got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got <= 0) {
+            input->setEnabled(false);
+            if (o.exitOnStdinClose)
                 QCoreApplication::quit();
-            }
-        });
-    }
+            return;
+        }
+        typed.append(buffer, got);
+        for (qsizetype end; (end = typed.indexOf('\n')) >= 0;) {
+            const QString line = QString::fromLocal8Bit(typed.left(end)).trimmed();
+            typed.remove(0, end + 1);
+            if (line.isEmpty())
+                continue;
+            const QString refused = control(line, controlled);
+            std::printf("%s %s%s\n", refused.isEmpty() ? "done" : "refused", qPrintable(line),
+                        refused.isEmpty() ? "" : qPrintable(QStringLiteral(": ") + refused));
+            std::fflush(stdout);
+        }
+    });
     const int rc = QCoreApplication::exec();
     if (!o.linkDir.isEmpty()) {
         QFile::remove(QDir(o.linkDir).filePath(QStringLiteral("logger")));
