@@ -1,5 +1,6 @@
 // korvelan-collect: downloads loggers' memories for a schedule, with no one at the screen.
 #include "collect/CollectOptions.h"
+#include "collect/CollectReport.h"
 #include "collect/CollectRun.h"
 #include "collect/Collector.h"
 #include "collect/ConsolePrompter.h"
@@ -33,9 +34,12 @@ void printTo(std::FILE* out, const QString& text)
     std::fflush(out);
 }
 
+// A run that cannot start; with --json the scheduler still reads one JSON document.
 int fail(const QString& message)
 {
     printTo(stderr, kProgram + QStringLiteral(": ") + message + u'\n');
+    if (QCoreApplication::arguments().contains(QStringLiteral("--json")))
+        printTo(stdout, QString::fromUtf8(collectreport::jsonError(message)));
     return 2;
 }
 

@@ -3,13 +3,17 @@
 #include "download/DataFileName.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace korvelan {
 
 CollectLock::CollectLock(const QString& folder, const QString& key)
-    : m_path(QDir(folder).filePath(QStringLiteral("collect-") + safeFileNamePart(key) +
-                                   QStringLiteral(".lock"))),
-      m_file(std::make_unique<QLockFile>(m_path))
+    : CollectLock(QDir(folder).filePath(QStringLiteral("collect-") + safeFileNamePart(key) +
+                                        QStringLiteral(".lock")))
+{}
+
+CollectLock::CollectLock(const QString& path)
+    : m_path(path), m_file(std::make_unique<QLockFile>(m_path))
 {
     // A collection may take hours: age alone never makes a lock stale, only a holder that is
     // gone.
@@ -19,6 +23,12 @@ CollectLock::CollectLock(const QString& folder, const QString& key)
 bool CollectLock::tryLock()
 {
     return m_file->tryLock(0);
+}
+
+QString CollectLock::devicePath(const QString& device)
+{
+    const QString real = QFileInfo(device).canonicalFilePath();
+    return real.isEmpty() ? device : real;
 }
 
 QString CollectLock::holder() const

@@ -32,7 +32,10 @@ qint64 collectedCount(const QList<LoggerReport>& reports)
 int exitCode(const QList<LoggerReport>& reports)
 {
     const qint64 collected = collectedCount(reports);
-    if (collected > 0 && collected == reports.size())
+    const bool clean = std::all_of(reports.cbegin(), reports.cend(), [](const LoggerReport& r) {
+        return r.collected && r.hungUp.value_or(true);
+    });
+    if (collected > 0 && clean)
         return 0;
     return collected > 0 ? 1 : 2;
 }
@@ -81,6 +84,12 @@ QByteArray json(const QList<LoggerReport>& reports)
         {QStringLiteral("collected"), collectedCount(reports)},
         {QStringLiteral("loggers"), loggers},
     };
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+QByteArray jsonError(const QString& error)
+{
+    const QJsonObject root{{QStringLiteral("exit"), 2}, {QStringLiteral("error"), error}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

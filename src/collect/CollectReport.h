@@ -30,7 +30,8 @@ struct LoggerReport
 
 namespace collectreport {
 
-// 0 when every logger was collected, 1 when some were, 2 when none (or there were none).
+// 0 when every logger was collected and every call hung up, 1 when some were collected, 2
+// when none were (or there were none).
 [[nodiscard]] int exitCode(const QList<LoggerReport>& reports);
 
 // One line, fields separated by tabs so a file name with blanks stays one field:
@@ -38,6 +39,8 @@ namespace collectreport {
 [[nodiscard]] QString summaryLine(const LoggerReport& report);
 // {"exit": N, "collected": N, "loggers": [{...}, ...]}
 [[nodiscard]] QByteArray json(const QList<LoggerReport>& reports);
+// {"exit": 2, "error": "..."}: a run that could not start.
+[[nodiscard]] QByteArray jsonError(const QString& error);
 
 } // namespace collectreport
 

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -50,6 +51,15 @@ QString refusalIn(const QString& talk)
             return code;
     }
     return QString();
+}
+
+// Whether the modem said `code` on a line of its own.
+bool hasResult(const QString& talk, const QString& code)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("[\r\n]"));
+    const QStringList lines = talk.split(lineEnd);
+    return std::any_of(lines.cbegin(), lines.cend(),
+                       [&code](const QString& line) { return line.trimmed() == code; });
 }
 
 qint64 fileSize(const QString& path)
@@ -102,10 +112,10 @@ QString Collector::stopped() const
     return QStringLiteral("stopped by ") + m_stopReason;
 }
 
-bool Collector::mayStart(CollectLock& lock, LoggerReport& report) const
+bool Collector::mayStart(CollectLock& lock, const QString& inUse, LoggerReport& report) const
 {
     if (!lock.tryLock()) {
-        report.result = QStringLiteral("not collected: being collected by ") + lock.holder();
+        report.result = QStringLiteral("not collected: ") + inUse + lock.holder();
         return false;
     }
     if (stopRequested()) {
@@ -121,9 +131,12 @@ LoggerReport Collector::collectCable(int port, const QString& device)
     report.via = device;
     QElapsedTimer took;
     took.start();
-    CollectLock lock(m_settings.programFolder, device);
-    if (!mayStart(lock, report))
+    // Two names of one device (a /dev/serial/by-id link and the device) are one logger.
+    const QString real = CollectLock::devicePath(device);
+    CollectLock lock(m_settings.programFolder, real);
+    if (!mayStart(lock, QStringLiteral("being collected by "), report))
         return report;
+    m_reachedBy = QStringLiteral("cable ") + real;
     m_phase = Phase::Working;
     progress(QStringLiteral("%1: looking for the logger on COM %2").arg(native(device)).arg(port));
     m_transport.action([&] {
@@ -157,13 +170,21 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
     report.via = station.Nome.trimmed();
     QElapsedTimer took;
     took.start();
-    CollectLock lock(m_settings.programFolder, QStringLiteral("station ") + report.via);
-    if (!mayStart(lock, report))
+    // The modem's port is the one in use, whichever station it calls.
+    CollectLock lock(m_settings.programFolder, CollectLock::devicePath(modemDevice));
+    if (!mayStart(lock,
+                  QStringLiteral("the modem's port COM %1 (%2) is in use by ")
+                      .arg(modemPort)
+                      .arg(native(modemDevice)),
+                  report))
         return report;
-    if (station.Telefono.trimmed().isEmpty()) {
+    const QString number = station.Telefono.trimmed();
+    if (number.isEmpty()) {
         report.result = QStringLiteral("not collected: no telephone number in the station list");
         return report;
     }
+    // Two stations may answer the same name: the row and the number tell them apart.
+    m_reachedBy = QStringLiteral("station %1 %2").arg(row + 1).arg(number);
 
     m_phase = Phase::Working;
     m_calling = true;
@@ -181,14 +202,19 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
             report.result = QStringLiteral("not collected: ") + stopped();
             return;
         }
+        if (!m_transport.channel().isOpen()) {
+            report.result = QStringLiteral("not collected: ") + m_dialogue.openError();
+            return;
+        }
         if (!ModemDialogue::isModem(identification)) {
             report.result = QStringLiteral("not collected: no modem answers on COM %1 (%2)")
                                 .arg(modemPort)
                                 .arg(native(modemDevice));
             return;
         }
-        progress(QStringLiteral("%1: dialling %2").arg(report.via, station.Telefono.trimmed()));
-        if (!m_dialogue.dial(station.Telefono.trimmed(), false)) {
+        progress(QStringLiteral("%1: dialling %2").arg(report.via, number));
+        // A stop that comes before the number goes out leaves it undialled.
+        if (!m_dialogue.dial(number, false)) {
             if (stopRequested())
                 report.result = QStringLiteral("not collected: ") + stopped();
             return;
@@ -202,7 +228,7 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
         // Recorded as the program records a connection, before anything is read.
         station.Uldata = dayFirstDate(m_today());
         QString error;
-        if (!files.save(stations, &error))
+        if (!files.recordConnection(row, station, station.Uldata, &error))
             warn(QStringLiteral("the connection date cannot be saved: ") + error);
 
         m_transport.Pausa(kSettleAfterConnect);
@@ -219,7 +245,7 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
         collectLogger(report);
     });
     if (dial && *dial != Dial::Refused)
-        hangUp(report, modemPort);
+        hangUp(report, modemPort, *dial == Dial::Connected);
     if (m_watch)
         m_watch->watchCall(false);
     m_dialogue.closePort();
@@ -258,37 +284,65 @@ Collector::Dial Collector::waitForConnection(LoggerReport& report)
     }
 }
 
-void Collector::hangUp(LoggerReport& report, int modemPort)
+void Collector::hangUp(LoggerReport& report, int modemPort, bool connected)
 {
     // A fresh action: the one that was cancelled sends nothing more.
     m_phase = Phase::HangingUp;
+    const bool dropped = m_watch && m_watch->callDropped();
     if (m_watch)
         m_watch->watchCall(false);
     progress(QStringLiteral("%1: hanging up").arg(report.via));
-    bool confirmed = false;
+    QString failure;
+    bool escaped = false;
     m_transport.action([&] {
+        const QString lost = QStringLiteral("the modem's port was lost");
         // A call that dropped took the port with it; the modem is told all the same.
-        if (!m_transport.channel().isOpen())
-            m_dialogue.openPort(modemPort);
+        if (!m_transport.channel().isOpen() && !m_dialogue.openPort(modemPort)) {
+            failure = m_dialogue.openError();
+            return;
+        }
         m_transport.Pausa(kGuardBeforeEscape);
-        m_dialogue.hangUp();
+        if (!m_transport.Invia_Comando(QStringLiteral("+++"), QString())) {
+            failure = lost;
+            return;
+        }
+        m_transport.Pausa(ModemDialogue::kEscapeGuard);
+        const QString talk = m_dialogue.takeReceived();
+        escaped = hasResult(talk, QStringLiteral("OK"));
+        // A modem still in a call takes whatever follows an unanswered escape as data: ATH
+        // would reach the logger.
+        const bool over = dropped || hasResult(talk, QStringLiteral("NO CARRIER")) ||
+                          (!connected && !talk.contains(QLatin1String("CONNECT")));
+        if (!escaped && !over) {
+            failure = QStringLiteral("the modem did not answer the escape (+++), so ATH was not "
+                                     "sent; the port was closed");
+            return;
+        }
+        if (!m_transport.Invia_Comando(QStringLiteral("ATH\r"), QString())) {
+            failure = lost;
+            return;
+        }
         const auto deadline = m_transport.clock().now() + kHangUpReply;
         QString reply;
-        while (!(confirmed = reply.contains(QLatin1String("OK"))) &&
-               m_transport.channel().isOpen() && m_transport.clock().now() < deadline) {
+        while (!hasResult(reply, QStringLiteral("OK")) && m_transport.channel().isOpen() &&
+               m_transport.clock().now() < deadline) {
             m_transport.waitForInput(deadline);
             reply += m_dialogue.takeReceived();
         }
+        if (!hasResult(reply, QStringLiteral("OK")))
+            failure = QStringLiteral("the modem did not answer ATH; the port was closed");
     });
     m_phase = Phase::Working;
-    // A dial that ended without a result code may have become a call meanwhile: it is
-    // reported as one.
-    report.hungUp = true;
-    report.notes << (confirmed ? QStringLiteral("hung up")
-                               : QStringLiteral("hung up (the modem did not confirm ATH; "
-                                                "the port was closed as well)"));
-    if (!confirmed)
-        warn(QStringLiteral("%1: the modem did not confirm the hang-up").arg(report.via));
+    report.hungUp = failure.isEmpty();
+    if (!failure.isEmpty()) {
+        report.notes << QStringLiteral("could not hang up: ") + failure;
+        warn(QStringLiteral("%1: could not hang up: %2").arg(report.via, failure));
+    } else if (escaped) {
+        report.notes << QStringLiteral("hung up");
+    } else {
+        report.notes << (connected ? QStringLiteral("the call had dropped; ATH answered OK")
+                                   : QStringLiteral("the dial was abandoned; ATH answered OK"));
+    }
 }
 
 void Collector::collectLogger(LoggerReport& report)
@@ -310,28 +364,15 @@ void Collector::collectLogger(LoggerReport& report)
         syncClock(report);
 }
 
-void Collector::download(LoggerReport& report)
+bool Collector::fetch(LoggerReport& report, const QString& target,
+                      const std::optional<DateRange>& range, DownloadResult& result)
 {
-    using CollectRange = CollectOptions::Range;
-    const bool sinceLast = m_settings.range == CollectRange::SinceLast;
-    const QString markPath = sincelast::markPath(m_settings.programFolder, report.logger);
-    std::optional<SinceLastMark> mark;
-    std::optional<DateRange> range = m_settings.dates;
-    sincelast::LoadedMark loaded;
-    if (sinceLast) {
-        loaded = sincelast::loadMark(markPath);
-        if (!loaded.problem.isEmpty()) {
-            warn(loaded.problem);
-            report.notes << QStringLiteral("the mark of the last collection cannot be read: "
-                                           "the whole memory, every line kept");
-        }
-        mark = loaded.mark;
-        range = sincelast::rangeAfter(mark, m_today());
-    }
-
-    const QString target =
-        dataFilePath(m_settings.outFolder, dataFileName(report.logger, m_today()));
-    progress(QStringLiteral("%1: downloading into %2").arg(report.logger, native(target)));
+    progress(QStringLiteral("%1: downloading %2 into %3")
+                 .arg(report.logger,
+                      range ? QStringLiteral("%1 to %2")
+                                  .arg(dayFirstDate(range->from), dayFirstDate(range->to))
+                            : QStringLiteral("the whole memory"),
+                      native(target)));
     MemoryDownload engine(m_transport);
     engine.setProgressHandler([&](const DownloadProgress& p) {
         progress(QStringLiteral("%1: %2 lines, %3 bytes, %4 s")
@@ -341,59 +382,157 @@ void Collector::download(LoggerReport& report)
                      .arg(duration_cast<seconds>(p.elapsed).count()),
                  true);
     });
-    // A run without anyone to ask never replaces a file: a second file of the day is _2.
-    const DownloadResult result = engine.run(target, range, WhenTaken::KeepBoth);
+    // The data waits in the partial file until the run has decided what it keeps.
+    result = engine.run(target, range, WhenTaken::Leave);
     report.file = result.path;
     report.lines = result.lines;
     report.bytes = fileSize(result.path);
-
     switch (result.outcome) {
     case DownloadOutcome::Completed:
-        break;
+        return true;
     case DownloadOutcome::Cancelled:
         report.result = QStringLiteral("not collected: ") + stopped();
-        return;
+        break;
     case DownloadOutcome::TimedOut:
         report.result = result.bytes == 0
                             ? QStringLiteral("not collected: the logger did not answer the "
                                              "download request")
                             : QStringLiteral("not collected: the logger stopped sending");
-        return;
+        break;
     case DownloadOutcome::LineLost:
         report.result = QStringLiteral("not collected: the line was lost during the download");
-        return;
+        break;
     case DownloadOutcome::FileError:
         report.result = QStringLiteral("not collected: ") + result.error;
+        break;
+    }
+    return false;
+}
+
+bool Collector::place(LoggerReport& report, const QString& file, const QString& target,
+                      qint64 lines)
+{
+    report.lines = lines;
+    if (lines == 0) {
+        // A run with nothing new leaves no empty file behind.
+        QFile::remove(file);
+        report.file.clear();
+        report.bytes = 0;
+        report.notes << QStringLiteral("nothing new");
+        return true;
+    }
+    // A run without anyone to ask never replaces a file: a second file of the day is _2.
+    QString placed;
+    QString error;
+    if (!placeDataFile(file, target, WhenTaken::KeepBoth, &placed, &error)) {
+        report.file = file;
+        report.bytes = fileSize(file);
+        report.result = QStringLiteral("not collected: ") + error;
+        return false;
+    }
+    report.file = placed;
+    report.bytes = fileSize(placed);
+    return true;
+}
+
+void Collector::download(LoggerReport& report)
+{
+    const QString target =
+        dataFilePath(m_settings.outFolder, dataFileName(report.logger, m_today()));
+    if (m_settings.range == CollectOptions::Range::SinceLast) {
+        downloadSinceLast(report, target);
         return;
     }
-
-    if (sinceLast) {
-        const sincelast::Filtered filtered = sincelast::keepLinesAfter(
-            result.path, mark ? std::optional<QByteArray>(mark->line) : std::nullopt);
-        if (!filtered.error.isEmpty()) {
-            report.result = QStringLiteral("not collected: the lines collected before cannot be "
-                                           "left out: ") +
-                            filtered.error;
-            return;
-        }
-        report.lines = filtered.lines;
-        report.bytes = filtered.bytes;
-        if (!mark && loaded.problem.isEmpty())
-            report.notes << QStringLiteral("first collection: the whole memory");
-        if (mark && !filtered.found)
-            report.notes << QStringLiteral("the last line collected before is not in the "
-                                           "logger's memory (erased since?): every line kept");
-        QString error;
-        if (filtered.lastLine &&
-            !sincelast::saveMark(markPath, sincelast::markFor(*filtered.lastLine, m_today()),
-                                 &error)) {
-            warn(QStringLiteral("the mark of --since-last cannot be saved: ") + error);
-            report.notes << QStringLiteral("the mark cannot be saved: the next --since-last run "
-                                           "repeats these lines");
-        }
-    }
+    DownloadResult result;
+    if (!fetch(report, target, m_settings.dates, result) ||
+        !place(report, result.path, target, result.lines))
+        return;
     report.collected = true;
     report.result = QStringLiteral("collected");
+}
+
+void Collector::downloadSinceLast(LoggerReport& report, const QString& target)
+{
+    const QString folder = m_settings.programFolder;
+    const QString markPath = sincelast::markPath(folder, m_reachedBy, report.logger);
+    QDir().mkpath(QFileInfo(markPath).path());
+    CollectLock markLock(markPath + QStringLiteral(".lock"));
+    if (!markLock.tryLock()) {
+        report.result = QStringLiteral("not collected: its --since-last mark is in use by ") +
+                        markLock.holder();
+        return;
+    }
+    sincelast::LoadedMark loaded = sincelast::loadMark(markPath);
+    if (!loaded.mark && loaded.problem.isEmpty()) {
+        // Earlier versions kept one mark per name: it still says where this logger was left.
+        const auto legacy = sincelast::loadMark(sincelast::legacyMarkPath(folder, report.logger));
+        if (legacy.mark) {
+            loaded = legacy;
+            report.notes << QStringLiteral("the mark of an earlier version (by name alone) used");
+        }
+    }
+    if (!loaded.problem.isEmpty()) {
+        warn(loaded.problem);
+        report.notes << QStringLiteral("the mark of the last collection cannot be read: the "
+                                       "whole memory, every line kept");
+    }
+    const std::optional<SinceLastMark> mark = loaded.mark;
+
+    const sincelast::LoggerState state = readState();
+    if (stopRequested()) {
+        report.result = QStringLiteral("not collected: ") + stopped();
+        return;
+    }
+    std::optional<DateRange> range;
+    if (mark) {
+        const sincelast::Plan plan = sincelast::plan(*mark, state, m_today());
+        range = plan.range;
+        if (!range)
+            report.notes << plan.whole + QStringLiteral(": the whole memory");
+    } else if (loaded.problem.isEmpty()) {
+        report.notes << QStringLiteral("first collection: the whole memory");
+    }
+
+    DownloadResult result;
+    if (!fetch(report, target, range, result))
+        return;
+    sincelast::Filtered kept = sincelast::keepLinesAfter(result.path, mark, !range);
+    if (range && kept.error.isEmpty()) {
+        const QString missing = sincelast::shortfall(*mark, kept, readCounts().stored, *range);
+        if (!missing.isEmpty()) {
+            // Once, and never on the days alone again in this run.
+            report.notes << missing + QStringLiteral(": the whole memory");
+            QFile::remove(result.path);
+            range.reset();
+            if (!fetch(report, target, std::nullopt, result))
+                return;
+            kept = sincelast::keepLinesAfter(result.path, mark, true);
+        }
+    }
+    if (!kept.error.isEmpty()) {
+        report.result = QStringLiteral("not collected: the lines collected before cannot be "
+                                       "left out: ") +
+                        kept.error;
+        return;
+    }
+    if (mark && !range && kept.at == 0)
+        report.notes << QStringLiteral("the last line collected before is not in the logger's "
+                                       "memory (erased or overwritten since): every line kept");
+    if (!place(report, result.path, target, kept.lines))
+        return;
+    report.collected = true;
+    report.result = QStringLiteral("collected");
+    if (kept.lines == 0)
+        return;
+
+    // The new mark's place: counted in the whole memory, or on from the old one.
+    const qint64 placeOf = range ? *mark->place + (kept.last - kept.at) : kept.last;
+    QString error;
+    if (!sincelast::saveMark(markPath, sincelast::markFor(*kept.lastLine, placeOf), &error)) {
+        warn(QStringLiteral("the mark of --since-last cannot be saved: ") + error);
+        report.notes << QStringLiteral("the mark cannot be saved: the next --since-last run "
+                                       "repeats these lines");
+    }
 }
 
 std::optional<QStringList> Collector::readClock()
@@ -407,6 +546,42 @@ std::optional<QStringList> Collector::readClock()
             return std::nullopt;
     }
     return fields;
+}
+
+Collector::Counts Collector::readCounts()
+{
+    m_transport.Invia_Comando(QStringLiteral("M"), QStringLiteral(","));
+    bool ok = true;
+    const auto number = [&] {
+        bool read = false;
+        const qint64 value = m_transport.Leggi_Campo().trimmed().toLongLong(&read);
+        ok = ok && read && value >= 0;
+        return value;
+    };
+    const qint64 total = number();
+    const qint64 free = number();
+    if (!ok || free > total)
+        return {};
+    return {total - free, free == 0};
+}
+
+sincelast::LoggerState Collector::readState()
+{
+    sincelast::LoggerState state;
+    if (const auto fields = readClock()) {
+        // As the logger reads it: no time zone, no daylight saving.
+        const auto field = [&fields](int i) { return (*fields)[i].trimmed().toInt(); };
+        const QDate date(field(2), field(1), field(0));
+        const QTime time(field(3), field(4));
+        if (date.isValid() && time.isValid()) {
+            state.date = date;
+            state.time = time;
+        }
+    }
+    const Counts counts = readCounts();
+    state.stored = counts.stored;
+    state.full = counts.full;
+    return state;
 }
 
 void Collector::syncClock(LoggerReport& report)

@@ -2,6 +2,8 @@
 
 #include "collect/CollectOptions.h"
 #include "collect/CollectReport.h"
+#include "collect/SinceLast.h"
+#include "download/MemoryDownload.h"
 #include "remote/ModemDialogue.h"
 #include "remote/StationFiles.h"
 
@@ -30,6 +32,13 @@ class Transport;
 //
 // A transfer that does not end keeps what arrived in its partial file and leaves the mark of
 // --since-last where it was; the mark moves only once the data file is complete and written.
+// A download that brings nothing new leaves no data file.
+//
+// --since-last does not trust the logger's clock to move forward. Before the download the
+// logger's clock and memory counts are read; the days from the mark's on are asked for only
+// when they agree with the mark, and after the download the count is read again: when the
+// days did not bring every line stored since the mark's, the whole memory is asked for once
+// and the lines after the mark's line are kept. Each such fallback is said in the report.
 class Collector
 {
 public:
@@ -68,7 +77,8 @@ public:
     // The logger on COM `port`, which opens `device`.
     LoggerReport collectCable(int port, const QString& device);
     // Station `row` of `stations`, through the modem on COM `modemPort` (which opens
-    // `modemDevice`). The connection date goes into the row and the station files.
+    // `modemDevice`). The connection date goes into the row, and into the station files by
+    // changing that row alone.
     LoggerReport collectStation(StationTable& stations, int row, const StationFiles& files,
                                 int modemPort, const QString& modemDevice);
 
@@ -82,14 +92,29 @@ private:
     enum class Phase { Idle, Working, HangingUp };
     enum class Dial { Connected, Refused, Unknown };
 
-    // Takes the logger's lock; false, with the report saying why, when it may not be collected.
-    bool mayStart(CollectLock& lock, LoggerReport& report) const;
+    struct Counts
+    {
+        std::optional<qint64> stored;
+        bool full = false;
+    };
+
+    // Takes the port's lock; false, with the report saying why, when it may not be collected.
+    bool mayStart(CollectLock& lock, const QString& inUse, LoggerReport& report) const;
     void collectLogger(LoggerReport& report);
     void download(LoggerReport& report);
+    void downloadSinceLast(LoggerReport& report, const QString& target);
+    // One transfer into a partial file left for the caller; false, with the report saying
+    // why, when it did not end.
+    bool fetch(LoggerReport& report, const QString& target, const std::optional<DateRange>& range,
+               DownloadResult& result);
+    // Gives the complete file its data file's name (the next free one).
+    bool place(LoggerReport& report, const QString& file, const QString& target, qint64 lines);
     void syncClock(LoggerReport& report);
     std::optional<QStringList> readClock();
+    Counts readCounts();
+    sincelast::LoggerState readState();
     Dial waitForConnection(LoggerReport& report);
-    void hangUp(LoggerReport& report, int modemPort);
+    void hangUp(LoggerReport& report, int modemPort, bool connected);
     [[nodiscard]] QString stopped() const;
     void progress(const QString& text, bool transient = false) const;
     void warn(const QString& text) const;
@@ -105,6 +130,7 @@ private:
     std::function<QDateTime()> m_wallClock = [] { return QDateTime::currentDateTime(); };
     Phase m_phase = Phase::Idle;
     bool m_calling = false; // a station is being collected: a call may be up
+    QString m_reachedBy;    // how the logger under way was reached, for its mark
     QString m_stopReason;
 };
 

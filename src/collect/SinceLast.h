@@ -5,30 +5,37 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QTime>
 #include <optional>
 
 namespace korvelan {
 
 // Where the last collection of a logger ended, so the next one starts there: the last line
-// written to a data file, and the date it carries. Kept per logger, by the name it answers,
-// in a small file of the program folder.
+// written to a data file, the date and time it starts with, and how many lines the logger's
+// memory held up to and including it. Kept per logger as it was reached (the station's row
+// and number, or the cable's device) and by the name it answers, in a small file of the
+// program folder.
 struct SinceLastMark
 {
-    QByteArray line;           // the last line, as received (without CR LF)
-    std::optional<QDate> date; // its day-first date at the start of the line, when it has one
+    QByteArray line;             // the last line, as received (without CR LF); never empty
+    std::optional<QDate> date;   // its day-first date at the start of the line, when it has one
+    QTime time;                  // the time after that date, when it has one
+    std::optional<qint64> place; // its place in the logger's memory, counted from 1
 };
 
 namespace sincelast {
 
-// "<program folder>/since-last/<logger name made safe>.txt".
-[[nodiscard]] QString markPath(const QString& programFolder, const QString& loggerName);
+// "<program folder>/since-last/<how it was reached> <logger name>.txt", made safe.
+[[nodiscard]] QString markPath(const QString& programFolder, const QString& reachedBy,
+                               const QString& loggerName);
+// Where earlier versions kept the mark, by the name alone.
+[[nodiscard]] QString legacyMarkPath(const QString& programFolder, const QString& loggerName);
 
-// The mark that a line collected on `collectedOn` leaves. Its date is the line's own, but
-// never later than the day it was collected: a logger whose clock ran ahead and is set back
-// afterwards stamps its next lines with earlier days, and they must still be asked for.
-[[nodiscard]] SinceLastMark markFor(const QByteArray& line, const QDate& collectedOn);
+// The mark a line leaves, its date and time read from its start ("05/12/2026 10:30:00,...").
+[[nodiscard]] SinceLastMark markFor(const QByteArray& line, std::optional<qint64> place);
 
-// The file is two lines: the date (dd/mm/yyyy, empty when the line has none) and the line.
+// The file is three lines: the date (dd/mm/yyyy, empty when the line has none, for whoever
+// reads the file), the line, and its place. Files of earlier versions lack the place.
 [[nodiscard]] QByteArray markFileText(const SinceLastMark& mark);
 [[nodiscard]] std::optional<SinceLastMark> parseMarkFile(const QByteArray& text);
 
@@ -41,27 +48,52 @@ struct LoadedMark
 // Written aside and put in place; false with *error filled when that fails.
 bool saveMark(const QString& path, const SinceLastMark& mark, QString* error);
 
-// What to ask the logger for: from the mark's day to today (the whole memory when there is
-// no mark or it has no date). Days are whole: the day of the mark is asked for again, and
-// the line filter drops what was collected before.
-[[nodiscard]] std::optional<DateRange> rangeAfter(const std::optional<SinceLastMark>& mark,
-                                                  const QDate& today);
+// What the logger said of itself before the download.
+struct LoggerState
+{
+    std::optional<QDate> date; // its clock, as it reads (no time zone), to the minute
+    QTime time;
+    std::optional<qint64> stored; // acquisitions in its memory
+    bool full = false;            // and no place left for more
+};
+
+struct Plan
+{
+    std::optional<DateRange> range; // none: the whole memory
+    QString whole;                  // why the whole memory, though there is a mark
+};
+
+// The days from the mark's up to the later of this computer's and the logger's today; the
+// whole memory when the mark cannot be trusted to find the new lines by their date: its line
+// has no date or no place, the logger's counts are unknown, say it holds fewer lines than up
+// to the mark (erased), or that it is full (it may be overwriting its oldest lines), or its
+// clock reads earlier than the mark's line (set back, or reset).
+[[nodiscard]] Plan plan(const SinceLastMark& mark, const LoggerState& logger, const QDate& today);
 
 struct Filtered
 {
-    bool found = false; // the mark's line was in the file
-    qint64 lines = 0;   // lines the file holds now
+    qint64 received = 0; // lines the download held
+    qint64 at = 0;       // the mark's line among them, counted from 1; 0 when it is not there
+    qint64 last = 0;     // the last line that is not empty, counted from 1; 0 when none is
+    std::optional<QByteArray> lastLine; // that line: the next mark
+    qint64 lines = 0;                   // lines the file holds now
     qint64 bytes = 0;
-    // The file's last line before filtering (the next mark); none when the file was empty.
-    std::optional<QByteArray> lastLine;
     QString error; // the file could not be read or rewritten; it is unchanged then
 };
 
-// Keeps in the data file at `path` only the lines after the last occurrence of `markLine`;
-// when the line is not there, every line is kept. The file is rewritten aside and put in
-// place, so it holds either all it had or the lines kept.
-[[nodiscard]] Filtered keepLinesAfter(const QString& path,
-                                      const std::optional<QByteArray>& markLine);
+// Keeps in the downloaded file at `path` the lines after the mark's line, up to the last line
+// that is not empty (empty lines after it wait for the next collection: an empty line is never
+// a mark). In a download of the whole memory the mark's line is looked for at its place
+// first, otherwise its last occurrence counts. A file left with no line is removed. The file
+// is rewritten aside and put in place, so it holds either all it had or the lines kept.
+[[nodiscard]] Filtered keepLinesAfter(const QString& path, const std::optional<SinceLastMark>& mark,
+                                      bool wholeMemory);
+
+// Why a download of `range` cannot be trusted to hold every line stored after the mark
+// (empty when it can): the mark's line is not in it, or the logger's count once it was done
+// (`storedAfter`) says more lines followed the mark than the download brought.
+[[nodiscard]] QString shortfall(const SinceLastMark& mark, const Filtered& download,
+                                std::optional<qint64> storedAfter, const DateRange& range);
 
 } // namespace sincelast
 

@@ -3,6 +3,7 @@
 #include "collect/CollectOptions.h"
 #include "collect/CollectReport.h"
 #include "collect/SinceLast.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -57,6 +58,8 @@ private slots:
     void options_data();
     void options();
     void markFile();
+    void plan_data();
+    void plan();
     void keepLinesAfter_data();
     void keepLinesAfter();
     void summary();
@@ -115,82 +118,144 @@ void TestCollect::options()
 
 void TestCollect::markFile()
 {
-    // A line's own date, never later than the day it was collected.
     const QByteArray line = "04/12/2026 23:30:00,2007.5,12.64";
-    QCOMPARE(sincelast::markFor(line, kToday).date, QDate(2026, 12, 4));
-    QCOMPARE(sincelast::markFor("07/12/2026 00:10:00,1", kToday).date, kToday);
-    QVERIFY(!sincelast::markFor("no date here", kToday).date);
+    const SinceLastMark mark = sincelast::markFor(line, 41);
+    QCOMPARE(mark.date, QDate(2026, 12, 4));
+    QCOMPARE(mark.time, QTime(23, 30));
+    QVERIFY(!sincelast::markFor("no date here", 1).date);
 
+    // Two loggers of one name, reached two ways, have a mark each, inside the folder.
     QTemporaryDir dir;
-    const QString path = sincelast::markPath(dir.path(), QStringLiteral("../BH 1"));
+    const QString path = sincelast::markPath(dir.path(), "station 4 0212345", "../BH 1");
     QVERIFY2(path.startsWith(dir.filePath(QStringLiteral("since-last/"))), qPrintable(path));
+    QVERIFY(path != sincelast::markPath(dir.path(), "station 5 0399887766", "../BH 1"));
     QVERIFY(!sincelast::loadMark(path).mark); // none yet, and no problem either
     QVERIFY(sincelast::loadMark(path).problem.isEmpty());
-    QVERIFY(sincelast::saveMark(path, sincelast::markFor(line, kToday), nullptr));
+    QVERIFY(sincelast::saveMark(path, mark, nullptr));
     const auto loaded = sincelast::loadMark(path);
     QVERIFY(loaded.mark);
     QCOMPARE(loaded.mark->line, line);
-    QCOMPARE(loaded.mark->date, QDate(2026, 12, 4));
-    // The next range starts on the mark's day; a mark without a date asks for everything.
-    const auto range = sincelast::rangeAfter(loaded.mark, kToday);
-    QVERIFY(range);
-    QCOMPARE(range->from, QDate(2026, 12, 4));
-    QCOMPARE(range->to, kToday);
-    QVERIFY(!sincelast::rangeAfter(SinceLastMark{"x", std::nullopt}, kToday));
+    QCOMPARE(loaded.mark->place, 41);
 
-    // A file that is not a mark is reported, never taken for one.
-    for (const QByteArray& bad : {QByteArray("31/02/2026\r\nline\r\n"), QByteArray("only one line"),
-                                  QByteArray("04/12/2026\r\nline\r\nmore\r\n")}) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bad);
-        file.close();
+    // An earlier version's file (no place) still reads; what is not a mark is reported, never
+    // taken for one, and an empty line is never a mark.
+    const QList<QPair<QByteArray, bool>> files = {
+        {"04/12/2026\r\nline\r\n", true},   {"31/02/2026\r\nline\r\n", false},
+        {"only one line", false},           {"04/12/2026\r\nline\r\nmore\r\n", false},
+        {"04/12/2026\r\n\r\n7\r\n", false}, {"04/12/2026\r\nline\r\n0\r\n", false}};
+    for (const auto& [bytes, good] : files) {
+        QVERIFY(test::writeBytes(path, bytes));
         const auto read = sincelast::loadMark(path);
-        QVERIFY2(!read.mark && !read.problem.isEmpty(), bad.constData());
+        QVERIFY2(bool(read.mark) == good && read.problem.isEmpty() == good, bytes.constData());
+        QVERIFY(!read.mark || !read.mark->place);
     }
+}
+
+void TestCollect::plan_data()
+{
+    // mark: its line's date and time, its place; logger: clock, stored, full.
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QString>("logger");
+    QTest::addColumn<QString>("expected"); // the range asked for, or "whole: <why>"
+    const QString mark = "04/12/2026 23:30 40";
+    QTest::newRow("in step") << mark << "05/12/2026 10:00 45"
+                             << "04/12/2026..05/12/2026";
+    QTest::newRow("logger a day ahead") << "06/12/2026 00:30 40"
+                                        << "06/12/2026 10:00 45"
+                                        << "06/12/2026..06/12/2026";
+    QTest::newRow("clock set back") << mark << "03/12/2026 10:00 45"
+                                    << "whole: the logger's clock (03/12/2026 10:00) is";
+    QTest::newRow("clock reset") << mark << "01/01/2000 00:03 45"
+                                 << "whole: earlier";
+    QTest::newRow("same minute") << mark << "04/12/2026 23:30 41"
+                                 << "04/12/2026..05/12/2026";
+    QTest::newRow("memory erased") << mark << "05/12/2026 10:00 3"
+                                   << "whole: fewer than";
+    QTest::newRow("memory full") << mark << "05/12/2026 10:00 8000 full"
+                                 << "whole: is full";
+    QTest::newRow("counts unknown") << mark << "05/12/2026 10:00 -"
+                                    << "whole: counts";
+    QTest::newRow("clock unknown") << mark << "- - 45"
+                                   << "04/12/2026..05/12/2026";
+    QTest::newRow("earlier version") << "04/12/2026 23:30 -"
+                                     << "05/12/2026 10:00 45"
+                                     << "whole: where its line stands";
+    QTest::newRow("no date") << "- - 40"
+                             << "05/12/2026 10:00 45"
+                             << "whole: has no date";
+}
+
+void TestCollect::plan()
+{
+    QFETCH(QString, mark);
+    QFETCH(QString, logger);
+    QFETCH(QString, expected);
+    const QStringList m = mark.split(' ');
+    const QStringList l = logger.split(' ');
+    SinceLastMark before = sincelast::markFor((m[0] + ' ' + m[1] + ",1.0").toLatin1(), {});
+    if (m[2] != "-")
+        before.place = m[2].toLongLong();
+    sincelast::LoggerState state;
+    if (l[0] != "-") {
+        state.date = QDate::fromString(l[0], "dd/MM/yyyy");
+        state.time = QTime::fromString(l[1], "hh:mm");
+    }
+    if (l[2] != "-")
+        state.stored = l[2].toLongLong();
+    state.full = l.size() > 3;
+
+    const sincelast::Plan plan = sincelast::plan(before, state, kToday);
+    const QString got = plan.range ? plan.range->from.toString("dd/MM/yyyy") + ".." +
+                                         plan.range->to.toString("dd/MM/yyyy")
+                                   : "whole: " + plan.whole;
+    QVERIFY2(expected.startsWith("whole: ") ? got.contains(expected.mid(7)) && !plan.range
+                                            : got == expected,
+             qPrintable(got));
 }
 
 void TestCollect::keepLinesAfter_data()
 {
     QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("mark"); // "-": no mark
+    QTest::addColumn<QString>("mark"); // the mark's line and place; "-": no mark
+    QTest::addColumn<bool>("whole");
     QTest::addColumn<QStringList>("kept");
-    QTest::addColumn<bool>("found");
+    QTest::addColumn<int>("at");
 
     const QStringList day = {"a", "b", "c", "b", "d"};
-    QTest::newRow("after the last occurrence") << day << "b" << QStringList{"d"} << true;
-    QTest::newRow("mark is the last line") << day << "d" << QStringList{} << true;
-    QTest::newRow("mark not there: all kept") << day << "x" << day << false;
-    QTest::newRow("no mark: all kept") << day << "-" << day << false;
-    QTest::newRow("empty download") << QStringList{} << "a" << QStringList{} << false;
+    QTest::newRow("after the last occurrence") << day << "b 9" << false << QStringList{"d"} << 4;
+    QTest::newRow("the whole memory: at its place")
+        << day << "b 2" << true << QStringList{"c", "b", "d"} << 2;
+    QTest::newRow("mark is the last line") << day << "d 5" << false << QStringList{} << 5;
+    QTest::newRow("mark not there: all kept") << day << "x 1" << true << day << 0;
+    QTest::newRow("no mark: all kept") << day << "-" << true << day << 0;
+    QTest::newRow("empty lines wait for a line after them")
+        << QStringList{"a", "", "b", "", ""} << "a 1" << false << QStringList{"", "b"} << 1;
+    QTest::newRow("empty download") << QStringList{} << "a 1" << false << QStringList{} << 0;
 }
 
 void TestCollect::keepLinesAfter()
 {
     QFETCH(QStringList, lines);
     QFETCH(QString, mark);
+    QFETCH(bool, whole);
     QFETCH(QStringList, kept);
-    QFETCH(bool, found);
+    QFETCH(int, at);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("SITE1_05_12_26_SENS.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(fileLines(lines));
-    file.close();
+    const QString path = dir.filePath(QStringLiteral("SITE1_05_12_26_SENS.partial.txt"));
+    QVERIFY(test::writeBytes(path, fileLines(lines)));
+    std::optional<SinceLastMark> before;
+    if (mark != "-")
+        before = SinceLastMark{
+            mark.section(' ', 0, 0).toLatin1(), {}, {}, mark.section(' ', 1).toLongLong()};
 
-    const auto filtered = sincelast::keepLinesAfter(
-        path, mark == QLatin1String("-") ? std::nullopt : std::optional(mark.toLatin1()));
+    const auto filtered = sincelast::keepLinesAfter(path, before, whole);
     QVERIFY2(filtered.error.isEmpty(), qPrintable(filtered.error));
-    QCOMPARE(filtered.found, found);
+    QCOMPARE(filtered.at, at);
     QCOMPARE(filtered.lines, kept.size());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), fileLines(kept));
-    QCOMPARE(filtered.bytes, file.size());
-    // The next mark is the download's last line, kept or not.
-    QCOMPARE(filtered.lastLine.has_value(), !lines.isEmpty());
-    if (!lines.isEmpty())
-        QCOMPARE(*filtered.lastLine, lines.last().toLatin1());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1); // nothing left aside
+    // The file holds the lines kept, or is gone when there are none.
+    QCOMPARE(test::readBytes(path), kept.isEmpty() ? "<no file>" : fileLines(kept));
+    QCOMPARE(filtered.bytes, kept.isEmpty() ? 0 : QFileInfo(path).size());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), kept.isEmpty() ? 0 : 1);
 }
 
 void TestCollect::summary()
@@ -226,6 +291,12 @@ void TestCollect::summary()
     QCOMPARE(collectreport::exitCode({collected, failed}), 1);
     QCOMPARE(collectreport::exitCode({failed}), 2);
     QCOMPARE(collectreport::exitCode({}), 2);
+    // A call left up is no clean collection.
+    LoggerReport notHungUp = collected;
+    notHungUp.hungUp = false;
+    QCOMPARE(collectreport::exitCode({notHungUp}), 1);
+    QCOMPARE(QJsonDocument::fromJson(collectreport::jsonError("no list")).object(),
+             QJsonObject({{"exit", 2}, {"error", "no list"}}));
 
     const QJsonObject root =
         QJsonDocument::fromJson(collectreport::json({collected, failed})).object();

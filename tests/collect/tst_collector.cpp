@@ -1,0 +1,382 @@
+// The collector over the emulated logger and modem, on the virtual clock: --since-last
+// whatever the logger's clock and memory do, two stations of one name, a call that drops, the
+// modem's port and the hang-up, each said as it happened.
+#include "collect/CollectLock.h"
+#include "collect/Collector.h"
+#include "collect/ConsolePrompter.h"
+#include "link/MemoryChannel.h"
+#include "remote/CarrierWatch.h"
+#include "sim/ModemEmulator.h"
+#include "support/EmulatorRig.h"
+#include "support/Files.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace korvelan;
+using namespace std::chrono;
+
+namespace {
+
+struct Rig
+{
+    QTemporaryDir dir;
+    LoggerSession session;
+    VirtualClock clock;
+    sim::LoggerEmulator logger{clock.now(), test::rigWallClock()}; // on the cable, or row 1
+    sim::LoggerEmulator twin{clock.now(), test::rigWallClock()};   // row 2
+    sim::ModemEmulator modem{clock.now()};
+    MemoryChannel port;
+    CarrierWatch channel{port, clock};
+    QStringList warnings;
+    ConsolePrompter prompter{[this](const QString& t) { warnings << t; }};
+    QString cable = QStringLiteral("COM1");
+    Transport transport{session, channel, clock, prompter,
+                        [this](int p) { return p == 1 ? cable : QStringLiteral("COM%1").arg(p); }};
+    std::optional<Collector> collector;
+    StationFiles files{dir.path()};
+    StationTable stations;
+    QStringList complete; // data files collected, in order
+
+    explicit Rig(bool overModem, std::optional<qint64> syncClock = std::nullopt)
+        : port(overModem ? static_cast<LinkPeer&>(modem) : logger, clock)
+    {
+        clock.addSource(
+            [this, overModem] { return overModem ? modem.nextEvent() : logger.nextEvent(); });
+        for (auto* l : {&logger, &twin})
+            l->setTimer(sim::AcquisitionTimer{0, 10, 0}, clock.now());
+        twin.setClock(test::rigWallClock().addSecs(-3600), clock.now());
+        modem.addStation(QStringLiteral("0212345"), &logger);
+        modem.addStation(QStringLiteral("0399887766"), &twin);
+        collector.emplace(transport, prompter,
+                          Collector::Settings{dir.path(), dir.filePath("data"),
+                                              CollectOptions::Range::SinceLast, std::nullopt,
+                                              syncClock, CollectOptions::kDefaultDialLimit});
+        QDir().mkpath(dir.filePath("data"));
+        const auto wall = [this] { return test::rigWallClock().addMSecs(ms()); };
+        collector->setWallClock(wall);
+        collector->setToday([wall] { return wall().date(); });
+        stations[0] = {"STATION1", "0212345", {}, {}};
+        stations[1] = {"STATION2", "0399887766", {}, {}};
+        files.save(stations, nullptr);
+    }
+    ~Rig() { test::failOnProtocolErrors(logger, __FILE__, __LINE__); }
+    qint64 ms() const { return duration_cast<milliseconds>(clock.elapsed()).count(); }
+
+    LoggerReport run(int row = -1)
+    {
+        LoggerReport r = row < 0 ? collector->collectCable(1, cable)
+                                 : collector->collectStation(stations, row, files, 2, "COM2");
+        if (r.collected && !r.file.isEmpty())
+            complete << r.file;
+        return r;
+    }
+    void pass(Duration d) { clock.waitBlocking(clock.now() + d); }
+    // Time for n acquisitions, ten minutes apart, to be taken.
+    void acquire(int n) { pass(minutes(10) * n + seconds(5)); }
+    QStringList memory(sim::LoggerEmulator& l)
+    {
+        l.advanceTo(clock.now());
+        return l.memoryLines();
+    }
+    // The lines of the data files given, in order.
+    static QStringList collected(const QStringList& paths)
+    {
+        QStringList lines;
+        for (const QString& path : paths) {
+            lines += QString::fromLatin1(test::readBytes(path)).split("\r\n");
+            lines.removeLast();
+        }
+        return lines;
+    }
+};
+
+// Every line the logger stored, in order, from what its memory held at two times: the later
+// memory may have lost its oldest lines (wrapped) or all of them (erased).
+QStringList storedLines(const QStringList& first, const QStringList& second)
+{
+    qsizetype overlap = std::min(first.size(), second.size());
+    while (overlap > 0 && second.mid(0, overlap) != first.mid(first.size() - overlap))
+        --overlap;
+    QStringList all = first + second.mid(overlap);
+    while (!all.isEmpty() && all.last().isEmpty())
+        all.removeLast(); // they wait for a line after them
+    return all;
+}
+
+QString summary(const LoggerReport& r)
+{
+    return QStringList(QStringList{r.result} + r.notes).join("; ");
+}
+
+} // namespace
+
+class TestCollector : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sinceLastWhateverTheLoggerDoes_data();
+    void sinceLastWhateverTheLoggerDoes();
+    void devicePathsShareLockAndMark();
+    void stationsOfOneName();
+    void droppedCall_data();
+    void droppedCall();
+    void modemFaults_data();
+    void modemFaults();
+};
+
+void TestCollector::sinceLastWhateverTheLoggerDoes_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("note"); // what the second run says besides "collected"
+    QTest::newRow("in step") << ""
+                             << "";
+    QTest::newRow("nothing new") << "nothing new"
+                                 << "nothing new";
+    QTest::newRow("clock set back two days") << "back"
+                                             << "is earlier than the last line";
+    QTest::newRow("clock reset to a default date") << "reset"
+                                                   << "is earlier than the last line";
+    QTest::newRow("clock set back, then on past the mark") << "back and on"
+                                                           << "stored 5 since";
+    QTest::newRow("clock ahead across midnight") << "ahead"
+                                                 << "";
+    QTest::newRow("memory erased") << "erased"
+                                   << "(erased or overwritten since): every line";
+    QTest::newRow("memory full and wrapping") << "wrapping"
+                                              << "memory is full: the whole";
+    QTest::newRow("an empty line stored") << "empty"
+                                          << "stored 6 since: the whole memory";
+}
+
+void TestCollector::sinceLastWhateverTheLoggerDoes()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, note);
+    Rig rig(false);
+    sim::LoggerEmulator& logger = rig.logger;
+    const auto setClock = [&](const QDateTime& wall) { logger.setClock(wall, rig.clock.now()); };
+    if (fault == "ahead") // past midnight on the logger, not yet on this computer
+        setClock(test::rigWallClock().addSecs(10 * 3600));
+    if (fault == "wrapping") {
+        logger.setMemoryCapacity(24);
+        logger.setMemoryWrapping(true);
+    }
+    logger.fillMemory(20);
+    if (fault == "empty")
+        logger.setMemoryLines(logger.memoryLines() << QString());
+    const QStringList first = rig.memory(logger);
+    const LoggerReport one = rig.run();
+    QVERIFY2(one.collected, qPrintable(summary(one)));
+
+    const QDateTime now = logger.clockAt(rig.clock.now());
+    if (fault == "back" || fault == "back and on")
+        setClock(now.addDays(-2));
+    if (fault == "reset")
+        setClock(QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC));
+    if (fault == "erased")
+        logger.eraseMemory();
+    if (fault == "back and on") { // three lines two days back, then two after the mark's
+        rig.acquire(3);
+        setClock(now.addSecs(1800));
+    }
+    if (fault != "nothing new")
+        rig.acquire(fault == "back and on" ? 2 : 5);
+    const QStringList second = rig.memory(logger);
+    const LoggerReport two = rig.run();
+
+    QVERIFY2(two.collected && summary(two).startsWith("collected") && summary(two).contains(note) &&
+                 (!note.isEmpty() || two.notes.isEmpty()),
+             qPrintable(summary(two)));
+    QCOMPARE(two.file.isEmpty(), fault == "nothing new");
+    // Each line the logger stored is in the data files once, in order.
+    QCOMPARE(Rig::collected(rig.complete), storedLines(first, second));
+    // Nothing else is left beside them.
+    QCOMPARE(QDir(rig.dir.filePath("data")).entryList(QDir::Files).size(), rig.complete.size());
+}
+
+void TestCollector::devicePathsShareLockAndMark()
+{
+    Rig rig(false);
+    rig.logger.fillMemory(10);
+    const QString device = rig.dir.filePath("ttyUSB0");
+    QVERIFY(test::writeBytes(device, ""));
+    QVERIFY(QDir().mkpath(rig.dir.filePath("by-id")));
+    rig.cable = rig.dir.filePath("by-id/usb-FTDI-port0");
+    QVERIFY(QFile::link(device, rig.cable));
+    {
+        // Another run holds the device by its own name: the link is the same port.
+        CollectLock other(rig.dir.path(), CollectLock::devicePath(device));
+        QVERIFY(other.tryLock());
+        const LoggerReport held = rig.run();
+        QVERIFY2(held.result.startsWith("not collected: being collected by process "),
+                 qPrintable(held.result));
+    }
+    QVERIFY(rig.run().collected);
+    rig.acquire(2);
+    rig.cable = device;
+    const LoggerReport byDevice = rig.run();
+    QCOMPARE(summary(byDevice), "collected"); // the mark was found: no first collection
+    QCOMPARE(byDevice.lines, 2);
+}
+
+void TestCollector::stationsOfOneName()
+{
+    Rig rig(true);
+    for (auto* l : {&rig.logger, &rig.twin}) {
+        l->setName("TWIN");
+        l->fillMemory(12);
+    }
+    QStringList paths[2];
+    QStringList first[2] = {rig.memory(rig.logger), rig.memory(rig.twin)};
+    for (const int row : {0, 1})
+        paths[row] << rig.run(row).file;
+    // The modem window saves another row meanwhile; the collection changes only its own.
+    StationTable edited = rig.files.load().stations;
+    edited[5] = {"NEW", "0555", {}, {}};
+    QVERIFY(rig.files.save(edited, nullptr));
+    rig.acquire(4);
+    QStringList second[2] = {rig.memory(rig.logger), rig.memory(rig.twin)};
+    for (const int row : {0, 1}) {
+        const LoggerReport r = rig.run(row);
+        QCOMPARE(summary(r), "collected; hung up");
+        paths[row] << r.file;
+    }
+    for (const int row : {0, 1})
+        QCOMPARE(Rig::collected(paths[row]), storedLines(first[row], second[row]));
+    const StationTable saved = rig.files.load().stations;
+    QCOMPARE(saved[5].Nome, "NEW");
+    QCOMPARE(saved[0].Uldata, "05/12/2026");
+    QCOMPARE(saved[1].Uldata, "05/12/2026");
+}
+
+void TestCollector::droppedCall_data()
+{
+    // Where the modem's "<CR><LF>NO CARRIER<CR><LF>" is split between two reads, and where the
+    // download stands when the call drops: after so many lines, so many bytes into the next
+    // (-1: the last of them without its LF).
+    QTest::addColumn<int>("split");
+    QTest::addColumn<int>("whole");
+    QTest::addColumn<int>("into");
+    QTest::newRow("after its CR, a line cut") << 1 << 3 << 20;
+    QTest::newRow("after its CR LF, a line cut") << 2 << 3 << 20;
+    QTest::newRow("in the word, at a line's end") << 7 << 4 << 0;
+    QTest::newRow("before its last LF, a line without its LF") << 13 << 4 << -1;
+}
+
+void TestCollector::droppedCall()
+{
+    QFETCH(int, split);
+    QFETCH(int, whole);
+    QFETCH(int, into);
+    Rig rig(true);
+    rig.logger.fillMemory(20);
+    // A channel name that is the modem's word, at a line's start, and the word inside a line.
+    QStringList lines = rig.memory(rig.logger);
+    lines[1] = "NO CARRIER," + lines[1];
+    lines[2] += " NO CARRIER";
+    rig.logger.setMemoryLines(lines);
+    const QByteArray stream = lines.join("\r\n").toLatin1() + "\r\n";
+    qsizetype at = 0;
+    for (int i = 0; i < whole; ++i)
+        at = stream.indexOf('\n', at) + 1;
+    rig.modem.splitResults(split, milliseconds(30));
+    rig.clock.setOnWaitStep([&] {
+        // The request for the memory comes after the counts.
+        if (!rig.logger.commands().isEmpty() && rig.logger.commands().last().letter == 'M')
+            rig.logger.setDropAfterBytes(at + into);
+    });
+    const LoggerReport cut = rig.run(0);
+    rig.clock.setOnWaitStep({});
+    QCOMPARE(summary(cut), "not collected: the line was lost during the download; first "
+                           "collection: the whole memory; the call had dropped; ATH answered OK");
+    // Whole lines only, as the logger stored them: the one the drop cut is not among them.
+    const int kept = into < 0 ? whole - 1 : whole;
+    QCOMPARE(Rig::collected({cut.file}), lines.mid(0, kept));
+    QCOMPARE(cut.lines, kept);
+
+    const LoggerReport again = rig.run(0);
+    QCOMPARE(summary(again), "collected; first collection: the whole memory; hung up");
+    QCOMPARE(Rig::collected(rig.complete), lines);
+}
+
+void TestCollector::modemFaults_data()
+{
+    // What the report says: its result, then a part of its notes.
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("notes");
+    QTest::newRow("modem's port busy")
+        << "busy port"
+        << "not collected: COM 2 (COM2) is used by another program — close it and try again"
+        << "";
+    QTest::newRow("modem's port missing")
+        << "missing port"
+        << "not collected: COM 2 (COM2) does not exist — is the adapter plugged in?"
+        << "";
+    QTest::newRow("the port gone when hanging up")
+        << "gone"
+        << "not collected: the line was lost during the download"
+        << "could not hang up: COM 2 (COM2) is used by another program";
+    QTest::newRow("a signal before the dial") << "signal"
+                                              << "not collected: stopped by SIGTERM"
+                                              << "";
+    QTest::newRow("the station busy") << "busy"
+                                      << "not collected: the modem answered BUSY"
+                                      << "";
+    QTest::newRow("a silent download, then the clock")
+        << "silent"
+        << "not collected: the logger stopped sending"
+        << "the logger's clock gave no readable answer; hung up";
+}
+
+void TestCollector::modemFaults()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, result);
+    QFETCH(QString, notes);
+    Rig rig(true, 60);
+    rig.logger.fillMemory(20);
+    if (fault == "busy port")
+        rig.port.setBusyPorts({"COM2"});
+    if (fault == "missing port")
+        rig.port.setExistingPorts({"COM3"});
+    if (fault == "gone")
+        rig.modem.dropNextCallAfter("0212345", 500);
+    const auto downloading = [&] {
+        return !rig.logger.commands().isEmpty() && rig.logger.commands().last().letter == 'A';
+    };
+    if (fault == "busy")
+        rig.modem.busyNextCall("0212345");
+    if (fault == "silent")
+        rig.logger.cutNextDownload(500);
+    rig.collector->setProgress([&](const QString& text, bool) {
+        if (fault == "signal" && text.contains("dialling"))
+            rig.collector->requestStop("SIGTERM");
+    });
+    rig.clock.setOnWaitStep([&] {
+        // Another program takes the port once the call is up, and the logger answers nothing
+        // from its download on.
+        if (fault == "gone" && downloading())
+            rig.port.setBusyPorts({"COM2"});
+        if (fault == "silent" && downloading())
+            rig.logger.setSilentFrom(int(rig.logger.commandCount()) + 1);
+    });
+    const LoggerReport r = rig.run(0);
+    rig.clock.setOnWaitStep({});
+    QCOMPARE(r.result, result);
+    QVERIFY2(r.notes.join("; ").contains(notes), qPrintable(r.notes.join("; ")));
+    const bool called = fault == "gone" || fault == "silent";
+    QCOMPARE(r.hungUp.has_value(), called);
+    QCOMPARE(r.hungUp.value_or(false), fault == "silent");
+    QCOMPARE(collectreport::exitCode({r}), 2);
+    // Dialled only when nothing stood in the way before.
+    QCOMPARE(rig.modem.commandLines().filter("ATD").size(), called || fault == "busy" ? 1 : 0);
+    // A logger gone silent costs one time limit, not one more for the clock.
+    if (fault == "silent")
+        QVERIFY2(rig.clock.elapsed() < seconds(60), qPrintable(QString::number(rig.ms())));
+}
+
+QTEST_GUILESS_MAIN(TestCollector)
+#include "tst_collector.moc"
