@@ -124,8 +124,8 @@ public:
     void setReplyFault(ReplyFault fault, QByteArray junk = QByteArrayLiteral("#?\x7f"));
     // The fault set last has met its reply, and that reply had the field.
     [[nodiscard]] bool replyFaultDone() const { return m_replyFaultDone; }
-    // The line drops once the logger has sent this many more bytes.
-    void setDropAfterBytes(qint64 bytes) { m_dropBudget = bytes; }
+    // The line drops once the logger has sent this many more bytes (none: it does not).
+    void setDropAfterBytes(std::optional<qint64> bytes) { m_dropBudget = bytes; }
     // The next download stops after this many bytes and is never finished.
     void cutNextDownload(qint64 bytes) { m_downloadCut = bytes; }
     void setStrict(bool on) { m_reader.setStrict(on); }

@@ -252,6 +252,9 @@ void ModemEmulator::finishDial(TimePoint at)
 
 void ModemEmulator::hangUp()
 {
+    // A drop meant for this call does not wait for the next one.
+    if (m_station)
+        m_station->setDropAfterBytes(std::nullopt);
     m_station = nullptr;
     m_escapeAt.reset();
     m_plusCount = 0;

@@ -302,6 +302,12 @@ void Collector::hangUp(LoggerReport& report, int modemPort, bool connected)
             return;
         }
         m_transport.Pausa(kGuardBeforeEscape);
+        // A dial given up may have connected meanwhile: the escape then keeps its silence
+        // after the CONNECT too, or the modem takes it for data.
+        if (!connected && m_dialogue.takeReceived().contains(QLatin1String("CONNECT"))) {
+            connected = true;
+            m_transport.Pausa(kGuardBeforeEscape);
+        }
         if (!m_transport.Invia_Comando(QStringLiteral("+++"), QString())) {
             failure = lost;
             return;

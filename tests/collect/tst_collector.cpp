@@ -1,14 +1,17 @@
 // The collector over the emulated logger and modem, on the virtual clock: --since-last
-// whatever the logger's clock and memory do, two stations of one name, a call that drops, the
-// modem's port and the hang-up, each said as it happened.
+// whatever the logger's clock and memory do, the clock set, two stations of one name among
+// others, a call that drops, the modem's port and the hang-up, each said as it happened.
 #include "collect/CollectLock.h"
+#include "collect/CollectRun.h"
 #include "collect/Collector.h"
 #include "collect/ConsolePrompter.h"
+#include "common/ComPortMap.h"
 #include "link/MemoryChannel.h"
 #include "remote/CarrierWatch.h"
 #include "sim/ModemEmulator.h"
 #include "support/EmulatorRig.h"
 #include "support/Files.h"
+#include "support/Rows.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -29,8 +32,7 @@ struct Rig
     sim::ModemEmulator modem{clock.now()};
     MemoryChannel port;
     CarrierWatch channel{port, clock};
-    QStringList warnings;
-    ConsolePrompter prompter{[this](const QString& t) { warnings << t; }};
+    ConsolePrompter prompter{[](const QString&) {}};
     QString cable = QStringLiteral("COM1");
     Transport transport{session, channel, clock, prompter,
                         [this](int p) { return p == 1 ? cable : QStringLiteral("COM%1").arg(p); }};
@@ -39,7 +41,8 @@ struct Rig
     StationTable stations;
     QStringList complete; // data files collected, in order
 
-    explicit Rig(bool overModem, std::optional<qint64> syncClock = std::nullopt)
+    explicit Rig(bool overModem, std::optional<qint64> syncClock = std::nullopt,
+                 seconds dialLimit = CollectOptions::kDefaultDialLimit)
         : port(overModem ? static_cast<LinkPeer&>(modem) : logger, clock)
     {
         clock.addSource(
@@ -47,19 +50,22 @@ struct Rig
         for (auto* l : {&logger, &twin})
             l->setTimer(sim::AcquisitionTimer{0, 10, 0}, clock.now());
         twin.setClock(test::rigWallClock().addSecs(-3600), clock.now());
-        modem.addStation(QStringLiteral("0212345"), &logger);
-        modem.addStation(QStringLiteral("0399887766"), &twin);
+        modem.addStation("0212345", &logger);
+        modem.addStation("5550000", nullptr, sim::ModemEmulator::Answer::Busy);
+        modem.addStation("0399887766", &twin);
         collector.emplace(transport, prompter,
                           Collector::Settings{dir.path(), dir.filePath("data"),
                                               CollectOptions::Range::SinceLast, std::nullopt,
-                                              syncClock, CollectOptions::kDefaultDialLimit});
+                                              syncClock, dialLimit});
         QDir().mkpath(dir.filePath("data"));
         const auto wall = [this] { return test::rigWallClock().addMSecs(ms()); };
         collector->setWallClock(wall);
         collector->setToday([wall] { return wall().date(); });
-        stations[0] = {"STATION1", "0212345", {}, {}};
-        stations[1] = {"STATION2", "0399887766", {}, {}};
+        stations[0] = {"NORTH", "0212345", {}, {}};
+        stations[1] = {"ENGAGED", "5550000", {}, {}};
+        stations[2] = {"SOUTH", "0399887766", {}, {}};
         files.save(stations, nullptr);
+        files.savePort(2, nullptr);
     }
     ~Rig() { test::failOnProtocolErrors(logger, __FILE__, __LINE__); }
     qint64 ms() const { return duration_cast<milliseconds>(clock.elapsed()).count(); }
@@ -71,6 +77,16 @@ struct Rig
         if (r.collected && !r.file.isEmpty())
             complete << r.file;
         return r;
+    }
+    // Every station of the list, as --all-stations runs them.
+    QList<LoggerReport> runAll()
+    {
+        CollectOptions all;
+        all.allStations = true;
+        ComPortMap ports = ComPortMap::defaults({});
+        ports.fix(2, "COM2");
+        QString error;
+        return runCollection(*collector, all, ports, dir.path(), &error);
     }
     void pass(Duration d) { clock.waitBlocking(clock.now() + d); }
     // Time for n acquisitions, ten minutes apart, to be taken.
@@ -110,7 +126,17 @@ QString summary(const LoggerReport& r)
     return QStringList(QStringList{r.result} + r.notes).join("; ");
 }
 
+// A fault and a part of what the report says of it.
+struct Case
+{
+    QString fault;
+    QString said;
+    QString notes = {};
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Case)
 
 class TestCollector : public QObject
 {
@@ -119,7 +145,8 @@ private slots:
     void sinceLastWhateverTheLoggerDoes_data();
     void sinceLastWhateverTheLoggerDoes();
     void devicePathsShareLockAndMark();
-    void stationsOfOneName();
+    void clockSetWhenOff();
+    void stationsOfOneNameAndABusyOne();
     void droppedCall_data();
     void droppedCall();
     void modemFaults_data();
@@ -128,32 +155,27 @@ private slots:
 
 void TestCollector::sinceLastWhateverTheLoggerDoes_data()
 {
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("note"); // what the second run says besides "collected"
-    QTest::newRow("in step") << ""
-                             << "";
-    QTest::newRow("nothing new") << "nothing new"
-                                 << "nothing new";
-    QTest::newRow("clock set back two days") << "back"
-                                             << "is earlier than the last line";
-    QTest::newRow("clock reset to a default date") << "reset"
-                                                   << "is earlier than the last line";
-    QTest::newRow("clock set back, then on past the mark") << "back and on"
-                                                           << "stored 5 since";
-    QTest::newRow("clock ahead across midnight") << "ahead"
-                                                 << "";
-    QTest::newRow("memory erased") << "erased"
-                                   << "(erased or overwritten since): every line";
-    QTest::newRow("memory full and wrapping") << "wrapping"
-                                              << "memory is full: the whole";
-    QTest::newRow("an empty line stored") << "empty"
-                                          << "stored 6 since: the whole memory";
+    // What the second run says besides "collected".
+    // clang-format off
+    test::addRows<Case>({
+        {"in step", {"", ""}},
+        {"nothing new", {"nothing new", "nothing new"}},
+        {"clock set back two days", {"back", "is earlier than the last line"}},
+        {"clock reset to a default date", {"reset", "is earlier than the last line"}},
+        {"clock set back, then on past the mark", {"back and on", "stored 5 since"}},
+        {"clock ahead across midnight", {"ahead", ""}},
+        {"memory erased", {"erased", "(erased or overwritten since): every line"}},
+        {"memory full and wrapping", {"wrapping", "memory is full: the whole"}},
+        {"an empty line stored", {"empty", "stored 6 since: the whole memory"}},
+    });
+    // clang-format on
 }
 
 void TestCollector::sinceLastWhateverTheLoggerDoes()
 {
-    QFETCH(QString, fault);
-    QFETCH(QString, note);
+    QFETCH(Case, row);
+    const QString fault = row.fault;
+    const QString note = row.said;
     Rig rig(false);
     sim::LoggerEmulator& logger = rig.logger;
     const auto setClock = [&](const QDateTime& wall) { logger.setClock(wall, rig.clock.now()); };
@@ -221,34 +243,46 @@ void TestCollector::devicePathsShareLockAndMark()
     QCOMPARE(byDevice.lines, 2);
 }
 
-void TestCollector::stationsOfOneName()
+void TestCollector::clockSetWhenOff()
+{
+    Rig rig(false, 60);
+    rig.logger.setClock(test::rigWallClock().addSecs(-600), rig.clock.now());
+    rig.logger.fillMemory(3);
+    const LoggerReport r = rig.run();
+    QVERIFY(r.clockSet && std::abs(*r.driftSeconds + 600) <= 30);
+    QVERIFY2(summary(r).endsWith("set to this computer's time; after setting: Logger clock is in "
+                                 "step with this computer"),
+             qPrintable(summary(r)));
+}
+
+void TestCollector::stationsOfOneNameAndABusyOne()
 {
     Rig rig(true);
     for (auto* l : {&rig.logger, &rig.twin}) {
         l->setName("TWIN");
         l->fillMemory(12);
     }
-    QStringList paths[2];
-    QStringList first[2] = {rig.memory(rig.logger), rig.memory(rig.twin)};
-    for (const int row : {0, 1})
-        paths[row] << rig.run(row).file;
+    const QStringList first[2] = {rig.memory(rig.logger), rig.memory(rig.twin)};
+    const QList<LoggerReport> one = rig.runAll();
     // The modem window saves another row meanwhile; the collection changes only its own.
     StationTable edited = rig.files.load().stations;
     edited[5] = {"NEW", "0555", {}, {}};
     QVERIFY(rig.files.save(edited, nullptr));
     rig.acquire(4);
-    QStringList second[2] = {rig.memory(rig.logger), rig.memory(rig.twin)};
-    for (const int row : {0, 1}) {
-        const LoggerReport r = rig.run(row);
-        QCOMPARE(summary(r), "collected; hung up");
-        paths[row] << r.file;
+    const QStringList second[2] = {rig.memory(rig.logger), rig.memory(rig.twin)};
+    const QList<LoggerReport> two = rig.runAll();
+    QCOMPARE(collectreport::exitCode(two), 1);
+    QCOMPARE(summary(two[1]), "not collected: the modem answered BUSY");
+    QVERIFY(!two[1].hungUp);
+    for (const int row : {0, 2}) {
+        QCOMPARE(summary(two[row]), "collected; hung up");
+        QCOMPARE(Rig::collected({one[row].file, two[row].file}),
+                 storedLines(first[row / 2], second[row / 2]));
     }
-    for (const int row : {0, 1})
-        QCOMPARE(Rig::collected(paths[row]), storedLines(first[row], second[row]));
     const StationTable saved = rig.files.load().stations;
     QCOMPARE(saved[5].Nome, "NEW");
-    QCOMPARE(saved[0].Uldata, "05/12/2026");
-    QCOMPARE(saved[1].Uldata, "05/12/2026");
+    QCOMPARE(QStringList({saved[0].Uldata, saved[1].Uldata, saved[2].Uldata}),
+             QStringList({"05/12/2026", "", "05/12/2026"}));
 }
 
 void TestCollector::droppedCall_data()
@@ -256,20 +290,17 @@ void TestCollector::droppedCall_data()
     // Where the modem's "<CR><LF>NO CARRIER<CR><LF>" is split between two reads, and where the
     // download stands when the call drops: after so many lines, so many bytes into the next
     // (-1: the last of them without its LF).
-    QTest::addColumn<int>("split");
-    QTest::addColumn<int>("whole");
-    QTest::addColumn<int>("into");
-    QTest::newRow("after its CR, a line cut") << 1 << 3 << 20;
-    QTest::newRow("after its CR LF, a line cut") << 2 << 3 << 20;
-    QTest::newRow("in the word, at a line's end") << 7 << 4 << 0;
-    QTest::newRow("before its last LF, a line without its LF") << 13 << 4 << -1;
+    QTest::addColumn<QList<int>>("at");
+    QTest::newRow("after its CR, a line cut") << QList<int>{1, 3, 20};
+    QTest::newRow("after its CR LF, a line cut") << QList<int>{2, 3, 20};
+    QTest::newRow("in the word, at a line's end") << QList<int>{7, 4, 0};
+    QTest::newRow("before its last LF, a line without its LF") << QList<int>{13, 4, -1};
 }
 
 void TestCollector::droppedCall()
 {
-    QFETCH(int, split);
-    QFETCH(int, whole);
-    QFETCH(int, into);
+    QFETCH(QList<int>, at);
+    const int split = at[0], whole = at[1], into = at[2];
     Rig rig(true);
     rig.logger.fillMemory(20);
     // A channel name that is the modem's word, at a line's start, and the word inside a line.
@@ -277,15 +308,12 @@ void TestCollector::droppedCall()
     lines[1] = "NO CARRIER," + lines[1];
     lines[2] += " NO CARRIER";
     rig.logger.setMemoryLines(lines);
-    const QByteArray stream = lines.join("\r\n").toLatin1() + "\r\n";
-    qsizetype at = 0;
-    for (int i = 0; i < whole; ++i)
-        at = stream.indexOf('\n', at) + 1;
+    const qsizetype bytes = lines.mid(0, whole).join("\r\n").size() + 2;
     rig.modem.splitResults(split, milliseconds(30));
     rig.clock.setOnWaitStep([&] {
         // The request for the memory comes after the counts.
         if (!rig.logger.commands().isEmpty() && rig.logger.commands().last().letter == 'M')
-            rig.logger.setDropAfterBytes(at + into);
+            rig.logger.setDropAfterBytes(bytes + into);
     });
     const LoggerReport cut = rig.run(0);
     rig.clock.setOnWaitStep({});
@@ -303,40 +331,27 @@ void TestCollector::droppedCall()
 
 void TestCollector::modemFaults_data()
 {
-    // What the report says: its result, then a part of its notes.
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("result");
-    QTest::addColumn<QString>("notes");
-    QTest::newRow("modem's port busy")
-        << "busy port"
-        << "not collected: COM 2 (COM2) is used by another program — close it and try again"
-        << "";
-    QTest::newRow("modem's port missing")
-        << "missing port"
-        << "not collected: COM 2 (COM2) does not exist — is the adapter plugged in?"
-        << "";
-    QTest::newRow("the port gone when hanging up")
-        << "gone"
-        << "not collected: the line was lost during the download"
-        << "could not hang up: COM 2 (COM2) is used by another program";
-    QTest::newRow("a signal before the dial") << "signal"
-                                              << "not collected: stopped by SIGTERM"
-                                              << "";
-    QTest::newRow("the station busy") << "busy"
-                                      << "not collected: the modem answered BUSY"
-                                      << "";
-    QTest::newRow("a silent download, then the clock")
-        << "silent"
-        << "not collected: the logger stopped sending"
-        << "the logger's clock gave no readable answer; hung up";
+    const QString lost = "not collected: the line was lost during the download";
+    const QString stopped = "not collected: the logger stopped sending";
+    // clang-format off
+    test::addRows<Case>({
+        {"modem's port busy", {"busy port", "not collected: COM 2 (COM2) is used by another program — close it and try again"}},
+        {"modem's port missing", {"missing port", "not collected: COM 2 (COM2) does not exist — is the adapter plugged in?"}},
+        {"the port gone when hanging up", {"gone", lost, "could not hang up: COM 2 (COM2) is used by another program"}},
+        {"a signal before the dial", {"signal", "not collected: stopped by SIGTERM"}},
+        {"the station busy", {"busy", "not collected: the modem answered BUSY"}},
+        {"a silent download, then the clock", {"silent", stopped, "clock gave no readable answer; hung up"}},
+        {"a dial given up as it connects", {"late", "not collected: no connection within 2 s", "hung up"}},
+        {"a silent logger", {"mute", "not collected: the call connected, but no logger answered on the line", "hung up"}},
+    });
+    // clang-format on
 }
 
 void TestCollector::modemFaults()
 {
-    QFETCH(QString, fault);
-    QFETCH(QString, result);
-    QFETCH(QString, notes);
-    Rig rig(true, 60);
+    QFETCH(Case, row);
+    const QString fault = row.fault;
+    Rig rig(true, 60, seconds(fault == "late" ? 2 : 60));
     rig.logger.fillMemory(20);
     if (fault == "busy port")
         rig.port.setBusyPorts({"COM2"});
@@ -351,6 +366,8 @@ void TestCollector::modemFaults()
         rig.modem.busyNextCall("0212345");
     if (fault == "silent")
         rig.logger.cutNextDownload(500);
+    if (fault == "mute")
+        rig.logger.setSilentFrom(1);
     rig.collector->setProgress([&](const QString& text, bool) {
         if (fault == "signal" && text.contains("dialling"))
             rig.collector->requestStop("SIGTERM");
@@ -365,11 +382,11 @@ void TestCollector::modemFaults()
     });
     const LoggerReport r = rig.run(0);
     rig.clock.setOnWaitStep({});
-    QCOMPARE(r.result, result);
-    QVERIFY2(r.notes.join("; ").contains(notes), qPrintable(r.notes.join("; ")));
-    const bool called = fault == "gone" || fault == "silent";
+    QCOMPARE(r.result, row.said);
+    QVERIFY2(r.notes.join("; ").contains(row.notes), qPrintable(r.notes.join("; ")));
+    const bool called = fault == "gone" || fault == "silent" || fault == "mute" || fault == "late";
     QCOMPARE(r.hungUp.has_value(), called);
-    QCOMPARE(r.hungUp.value_or(false), fault == "silent");
+    QCOMPARE(r.hungUp.value_or(false), called && fault != "gone");
     QCOMPARE(collectreport::exitCode({r}), 2);
     // Dialled only when nothing stood in the way before.
     QCOMPARE(rig.modem.commandLines().filter("ATD").size(), called || fault == "busy" ? 1 : 0);
