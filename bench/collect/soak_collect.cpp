@@ -52,7 +52,7 @@ struct Target
 QStringList linesOf(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return {};
     QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
     lines.removeLast();
