@@ -161,9 +161,7 @@ void TestCollect::keepLinesAfter_data()
     QTest::newRow("after the last occurrence") << day << "b 9" << false << QStringList{"d"} << 4;
     QTest::newRow("the whole memory: at its place")
         << day << "b 2" << true << QStringList{"c", "b", "d"} << 2;
-    QTest::newRow("mark is the last line") << day << "d 5" << false << QStringList{} << 5;
     QTest::newRow("mark not there: all kept") << day << "x 1" << true << day << 0;
-    QTest::newRow("no mark: all kept") << day << "-" << true << day << 0;
     QTest::newRow("empty lines wait for a line after them")
         << QStringList{"a", "", "b", "", ""} << "a 1" << false << QStringList{"", "b"} << 1;
     QTest::newRow("empty download") << QStringList{} << "a 1" << false << QStringList{} << 0;

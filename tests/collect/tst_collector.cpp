@@ -224,8 +224,7 @@ void TestCollector::devicePathsShareLockAndMark()
     rig.logger.fillMemory(10);
     const QString device = rig.dir.filePath("ttyUSB0");
     QVERIFY(test::writeBytes(device, ""));
-    QVERIFY(QDir().mkpath(rig.dir.filePath("by-id")));
-    rig.cable = rig.dir.filePath("by-id/usb-FTDI-port0");
+    rig.cable = rig.dir.filePath("usb-FTDI-if00-port0"); // as in /dev/serial/by-id
     QVERIFY(QFile::link(device, rig.cable));
     {
         // Another run holds the device by its own name: the link is the same port.
@@ -303,10 +302,12 @@ void TestCollector::droppedCall()
     const int split = at[0], whole = at[1], into = at[2];
     Rig rig(true);
     rig.logger.fillMemory(20);
-    // A channel name that is the modem's word, at a line's start, and the word inside a line.
+    // The modem's word in the logger's own lines: a channel name at a line's start, inside a
+    // line, at a line's start but longer.
     QStringList lines = rig.memory(rig.logger);
     lines[1] = "NO CARRIER," + lines[1];
     lines[2] += " NO CARRIER";
+    lines[3] = "NO CARRIERS " + lines[3];
     rig.logger.setMemoryLines(lines);
     const qsizetype bytes = lines.mid(0, whole).join("\r\n").size() + 2;
     rig.modem.splitResults(split, milliseconds(30));

@@ -1,8 +1,7 @@
 // The modem window on the emulated modem and its stations: finding the modem, dialling, the
-// connection and what follows it in the main window, Retry, Stop, closing, a dropped call
-// and the modem's word however it arrives; and the station list's files: values as they are
-// read back, 70 stations through a save and a load, files that end early, a save that keeps
-// what others wrote.
+// connection and what follows it in the main window, Retry, Stop, closing, a dropped call;
+// and the station list's files: values as they are read back, 70 stations through a save and
+// a load, files that end early, a save that keeps what others wrote.
 #include "ModemRig.h"
 #include "ui/FieldEdit.h"
 #include "windows/main/DownloadPage.h"
@@ -39,8 +38,6 @@ private slots:
     void retry();
     void stopAndClose();
     void droppedCallEndsLikeALostCable();
-    void modemWordOnALineOfItsOwn_data();
-    void modemWordOnALineOfItsOwn();
     void saveKeepsRowsItDidNotChange();
 };
 
@@ -306,43 +303,6 @@ void ModemWindowTest::droppedCallEndsLikeALostCable()
     QVERIFY(rig.clock.now() - start < seconds(10));
     QVERIFY(rig.prompter.shown.last().text.contains("NO CARRIER"));
     QVERIFY(rig.find("leggidata")->isEnabled() && rig.find("Acquisisci")->isEnabled());
-}
-
-void ModemWindowTest::modemWordOnALineOfItsOwn_data()
-{
-    QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<QByteArray>("data"); // what the readers get; less than all: the call dropped
-    QTest::newRow("a line cut by the drop")
-        << QByteArray("ab\r\ncd\r\nNO CARRIER\r\n") << QByteArray("ab\r\ncd");
-    QTest::newRow("a whole line, then the drop")
-        << QByteArray("ab\r\n\r\nNO CARRIER\r\n") << QByteArray("ab\r\n");
-    QTest::newRow("the word in the logger's text")
-        << QByteArray("NO CARRIER,1\r\nx NO CARRIER\r\nNO CARRIERS\r\n")
-        << QByteArray("NO CARRIER,1\r\nx NO CARRIER\r\nNO CARRIERS\r\n");
-}
-
-void ModemWindowTest::modemWordOnALineOfItsOwn()
-{
-    QFETCH(QByteArray, stream);
-    QFETCH(QByteArray, data);
-    // Split in two reads at every place.
-    for (qsizetype split = 0; split <= stream.size(); ++split) {
-        VirtualClock clock;
-        ScriptedPeer peer;
-        MemoryChannel port(peer, clock);
-        CarrierWatch watch(port, clock);
-        QVERIFY(watch.open(LineSettings{}, nullptr));
-        watch.watchCall(true);
-        peer.say(stream.left(split), clock.now());
-        peer.say(stream.mid(split), clock.now() + milliseconds(10));
-        QByteArray got;
-        for (const int ms : {0, 10, 300}) { // the last line end is passed on once quiet
-            clock.advance(milliseconds(ms));
-            got += watch.readAll();
-        }
-        QCOMPARE(got, data);
-        QCOMPARE(watch.callDropped(), data != stream);
-    }
 }
 
 void ModemWindowTest::saveKeepsRowsItDidNotChange()
