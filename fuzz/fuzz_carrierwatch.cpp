@@ -57,10 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     cuts << stream.size();
 
-    VirtualClock clock;
-    test::ScriptedPeer peer;
-    MemoryChannel port(peer, clock);
-    CarrierWatch watch(port, clock);
+    // One port for every input, opened afresh as for a new call.
+    static VirtualClock clock;
+    static test::ScriptedPeer peer;
+    static MemoryChannel port(peer, clock);
+    static CarrierWatch watch(port, clock);
+    watch.watchCall(false);
+    watch.close();
     watch.open(LineSettings{}, nullptr);
     watch.watchCall(true);
     QByteArray got;

@@ -98,7 +98,7 @@ void CarrierWatch::frame()
     for (qsizetype i = 0; i <= size; ++i) {
         if (!(i == 0 ? m_lineStart : endsLine(m_held.at(i - 1))))
             continue;
-        const QByteArray rest = m_held.mid(i, word + 1);
+        const QByteArrayView rest = QByteArrayView(m_held).sliced(i, std::min(word + 1, size - i));
         const bool whole =
             rest.size() > word && rest.startsWith(kNoCarrier) && endsLine(rest[word]);
         const bool maybe = rest.size() <= word && kNoCarrier.startsWith(rest);

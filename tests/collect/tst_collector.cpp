@@ -179,8 +179,8 @@ void TestCollector::sinceLastWhateverTheLoggerDoes()
     Rig rig(false);
     sim::LoggerEmulator& logger = rig.logger;
     const auto setClock = [&](const QDateTime& wall) { logger.setClock(wall, rig.clock.now()); };
-    if (fault == "ahead") // past midnight on the logger, not yet on this computer
-        setClock(test::rigWallClock().addSecs(10 * 3600));
+    if (fault == "ahead") // midnight comes on the logger between the runs, not on this computer
+        setClock(test::rigWallClock().addSecs(9 * 3600 + 50 * 60));
     if (fault == "wrapping") {
         logger.setMemoryCapacity(24);
         logger.setMemoryWrapping(true);
