@@ -168,9 +168,9 @@ int main(int argc, char** argv)
     sensors.close();
     rig.window.messaging().Leggi_Allarmi();
     auto& alarms = rig.window.alarms();
-    alarms.MESSAGGIO_PERSONALE_LEGGI();
-    alarms.cmdLeggiFiltro();
-    alarms.cmdContempLeggi();
+    alarms.side().MESSAGGIO_PERSONALE_LEGGI();
+    alarms.side().cmdLeggiFiltro();
+    alarms.side().cmdContempLeggi();
     alarms.Leggi_all(0);
     out.save(alarms, QStringLiteral("alarms"));
     alarms.close();

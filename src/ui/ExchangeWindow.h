@@ -32,7 +32,6 @@ public:
     // An exchange of this window is under way.
     [[nodiscard]] bool busy() const { return m_lock.locked(); }
 
-protected:
     // Takes part in the window's lock: off during every exchange.
     void addLocked(QAbstractButton* button);
     // Runs `body` as an action, the window's buttons off until the outermost one ends; then
@@ -43,6 +42,8 @@ protected:
         if (!m_lock.locked())
             updateButtons();
     }
+
+protected:
     // A channel as a parameter: its number with the leading blank, then the comma.
     [[nodiscard]] static QString channelParameter(int channel);
     // Sets the buttons that are not always usable once no exchange runs.

@@ -3,6 +3,7 @@
 #include "ui/ExchangeWindow.h"
 #include "ui/FlagBox.h"
 #include "ui/ValueEdit.h"
+#include "windows/alarms/AlarmSideGroups.h"
 
 #include <QColor>
 #include <array>
@@ -25,13 +26,10 @@ class AlarmWindow : public ExchangeWindow
 public:
     static constexpr int kRows = 16;
     static constexpr int kSelections = 4;
-    static constexpr int kSmsLines = 5;
-    static constexpr int kSmsLineLength = 25;
-    static constexpr int kLongestOutput = 28800; // seconds
     static inline const QColor kEnableColour{192, 255, 192};
     static inline const QColor kAlertColour{255, 255, 128};
     static inline const QColor kWarningColour{255, 255, 192};
-    static inline const QColor kPlain{255, 255, 255};
+    static inline const QColor kPlain = AlarmSideGroups::kPlain;
 
     AlarmWindow(Transport& transport, Prompter& prompter, std::function<int(int)> channelCount,
                 QWidget* parent = nullptr);
@@ -39,12 +37,8 @@ public:
     // Rows of selection m (0..3).
     void Leggi_all(int m);
     void ScriviAll(int m);
-    void MESSAGGIO_PERSONALE_LEGGI();
-    void MESSAGGIO_PERSONALE_SCRIVI();
-    void cmdLeggiFiltro();
-    void cmdScriviFiltro();
-    void cmdContempLeggi();
-    void cmdContempScrivi();
+    // The SMS texts, the filter and the simultaneous-alarm rule.
+    [[nodiscard]] AlarmSideGroups& side() { return *m_side; }
 
     // The row's boxes: enable, alert up, alert down, warning up, warning down (columns 0..4).
     [[nodiscard]] ValueEdit* box(int row, int column) const
@@ -53,8 +47,7 @@ public:
     }
     [[nodiscard]] QCheckBox* chkFiltro(int row) const { return m_rows.at(size_t(row)).filter; }
     [[nodiscard]] QLabel* Numero_Canali(int row) const { return m_rows.at(size_t(row)).number; }
-    // Warning lines 0..4, then alert lines 0..4.
-    [[nodiscard]] ValueEdit* smsLine(int i) const { return m_sms.at(size_t(i)); }
+    [[nodiscard]] ValueEdit* smsLine(int i) const { return m_side->smsLine(i); }
 
 protected:
     void updateButtons() override;
@@ -72,9 +65,6 @@ private:
     // Names the row's boxes for a screen reader by the channel its label shows.
     static void nameRow(const Row& row);
     QWidget* buildRows();
-    QWidget* buildSms();
-    QWidget* buildFilter();
-    QWidget* buildRule();
     QPushButton* addButton(const QString& name, const QString& caption, QWidget* parent);
     ValueEdit* addBox(const QString& name, QWidget* parent);
     void restoreColours(const Row& row);
@@ -87,13 +77,7 @@ private:
     std::array<Row, kRows> m_rows{};
     std::array<QPushButton*, kSelections> m_read{};
     std::array<QPushButton*, kSelections> m_write{};
-    std::array<ValueEdit*, 2 * kSmsLines> m_sms{};
-    ValueEdit* m_repetitions = nullptr;
-    ValueEdit* m_threshold = nullptr;
-    ValueEdit* m_warningCount = nullptr;
-    ValueEdit* m_alertCount = nullptr;
-    FlagBox* m_lowAlertWarns = nullptr;
-    ValueEdit* m_outputSeconds = nullptr;
+    AlarmSideGroups* m_side = nullptr;
     // A read is placing the logger's values: filter boxes it ticks are not the operator's edits.
     bool m_filling = false;
     // The selection whose rows are on screen; -1 when none may be written.

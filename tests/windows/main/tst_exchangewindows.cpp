@@ -363,14 +363,14 @@ void ExchangeWindowsTest::writeChecks()
         for (qsizetype i = 0; i < n; ++i) {
             const QString& name = boxes[i];
             const int line = name.right(1).toInt() + (name.startsWith('S') ? 5 : 0);
-            if (boxes[n + i].size() > AlarmWindow::kSmsLineLength)
+            if (boxes[n + i].size() > AlarmSideGroups::kSmsLineLength)
                 rig.logger.settings().smsTexts[size_t(line)] = boxes[n + i];
         }
         press(w, "MESSAGGIO_PERSONALE_LEGGI");
     }
     const auto before = rig.sent().size();
     for (qsizetype i = 0; i < n; ++i) {
-        if (boxes[n + i].size() <= AlarmWindow::kSmsLineLength)
+        if (boxes[n + i].size() <= AlarmSideGroups::kSmsLineLength)
             test::type(w.findChild<QLineEdit*>(boxes[i]), boxes[n + i]);
     }
     w.findChild<QCheckBox*>("chkContemp")->click();

@@ -147,9 +147,9 @@ struct WriteRig : MainRig
             break;
         case Under::Alarms: {
             auto& a = window.alarms();
-            a.MESSAGGIO_PERSONALE_LEGGI();
-            a.cmdLeggiFiltro();
-            a.cmdContempLeggi();
+            a.side().MESSAGGIO_PERSONALE_LEGGI();
+            a.side().cmdLeggiFiltro();
+            a.side().cmdContempLeggi();
             a.Leggi_all(selection);
             break;
         }
