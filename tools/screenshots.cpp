@@ -21,6 +21,8 @@
 #include "windows/measurement/MisCont.h"
 #include "windows/modem/ModemRig.h"
 #include "windows/sensors/SensorWindow.h"
+#include "windows/settings/SettingsActions.h"
+#include "windows/settings/SettingsDialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -174,6 +176,28 @@ int main(int argc, char** argv)
     alarms.Leggi_all(0);
     out.save(alarms, QStringLiteral("alarms"));
     alarms.close();
+
+    // The logger against a settings file saved before a few of its settings were changed:
+    // the table "Compare with settings file…" shows, then the same with the ticks to apply it.
+    auto& files = rig.window.settingsFiles();
+    const QString saved = QDir(data).filePath(QStringLiteral("SITE1_SETTINGS.txt"));
+    files.setFileChooser([&saved](bool, const QString&) { return saved; });
+    files.saveSettings();
+    auto& s = rig.logger.settings();
+    s.timer.minutes = 15;
+    s.calibrations[16].fullScalePhysical = 400;
+    s.alerts[0].upper = 3300;
+    s.gprs[2] = QStringLiteral("web.apn");
+    s.sms.numbers[1] = QStringLiteral("+393387654321");
+    for (const bool apply : {false, true}) {
+        files.setDialogRunner([&out, apply](SettingsDialog& dialog) {
+            out.save(dialog,
+                     apply ? QStringLiteral("settings-apply") : QStringLiteral("settings-compare"));
+            return false;
+        });
+        apply ? files.applySettings() : files.compareSettings();
+    }
+    s = sim::LoggerSettings::demo();
 
     // The link log with the exchanges so far, and the about box.
     LinkLog log(rig.clock, [] { return test::rigWallClock(); });

@@ -135,6 +135,7 @@ int main(int argc, char** argv)
         collector.setProgress(
             [&terminal](const QString& text, bool transient) { terminal.show(text, transient); });
     collector.setWarn(warn);
+    collector.setSaveSettings(options.saveSettings);
     StopSignal stop;
     QObject::connect(&stop, &StopSignal::stopRequested, &stop,
                      [&collector](const QString& name) { collector.requestStop(name); });

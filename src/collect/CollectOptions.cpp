@@ -87,13 +87,17 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
         QStringLiteral("Give up a call that has not connected after SECONDS (default %1).")
             .arg(CollectOptions::kDefaultDialLimit.count()),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption saveSettings(
+        QStringLiteral("save-settings"),
+        QStringLiteral("Save each logger's settings beside its data (NAME_dd_mm_yy_SETTINGS.txt) "
+                       "and report what changed since its last such file."));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the summary as JSON."));
     const QCommandLineOption log(
         QStringLiteral("log"), QStringLiteral("Write every exchange on the link to FILE as well."),
         QStringLiteral("FILE"));
     parser.addOptions({device, com, station, allStations, folder, out, all, from, to, sinceLast,
-                       syncClock, timeout, json, log});
+                       syncClock, timeout, saveSettings, json, log});
 
     if (!parser.parse(arguments))
         return mistake(parser.errorText());
@@ -207,6 +211,7 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
     o.out = parser.value(out);
     o.log = parser.value(log);
     o.json = parser.isSet(json);
+    o.saveSettings = parser.isSet(saveSettings);
     parsed.options = o;
     return parsed;
 }

@@ -43,6 +43,7 @@ struct CollectOptions
     std::optional<qint64> syncClockAbove; // seconds
     std::chrono::seconds dialLimit = kDefaultDialLimit;
     bool json = false;
+    bool saveSettings = false; // each logger's settings saved beside its data, and audited
 
     [[nodiscard]] bool overModem() const { return allStations || !stations.isEmpty(); }
 };

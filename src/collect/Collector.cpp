@@ -2,6 +2,7 @@
 
 #include "collect/CollectLock.h"
 #include "collect/ConsolePrompter.h"
+#include "collect/SettingsAudit.h"
 #include "collect/SinceLast.h"
 #include "common/ClockDrift.h"
 #include "common/DayFirstDate.h"
@@ -368,6 +369,9 @@ void Collector::collectLogger(LoggerReport& report)
     if (m_settings.syncClockAbove && !stopRequested() && m_transport.channel().isOpen() &&
         !m_transport.cancelled())
         syncClock(report);
+    if (m_saveSettings && report.collected && !stopRequested() && m_transport.channel().isOpen() &&
+        !m_transport.cancelled())
+        SettingsAudit{m_settings.outFolder, m_reachedBy, m_today()}.run(m_transport, report);
 }
 
 bool Collector::fetch(LoggerReport& report, const QString& target,

@@ -73,6 +73,8 @@ public:
     void setWarn(Say warn) { m_warn = std::move(warn); }
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
     void setWallClock(std::function<QDateTime()> now) { m_wallClock = std::move(now); }
+    // Each collected logger's settings saved beside its data, with what changed since.
+    void setSaveSettings(bool on) { m_saveSettings = on; }
 
     // The logger on COM `port`, which opens `device`.
     LoggerReport collectCable(int port, const QString& device);
@@ -132,6 +134,7 @@ private:
     bool m_calling = false; // a station is being collected: a call may be up
     QString m_reachedBy;    // how the logger under way was reached, for its mark
     QString m_stopReason;
+    bool m_saveSettings = false;
 };
 
 } // namespace korvelan

@@ -24,7 +24,7 @@ endforeach()
 
 # Headless folders: no window, no widget kit, no Qt Gui/Widgets/Charts header.
 set(headless ${SOURCES}/src/app/collect.cpp)
-foreach(folder IN ITEMS link common download measurement remote collect)
+foreach(folder IN ITEMS link common download measurement remote collect settings)
   file(GLOB_RECURSE found ${SOURCES}/src/${folder}/*.h ${SOURCES}/src/${folder}/*.cpp)
   list(APPEND headless ${found})
 endforeach()

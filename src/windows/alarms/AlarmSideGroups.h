@@ -44,6 +44,12 @@ public:
 
     // Warning lines 0..4, then alert lines 0..4.
     [[nodiscard]] ValueEdit* smsLine(int i) const { return m_sms.at(size_t(i)); }
+    [[nodiscard]] ValueEdit* repetitions() const { return m_repetitions; }
+    [[nodiscard]] ValueEdit* threshold() const { return m_threshold; }
+    [[nodiscard]] ValueEdit* warningCount() const { return m_warningCount; }
+    [[nodiscard]] ValueEdit* alertCount() const { return m_alertCount; }
+    [[nodiscard]] FlagBox* lowAlertWarns() const { return m_lowAlertWarns; }
+    [[nodiscard]] ValueEdit* outputSeconds() const { return m_outputSeconds; }
 
 private:
     QPushButton* addButton(const QString& name, const QString& caption, QWidget* parent);

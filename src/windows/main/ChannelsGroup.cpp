@@ -81,6 +81,16 @@ void ChannelsGroup::leggicanali()
 
 void ChannelsGroup::Scrivicanali()
 {
+    writeCounts(true);
+}
+
+void ChannelsGroup::writeConfirmed()
+{
+    writeCounts(false);
+}
+
+void ChannelsGroup::writeCounts(bool ask)
+{
     m_ctx.lock.exchange([&] {
         const auto count = [](const QString& text) {
             return numbers::leadingBlank(numbers::roundHalfEven(numbers::leadingNumber(text)));
@@ -110,9 +120,7 @@ void ChannelsGroup::Scrivicanali()
                 return;
             }
         }
-        if (confirmDestructive(m_ctx.prompter,
-                               QStringLiteral("This operation requires memory to be "
-                                              "erased.\r\nAcquisition data will be deleted."))) {
+        if (!ask || confirmDestructive(m_ctx.prompter, kEraseWarning)) {
             auto& t = m_ctx.transport;
             send(t, commands->at(0));
             t.Pausa(20);

@@ -3,6 +3,7 @@
 #include "ui/GroupContext.h"
 
 #include <QObject>
+#include <QString>
 #include <array>
 #include <functional>
 
@@ -22,6 +23,9 @@ public:
 
     void leggicanali();
     void Scrivicanali();
+    // The write, the operator having been asked already (ticking the counts in a settings
+    // file's apply).
+    void writeConfirmed();
 
     [[nodiscard]] FieldEdit* MUX(int i) const { return m_mux.at(size_t(i)); }
     // The active channels of multiplexer m as the windows that work per channel take them:
@@ -30,8 +34,12 @@ public:
     [[nodiscard]] int activeChannels(int m) const;
 
     static constexpr int kMaxChannels = 16;
+    static inline const QString kEraseWarning = QStringLiteral(
+        "This operation requires memory to be erased.\r\nAcquisition data will be deleted.");
 
 private:
+    void writeCounts(bool ask);
+
     GroupContext m_ctx;
     std::function<void()> m_refreshMemory;
     std::array<FieldEdit*, 4> m_mux{};

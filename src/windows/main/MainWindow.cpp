@@ -20,6 +20,7 @@
 #include "windows/main/ScheduleGroup.h"
 #include "windows/main/StatusGroup.h"
 #include "windows/sensors/SensorWindow.h"
+#include "windows/settings/SettingsActions.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -186,6 +187,26 @@ void MainWindow::buildPages()
     const auto channelCount = [this](int m) { return m_channels->activeChannels(m); };
     m_sensors = std::make_unique<SensorWindow>(m_ctx.transport, m_ctx.prompter, channelCount);
     m_alarms = std::make_unique<AlarmWindow>(m_ctx.transport, m_ctx.prompter, channelCount);
+
+    m_settingsFiles = new SettingsActions(*this, m_ctx);
+    QMenu* files = menuBar()->addMenu(QStringLiteral("Settings"));
+    files->setObjectName(QStringLiteral("mnuSettings"));
+    const struct
+    {
+        const char* name;
+        const char* caption;
+        void (SettingsActions::*handler)();
+    } entries[] = {
+        {"SALVA_IMPOSTAZIONI", "Save settings…", &SettingsActions::saveSettings},
+        {"CONFRONTA_IMPOSTAZIONI", "Compare with settings file…",
+         &SettingsActions::compareSettings},
+        {"APPLICA_IMPOSTAZIONI", "Apply settings file…", &SettingsActions::applySettings},
+    };
+    for (const auto& e : entries) {
+        QAction* action = files->addAction(QString::fromUtf8(e.caption));
+        action->setObjectName(QString::fromLatin1(e.name));
+        connect(action, &QAction::triggered, m_settingsFiles, e.handler);
+    }
 }
 
 void MainWindow::registerLockedControls()

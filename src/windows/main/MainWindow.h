@@ -23,6 +23,7 @@ class MemoryGroup;
 class MessagingGroup;
 class SensorWindow;
 class ScheduleGroup;
+class SettingsActions;
 class FieldEdit;
 class FileArea;
 class NameClockGroup;
@@ -68,6 +69,8 @@ public:
     [[nodiscard]] SensorWindow& sensors() const { return *m_sensors; }
     [[nodiscard]] AlarmWindow& alarms() const { return *m_alarms; }
     [[nodiscard]] ReadNowGroup& readNow() const { return *m_readNow; }
+    // "Save settings…", "Compare with settings file…", "Apply settings file…".
+    [[nodiscard]] SettingsActions& settingsFiles() const { return *m_settingsFiles; }
     // Where the continuous reading keeps its gage file and proposes its measurement files.
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
 
@@ -110,6 +113,7 @@ private:
     std::unique_ptr<SensorWindow> m_sensors;
     std::unique_ptr<AlarmWindow> m_alarms;
     ReadNowGroup* m_readNow = nullptr;
+    SettingsActions* m_settingsFiles = nullptr;
     QString m_programFolder;
     AboutBox* m_about = nullptr;
     bool m_closing = false;

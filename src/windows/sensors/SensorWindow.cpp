@@ -267,11 +267,7 @@ void SensorWindow::followFirstRow(int k)
 void SensorWindow::chkBanco_Click(int k)
 {
     FlagBox* box = chkBanco(k);
-    if (!m_filling &&
-        m_prompter.askYesNo(PromptIcon::None, QStringLiteral("Warning"),
-                            QStringLiteral("Checkbox value needs to correspond to physical "
-                                           "jumper settings on datalogger board.\r\n\r\nProceed?"),
-                            PromptAnswer::Yes) != PromptAnswer::Yes) {
+    if (!m_filling && !jumpersConfirmed()) {
         // The box goes back too: it would show a bank the rows do not have.
         box->undoClick();
         return;
@@ -285,6 +281,37 @@ void SensorWindow::chkBanco_Click(int k)
     }
     if (!m_filling)
         markBank(k, true);
+}
+
+bool SensorWindow::jumpersConfirmed()
+{
+    return m_prompter.askYesNo(
+               PromptIcon::None, QStringLiteral("Warning"),
+               QStringLiteral("Checkbox value needs to correspond to physical "
+                              "jumper settings on datalogger board.\r\n\r\nProceed?"),
+               PromptAnswer::Yes) == PromptAnswer::Yes;
+}
+
+bool SensorWindow::takeVibratingWire(const QList<bool>& flags)
+{
+    const qsizetype n = std::min<qsizetype>(flags.size(), kRows);
+    bool differs = false;
+    for (int i = 0; i < n; ++i)
+        differs = differs || chkSghembo(i)->value() != flags[i];
+    if (!differs)
+        return true;
+    if (!jumpersConfirmed())
+        return false;
+    for (int i = 0; i < n; ++i)
+        chkSghembo(i)->showFlag(flags[i], Origin::Operator);
+    for (int k = 0; k < 2; ++k) {
+        const FlagBox* first = chkSghembo(k * kBankRows);
+        if (chkBanco(k)->checkState() != first->checkState()) {
+            chkBanco(k)->showFlag(first->checkState() == Qt::Checked, Origin::Operator);
+            markBank(k, true);
+        }
+    }
+    return true;
 }
 
 void SensorWindow::markBank(int k, bool changed)

@@ -40,6 +40,10 @@ public:
     void ScriviProp(int m);
     // A bank box has changed (by the operator, or by a read).
     void chkBanco_Click(int k);
+    // Vibrating-wire flags the operator brings for rows 0.. (from a settings file): asks the
+    // jumper question first when any differs from what its row shows; false on No, the rows
+    // as they were.
+    bool takeVibratingWire(const QList<bool>& flags);
 
     [[nodiscard]] ValueEdit* NomeCanali(int i) const { return m_rows.at(size_t(i)).name; }
     // Zero volt, full-scale volt, zero physical, full-scale physical: columns 0..3.
@@ -78,6 +82,7 @@ private:
     // The bank box takes the state of its first row, as the logger gave it.
     void followFirstRow(int k);
     void markBank(int k, bool changed);
+    [[nodiscard]] bool jumpersConfirmed();
 
     std::array<Row, kRows> m_rows{};
     std::array<Bank, 2> m_banks{};
