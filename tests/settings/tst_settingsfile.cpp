@@ -104,6 +104,7 @@ private slots:
     {
         QTemporaryDir dir;
         test::SimRig rig;
+        rig.logger.fillMemory(3);
         ConsolePrompter prompter{[](const QString&) {}};
         Collector collector(rig.transport, prompter,
                             Collector::Settings{dir.path(), dir.path(), CollectOptions::Range::All,

@@ -161,51 +161,46 @@ void SettingsActions::saveSettings()
                .arg(set->values.size()));
 }
 
-void SettingsActions::compareSettings()
+std::optional<SettingsActions::Comparison>
+SettingsActions::showDifferences(SettingsDialog::Mode mode)
 {
     if (!m_ctx.lock.mayStart())
-        return;
+        return std::nullopt;
+    const bool apply = mode == SettingsDialog::Mode::Apply;
     QString path;
-    const auto file = openFile(&path);
+    auto file = openFile(&path);
     if (!file)
-        return;
-    const auto logger = readLogger(QStringLiteral("nothing was compared"));
+        return std::nullopt;
+    auto logger = readLogger(apply ? QStringLiteral("nothing was sent")
+                                   : QStringLiteral("nothing was compared"));
     if (!logger || !sameModel(*logger, *file))
-        return;
-    const auto differences = settings::compare(*logger, *file);
+        return std::nullopt;
+    auto differences = settings::compare(*logger, *file);
     if (differences.isEmpty()) {
-        inform(QStringLiteral("The logger's settings are those of the file: no field differs."));
-        return;
+        inform(QStringLiteral("The logger's settings are those of the file: no field differs.") +
+               (apply ? QStringLiteral(" Nothing was sent.") : QString()));
+        return std::nullopt;
     }
-    SettingsDialog dialog(SettingsDialog::Mode::Compare,
-                          heading(*logger, *file, path, differences.size()), differences,
+    SettingsDialog dialog(mode, heading(*logger, *file, path, differences.size()), differences,
                           m_ctx.prompter, &m_window);
-    m_runDialog(dialog);
+    if (!m_runDialog(dialog))
+        return std::nullopt;
+    return Comparison{std::move(*file), std::move(*logger), std::move(differences),
+                      dialog.ticked()};
+}
+
+void SettingsActions::compareSettings()
+{
+    (void)showDifferences(SettingsDialog::Mode::Compare);
 }
 
 void SettingsActions::applySettings()
 {
-    if (!m_ctx.lock.mayStart())
+    const auto shown = showDifferences(SettingsDialog::Mode::Apply);
+    if (!shown)
         return;
-    QString path;
-    const auto file = openFile(&path);
-    if (!file)
-        return;
-    const auto before = readLogger(QStringLiteral("nothing was sent"));
-    if (!before || !sameModel(*before, *file))
-        return;
-    const auto differences = settings::compare(*before, *file);
-    if (differences.isEmpty()) {
-        inform(QStringLiteral("The logger's settings are those of the file: no field differs, "
-                              "nothing was sent."));
-        return;
-    }
-    SettingsDialog dialog(SettingsDialog::Mode::Apply,
-                          heading(*before, *file, path, differences.size()), differences,
-                          m_ctx.prompter, &m_window);
-    if (!m_runDialog(dialog))
-        return;
-    QList<Group> ticked = dialog.ticked();
+    const auto& [file, before, differences, chosen] = *shown;
+    QList<Group> ticked = chosen;
     if (ticked.isEmpty()) {
         inform(QStringLiteral("No group was ticked: nothing was sent."));
         return;
@@ -228,10 +223,10 @@ void SettingsActions::applySettings()
                 left << g;
                 continue;
             }
-            writeGroup(g, *before, *file);
+            const bool wrote = writeGroup(g, before, file);
             if (t.cancelled())
                 interrupted = g;
-            else
+            else if (wrote)
                 written << g;
         }
     });
@@ -247,7 +242,7 @@ void SettingsActions::applySettings()
     const auto after = readLogger(QStringLiteral("the logger was not compared again"));
     if (!after)
         return;
-    const auto still = settings::compare(*after, *file);
+    const auto still = settings::compare(*after, file);
     QSet<QString> stillKeys;
     QStringList stillNames;
     for (const auto& d : still) {
@@ -264,7 +259,7 @@ void SettingsActions::applySettings()
                      .arg(fieldList(stillNames)));
 }
 
-void SettingsActions::writeGroup(Group group, const SettingsSet& logger, const SettingsSet& file)
+bool SettingsActions::writeGroup(Group group, const SettingsSet& logger, const SettingsSet& file)
 {
     const auto value = [&file](const QString& key) { return file.values.value(key); };
     const auto on = [&value](const QString& key) { return value(key).trimmed() == u'1'; };
@@ -281,28 +276,28 @@ void SettingsActions::writeGroup(Group group, const SettingsSet& logger, const S
             w.channels().MUX(m)->setChosen(value(QStringLiteral("channels.mux%1").arg(m)));
         // The operator was asked when ticking them.
         w.channels().writeConfirmed();
-        return;
+        return true;
     case Group::Timer:
         for (int i = 0; i < 3; ++i)
             w.schedule().conversione(i)->setChosen(value(settings::keys::timer(i)));
         w.schedule().Command1();
-        return;
+        return true;
     case Group::Preheating:
         w.schedule().preaccensione()->setChosen(value(QStringLiteral("preheating.ms")));
         w.schedule().impostapreacc();
-        return;
+        return true;
     case Group::Start:
         for (int i = 0; i < 5; ++i)
             w.schedule().data_allarme(i)->setChosen(value(settings::keys::start(i)));
         w.schedule().ScriviDataAllarme();
-        return;
+        return true;
     case Group::Acquisitions:
         w.schedule().switchAcquisitions(
             toggle(w.data_logging(), QStringLiteral("acquisitions.on")));
-        return;
+        return true;
     case Group::EventsCounter:
         w.eventsCounter().switchCounter(toggle(w.PLUVIOMETRO(), QStringLiteral("events.on")));
-        return;
+        return true;
     case Group::Sensors0:
     case Group::Sensors1: {
         const int m = group == Group::Sensors0 ? 0 : 1;
@@ -319,9 +314,11 @@ void SettingsActions::writeGroup(Group group, const SettingsSet& logger, const S
                 s.value(i, v)->setChosen(value(settings::keys::sensor(c, v + 1)));
             flags.last() = on(settings::keys::sensor(c, 5));
         }
-        if (s.takeVibratingWire(flags))
-            s.ScriviProp(m);
-        return;
+        // The operator may decline the jumper question: then nothing of the group is sent.
+        if (!s.takeVibratingWire(flags))
+            return false;
+        s.ScriviProp(m);
+        return true;
     }
     case Group::Alerts0:
     case Group::Alerts1:
@@ -338,7 +335,7 @@ void SettingsActions::writeGroup(Group group, const SettingsSet& logger, const S
                 a.box(i, c)->setChosen(value(settings::keys::alert(channel, c)));
         }
         a.ScriviAll(m);
-        return;
+        return true;
     }
     case Group::SmsRecipients: {
         auto& g = w.messaging();
@@ -350,24 +347,24 @@ void SettingsActions::writeGroup(Group group, const SettingsSet& logger, const S
         g.NUMERO_ALLARME_TELEFONO()->setChosen(value(QStringLiteral("sms.phone")));
         g.Abilita_Telefono()->showFlag(on(QStringLiteral("sms.phone-on")), Origin::Operator);
         g.SCRIVI_GSM();
-        return;
+        return true;
     }
     case Group::SmsTexts:
         for (int i = 0; i < 2 * AlarmSideGroups::kSmsLines; ++i)
             w.alarms().smsLine(i)->setChosen(value(settings::keys::smsText(i)));
         w.alarms().side().MESSAGGIO_PERSONALE_SCRIVI();
-        return;
+        return true;
     case Group::Gprs:
         for (int i = 0; i < MessagingGroup::kGprsFields; ++i)
             w.messaging().GPRS(i)->setChosen(value(settings::keys::gprs(i)));
         w.messaging().ScriviGPRS();
-        return;
+        return true;
     case Group::Filter: {
         auto& side = w.alarms().side();
         side.repetitions()->setChosen(value(QStringLiteral("filter.repetitions")));
         side.threshold()->setChosen(value(QStringLiteral("filter.threshold")));
         side.cmdScriviFiltro();
-        return;
+        return true;
     }
     case Group::Rule: {
         auto& side = w.alarms().side();
@@ -377,13 +374,14 @@ void SettingsActions::writeGroup(Group group, const SettingsSet& logger, const S
                                        Origin::Operator);
         side.outputSeconds()->setChosen(value(QStringLiteral("rule.output-seconds")));
         side.cmdContempScrivi();
-        return;
+        return true;
     }
     case Group::Name:
         w.Nome_Centralina()->setChosen(value(QStringLiteral("name")));
         w.nameClock().imposta_nome();
-        return;
+        return true;
     }
+    return false;
 }
 
 } // namespace korvelan

@@ -2,6 +2,7 @@
 
 #include "settings/SettingsReader.h"
 #include "ui/GroupContext.h"
+#include "windows/settings/SettingsDialog.h"
 
 #include <QObject>
 #include <QSet>
@@ -11,7 +12,6 @@
 namespace korvelan {
 
 class MainWindow;
-class SettingsDialog;
 
 // The main window's settings files: "Save settings…" reads every setting the program can
 // write into a file; "Compare with settings file…" shows how the logger differs from one;
@@ -40,6 +40,17 @@ public:
     void applySettings();
 
 private:
+    struct Comparison
+    {
+        settings::SettingsSet file;
+        settings::SettingsSet logger;
+        QList<settings::Difference> differences;
+        QList<settings::Group> ticked;
+    };
+    // A file chosen, the logger read and their differences shown in the dialog of `mode`;
+    // nothing when the file was refused, the read did not end, nothing differs or the
+    // operator closed the dialog (told why where it is not the operator's doing).
+    std::optional<Comparison> showDifferences(SettingsDialog::Mode mode);
     // Every setting read from the logger, a progress box up meanwhile; nothing when the read
     // was cancelled or some field got no answer (the operator was told, `nothingWhat` saying
     // what did not happen).
@@ -48,7 +59,9 @@ private:
     std::optional<settings::SettingsSet> openFile(QString* path);
     [[nodiscard]] bool sameModel(const settings::SettingsSet& logger,
                                  const settings::SettingsSet& file);
-    void writeGroup(settings::Group group, const settings::SettingsSet& logger,
+    // Writes the file's values of `group` through its window's write; false when the operator
+    // declined a question it asks first.
+    bool writeGroup(settings::Group group, const settings::SettingsSet& logger,
                     const settings::SettingsSet& file);
     void inform(const QString& text);
 

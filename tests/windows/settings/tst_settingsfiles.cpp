@@ -1,15 +1,19 @@
 // The main window's settings files on the emulated logger: a configuration saved from one
 // logger and applied to another goes out through the windows' own writes, byte for byte, and
 // reads back equal; a bad file or one of another model sends nothing; the apply starts with the
-// name and the channel counts unticked, asks before the counts, and stops between groups.
+// name and the channel counts unticked, asks before the counts, and stops between groups; a
+// cancelled read saves nothing.
 #include "windows/settings/SettingsActions.h"
 #include "windows/settings/SettingsDialog.h"
 #include "windows/writes/WriteRig.h"
 
 #include <QCheckBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace korvelan;
 using settings::Group;
@@ -128,6 +132,18 @@ private slots:
         QCOMPARE(got.filter, want.filter);
         QCOMPARE(got.simultaneous, want.simultaneous);
         QCOMPARE(got.eventsCounter, want.eventsCounter);
+    }
+
+    void cancellingTheReadSavesNothing()
+    {
+        FileRig a;
+        QTimer::singleShot(0, &a.window, [&a] {
+            if (auto* bar = a.window.findChild<QProgressDialog*>(QStringLiteral("prgSettings")))
+                bar->findChild<QPushButton*>()->click();
+        });
+        a.files().saveSettings();
+        QCOMPARE(a.said(), QStringLiteral("The read was cancelled: nothing was saved."));
+        QVERIFY(!QFile::exists(a.path));
     }
 
     void compareShowsTheFieldsThatDiffer()
