@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QSet>
 #include <QStringList>
 #include <cmath>
 #include <limits>
@@ -61,9 +60,9 @@ class Builder
 {
 public:
     void add(const QString& key, Group group, const QString& label, Kind kind, int low = 0,
-             int high = 0)
+             int high = 0, int channel = -1)
     {
-        fields.append({key, group, label, kind, low, high});
+        fields.append({key, group, label, kind, low, high, channel});
     }
     QList<FieldSpec> fields;
 };
@@ -140,94 +139,120 @@ QString groupName(Group group)
     return QString::fromLatin1(kGroupNames[int(group)]);
 }
 
+namespace {
+
+// Every field of a logger with every channel active, made once.
+const QList<FieldSpec>& allFields()
+{
+    static const QList<FieldSpec> all = [] {
+        Builder b;
+        b.add(QStringLiteral("name"), Group::Name, QStringLiteral("Datalogger ID"), Kind::Text, 0,
+              10);
+        for (int m = 0; m < 4; ++m)
+            b.add(QStringLiteral("channels.mux%1").arg(m), Group::ChannelCounts,
+                  QStringLiteral("CH MUX%1").arg(m), Kind::Whole, 0, kMaxChannels);
+        for (int i = 0; i < 3; ++i)
+            b.add(keys::timer(i), Group::Timer,
+                  QStringLiteral("Timer ") + QLatin1String(kTimerParts[i]), Kind::Whole, 0,
+                  i == 0 ? 23 : 59);
+        b.add(QStringLiteral("preheating.ms"), Group::Preheating,
+              QStringLiteral("Pre-heating time"), Kind::Whole, 0, 30000);
+        const int lows[] = {1, 1, 1901, 0, 0};
+        const int highs[] = {31, 12, 9999, 23, 59};
+        for (int i = 0; i < 5; ++i)
+            b.add(keys::start(i), Group::Start,
+                  QStringLiteral("Acquisition start ") + QLatin1String(kDateParts[i]), Kind::Whole,
+                  lows[i], highs[i]);
+        b.add(QStringLiteral("acquisitions.on"), Group::Acquisitions,
+              QStringLiteral("Enable Acquisitions"), Kind::Flag);
+        for (int m = 0; m < 2; ++m) {
+            for (int i = 0; i < kMaxChannels; ++i) {
+                const int c = kMaxChannels * m + i;
+                const QString label = QStringLiteral("Channel %1 ").arg(c);
+                const Group g = m == 0 ? Group::Sensors0 : Group::Sensors1;
+                for (int p = 0; p < 6; ++p)
+                    b.add(keys::sensor(c, p), g, label + QLatin1String(kSensorParts[p].label),
+                          p == 0   ? Kind::Text
+                          : p == 5 ? Kind::Flag
+                                   : Kind::Number,
+                          0, p == 0 ? 10 : 0, c);
+            }
+        }
+        for (int m = 0; m < 4; ++m) {
+            for (int i = 0; i < kMaxChannels; ++i) {
+                const int c = kMaxChannels * m + i;
+                const Group g = Group(int(Group::Alerts0) + m);
+                for (int p = 0; p < 5; ++p)
+                    b.add(keys::alert(c, p), g,
+                          QStringLiteral("Channel %1 %2")
+                              .arg(c)
+                              .arg(QLatin1String(kAlertParts[p].label)),
+                          Kind::Number, 0, 0, c);
+            }
+        }
+        for (int i = 1; i <= 10; ++i)
+            b.add(QStringLiteral("sms.number%1").arg(i), Group::SmsRecipients,
+                  QStringLiteral("SMS number %1").arg(i), Kind::Text, 0, 14);
+        b.add(QStringLiteral("sms.recipients"), Group::SmsRecipients,
+              QStringLiteral("# Recipients"), Kind::Text, 0, 14);
+        b.add(QStringLiteral("sms.alerts"), Group::SmsRecipients,
+              QStringLiteral("Enable SMS Alert"), Kind::Flag);
+        b.add(QStringLiteral("sms.warnings"), Group::SmsRecipients,
+              QStringLiteral("Enable SMS Warning"), Kind::Flag);
+        b.add(QStringLiteral("sms.phone"), Group::SmsRecipients,
+              QStringLiteral("Telephone alarm number"), Kind::Text, 0, 14);
+        b.add(QStringLiteral("sms.phone-on"), Group::SmsRecipients,
+              QStringLiteral("Telephone alarm"), Kind::Flag);
+        for (int i = 0; i < 10; ++i)
+            b.add(keys::smsText(i), Group::SmsTexts,
+                  QStringLiteral("%1 SMS line %2")
+                      .arg(i < 5 ? QStringLiteral("Warning") : QStringLiteral("Alert"))
+                      .arg(i % 5 + 1),
+                  Kind::Verbatim, 0, 25);
+        for (int i = 0; i < 10; ++i)
+            b.add(keys::gprs(i), Group::Gprs, QString::fromLatin1(kGprs[i].label), Kind::Text);
+        b.add(QStringLiteral("filter.repetitions"), Group::Filter,
+              QStringLiteral("Max ripetizioni"), Kind::Whole, 1, 8);
+        b.add(QStringLiteral("filter.threshold"), Group::Filter, QStringLiteral("Soglia (mV x 5)"),
+              Kind::Whole, 0, kLargestWhole);
+        b.add(QStringLiteral("rule.warnings"), Group::Rule,
+              QStringLiteral("Min. # of sensors to raise Warning"), Kind::Whole, 0, kLargestWhole);
+        b.add(QStringLiteral("rule.alerts"), Group::Rule,
+              QStringLiteral("Min. # of sensors to raise Alert"), Kind::Whole, 0, kLargestWhole);
+        b.add(QStringLiteral("rule.low-alert-warns"), Group::Rule,
+              QStringLiteral("A low # of sensors for Alert raises a Warning"), Kind::Flag);
+        b.add(QStringLiteral("rule.output-seconds"), Group::Rule,
+              QStringLiteral("Duration of onboard Alert/Warning output [s]"), Kind::Whole, 0,
+              28800);
+        b.add(QStringLiteral("events.on"), Group::EventsCounter,
+              QStringLiteral("Enable events counter (Rain gauge)"), Kind::Flag);
+        return b.fields;
+    }();
+    return all;
+}
+
+bool isActive(const FieldSpec& f, const ChannelCounts& counts)
+{
+    return f.channel < 0 || f.channel % kMaxChannels < counts[size_t(f.channel / kMaxChannels)];
+}
+
+} // namespace
+
 QList<FieldSpec> fieldsFor(const ChannelCounts& counts)
 {
-    Builder b;
-    b.add(QStringLiteral("name"), Group::Name, QStringLiteral("Datalogger ID"), Kind::Text, 0, 10);
-    for (int m = 0; m < 4; ++m)
-        b.add(QStringLiteral("channels.mux%1").arg(m), Group::ChannelCounts,
-              QStringLiteral("CH MUX%1").arg(m), Kind::Whole, 0, kMaxChannels);
-    for (int i = 0; i < 3; ++i)
-        b.add(keys::timer(i), Group::Timer,
-              QStringLiteral("Timer ") + QLatin1String(kTimerParts[i]), Kind::Whole, 0,
-              i == 0 ? 23 : 59);
-    b.add(QStringLiteral("preheating.ms"), Group::Preheating, QStringLiteral("Pre-heating time"),
-          Kind::Whole, 0, 30000);
-    const int lows[] = {1, 1, 1901, 0, 0};
-    const int highs[] = {31, 12, 9999, 23, 59};
-    for (int i = 0; i < 5; ++i)
-        b.add(keys::start(i), Group::Start,
-              QStringLiteral("Acquisition start ") + QLatin1String(kDateParts[i]), Kind::Whole,
-              lows[i], highs[i]);
-    b.add(QStringLiteral("acquisitions.on"), Group::Acquisitions,
-          QStringLiteral("Enable Acquisitions"), Kind::Flag);
-    for (int m = 0; m < 2; ++m) {
-        for (int i = 0; i < std::clamp(counts[size_t(m)], 0, kMaxChannels); ++i) {
-            const int c = kMaxChannels * m + i;
-            const QString label = QStringLiteral("Channel %1 ").arg(c);
-            const Group g = m == 0 ? Group::Sensors0 : Group::Sensors1;
-            for (int p = 0; p < 6; ++p)
-                b.add(keys::sensor(c, p), g, label + QLatin1String(kSensorParts[p].label),
-                      p == 0   ? Kind::Text
-                      : p == 5 ? Kind::Flag
-                               : Kind::Number,
-                      0, p == 0 ? 10 : 0);
-        }
+    QList<FieldSpec> out;
+    for (const auto& f : allFields()) {
+        if (isActive(f, counts))
+            out.append(f);
     }
-    for (int m = 0; m < 4; ++m) {
-        for (int i = 0; i < std::clamp(counts[size_t(m)], 0, kMaxChannels); ++i) {
-            const int c = kMaxChannels * m + i;
-            const Group g = Group(int(Group::Alerts0) + m);
-            for (int p = 0; p < 5; ++p)
-                b.add(
-                    keys::alert(c, p), g,
-                    QStringLiteral("Channel %1 %2").arg(c).arg(QLatin1String(kAlertParts[p].label)),
-                    Kind::Number);
-        }
-    }
-    for (int i = 1; i <= 10; ++i)
-        b.add(QStringLiteral("sms.number%1").arg(i), Group::SmsRecipients,
-              QStringLiteral("SMS number %1").arg(i), Kind::Text, 0, 14);
-    b.add(QStringLiteral("sms.recipients"), Group::SmsRecipients, QStringLiteral("# Recipients"),
-          Kind::Text, 0, 14);
-    b.add(QStringLiteral("sms.alerts"), Group::SmsRecipients, QStringLiteral("Enable SMS Alert"),
-          Kind::Flag);
-    b.add(QStringLiteral("sms.warnings"), Group::SmsRecipients,
-          QStringLiteral("Enable SMS Warning"), Kind::Flag);
-    b.add(QStringLiteral("sms.phone"), Group::SmsRecipients,
-          QStringLiteral("Telephone alarm number"), Kind::Text, 0, 14);
-    b.add(QStringLiteral("sms.phone-on"), Group::SmsRecipients, QStringLiteral("Telephone alarm"),
-          Kind::Flag);
-    for (int i = 0; i < 10; ++i)
-        b.add(keys::smsText(i), Group::SmsTexts,
-              QStringLiteral("%1 SMS line %2")
-                  .arg(i < 5 ? QStringLiteral("Warning") : QStringLiteral("Alert"))
-                  .arg(i % 5 + 1),
-              Kind::Verbatim, 0, 25);
-    for (int i = 0; i < 10; ++i)
-        b.add(keys::gprs(i), Group::Gprs, QString::fromLatin1(kGprs[i].label), Kind::Text);
-    b.add(QStringLiteral("filter.repetitions"), Group::Filter, QStringLiteral("Max ripetizioni"),
-          Kind::Whole, 1, 8);
-    b.add(QStringLiteral("filter.threshold"), Group::Filter, QStringLiteral("Soglia (mV x 5)"),
-          Kind::Whole, 0, kLargestWhole);
-    b.add(QStringLiteral("rule.warnings"), Group::Rule,
-          QStringLiteral("Min. # of sensors to raise Warning"), Kind::Whole, 0, kLargestWhole);
-    b.add(QStringLiteral("rule.alerts"), Group::Rule,
-          QStringLiteral("Min. # of sensors to raise Alert"), Kind::Whole, 0, kLargestWhole);
-    b.add(QStringLiteral("rule.low-alert-warns"), Group::Rule,
-          QStringLiteral("A low # of sensors for Alert raises a Warning"), Kind::Flag);
-    b.add(QStringLiteral("rule.output-seconds"), Group::Rule,
-          QStringLiteral("Duration of onboard Alert/Warning output [s]"), Kind::Whole, 0, 28800);
-    b.add(QStringLiteral("events.on"), Group::EventsCounter,
-          QStringLiteral("Enable events counter (Rain gauge)"), Kind::Flag);
-    return b.fields;
+    return out;
 }
 
 std::optional<FieldSpec> specOf(const QString& key)
 {
     static const QHash<QString, FieldSpec> all = [] {
         QHash<QString, FieldSpec> out;
-        for (const auto& f : fieldsFor({kMaxChannels, kMaxChannels, kMaxChannels, kMaxChannels}))
+        for (const auto& f : allFields())
             out.insert(f.key, f);
         return out;
     }();
@@ -321,8 +346,9 @@ QByteArray toText(const SettingsSet& set)
         lines << QStringLiteral("reached = ") + quoted(set.reached);
     std::optional<Group> group;
     int count = 0;
-    for (const auto& f : fieldsFor(set.counts())) {
-        if (!set.values.contains(f.key))
+    const ChannelCounts counts = set.counts();
+    for (const auto& f : allFields()) {
+        if (!isActive(f, counts) || !set.values.contains(f.key))
             continue;
         if (group != f.group) {
             group = f.group;
@@ -427,22 +453,19 @@ Parsed parse(const QByteArray& text)
             return refuse(*endLine, QStringLiteral("the header's \"%1\" line is missing").arg(key));
     }
     // Every line the channel counts call for, and none they do not.
-    const auto expected = fieldsFor(set.counts());
-    QSet<QString> wanted;
-    for (const auto& f : expected)
-        wanted.insert(f.key);
+    const ChannelCounts counts = set.counts();
     std::optional<std::pair<int, QString>> inactive; // the first such line
     for (auto it = set.values.cbegin(); it != set.values.cend(); ++it) {
         const int line = seen.value(it.key());
-        if (!wanted.contains(it.key()) && (!inactive || line < inactive->first))
+        if (!isActive(*specOf(it.key()), counts) && (!inactive || line < inactive->first))
             inactive = {line, it.key()};
     }
     if (inactive)
         return refuse(inactive->first, QStringLiteral("\"%1\" is for a channel the file's "
                                                       "channel counts do not make active")
                                            .arg(inactive->second));
-    for (const auto& f : expected) {
-        if (!set.values.contains(f.key))
+    for (const auto& f : allFields()) {
+        if (isActive(f, counts) && !set.values.contains(f.key))
             return refuse(*endLine, QStringLiteral("the line \"%1\" is missing").arg(f.key));
     }
     // What the program's writes check as a whole.
@@ -495,7 +518,9 @@ QList<Difference> compare(const SettingsSet& logger, const SettingsSet& file)
     for (size_t m = 0; m < most.size(); ++m)
         most[m] = std::max(a[m], b[m]);
     QList<Difference> out;
-    for (const auto& f : fieldsFor(most)) {
+    for (const auto& f : allFields()) {
+        if (!isActive(f, most))
+            continue;
         const bool inLogger = logger.values.contains(f.key);
         const bool inFile = file.values.contains(f.key);
         if (!inLogger && !inFile)

@@ -62,6 +62,7 @@ struct FieldSpec
     Kind kind;
     int low = 0;
     int high = 0;
+    int channel = -1; // the channel a sensor or alarm field belongs to
 };
 
 using ChannelCounts = std::array<int, 4>;
