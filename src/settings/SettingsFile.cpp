@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
+#include <QStringTokenizer>
 #include <cmath>
 #include <limits>
 
@@ -81,7 +82,7 @@ QString quoted(const QString& value)
     return needs ? u'"' + value + u'"' : value;
 }
 
-QString unquoted(const QString& raw)
+QStringView unquoted(QStringView raw)
 {
     if (raw.size() >= 2 && raw.front() == u'"' && raw.back() == u'"')
         return raw.mid(1, raw.size() - 2);
@@ -248,7 +249,7 @@ QList<FieldSpec> fieldsFor(const ChannelCounts& counts)
     return out;
 }
 
-std::optional<FieldSpec> specOf(const QString& key)
+const FieldSpec* specOf(const QString& key)
 {
     static const QHash<QString, FieldSpec> all = [] {
         QHash<QString, FieldSpec> out;
@@ -257,7 +258,7 @@ std::optional<FieldSpec> specOf(const QString& key)
         return out;
     }();
     const auto it = all.constFind(key);
-    return it == all.cend() ? std::nullopt : std::optional(*it);
+    return it == all.cend() ? nullptr : &*it;
 }
 
 std::optional<QString> valueProblem(const FieldSpec& spec, const QString& value)
@@ -369,25 +370,26 @@ Parsed parse(const QByteArray& text)
         out.problem = lineText(line) + why;
         return out;
     };
-    const QStringList lines = QString::fromUtf8(text).split(u'\n');
+    const QString all = QString::fromUtf8(text);
     SettingsSet set;
     QHash<QString, int> seen; // key -> line
     bool versioned = false;
     std::optional<int> endLine;
     int lastLine = 0;
-    for (int i = 0; i < lines.size(); ++i) {
-        const int n = i + 1;
-        QString line = lines[i];
+    int n = 0;
+    for (QStringView line : qTokenize(all, u'\n')) {
+        ++n;
         if (line.endsWith(u'\r'))
             line.chop(1);
-        if (line.trimmed().isEmpty() || line.trimmed().startsWith(u'#'))
+        const QStringView trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(u'#'))
             continue;
         lastLine = n;
         if (endLine)
             return refuse(n, QStringLiteral("nothing may follow the \"end\" line"));
         const qsizetype eq = line.indexOf(u'=');
-        const QString key = eq < 0 ? QString() : line.left(eq).trimmed();
-        const QString value = unquoted(line.mid(eq + 1).trimmed());
+        const QString key = eq < 0 ? QString() : line.left(eq).trimmed().toString();
+        const QString value = unquoted(line.mid(eq + 1).trimmed()).toString();
         if (!versioned) {
             if (key != QLatin1String("format"))
                 return refuse(n, QStringLiteral("this is not a KORVELAN settings file (it must "

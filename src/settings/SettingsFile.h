@@ -73,7 +73,7 @@ inline constexpr int kMaxChannels = 16;
 // never writes them.
 [[nodiscard]] QList<FieldSpec> fieldsFor(const ChannelCounts& counts);
 // The spec of `key` whatever the counts (channels 0..31 of the sensors, 0..63 of the alarms).
-[[nodiscard]] std::optional<FieldSpec> specOf(const QString& key);
+[[nodiscard]] const FieldSpec* specOf(const QString& key);
 // Why `value` is no value the logger takes for `spec`, or nothing.
 [[nodiscard]] std::optional<QString> valueProblem(const FieldSpec& spec, const QString& value);
 // Whether two values of `spec` say the same (numbers by value, texts trimmed).

@@ -74,22 +74,28 @@ void SettingsActions::inform(const QString& text)
     m_ctx.prompter.inform(PromptIcon::Information, kTitle, text);
 }
 
-std::optional<SettingsSet> SettingsActions::readLogger(const QString& nothingWhat)
+std::unique_ptr<QProgressDialog> SettingsActions::progressBox(const QString& text)
 {
     // Not modal: RESTORE stays within reach, and the box's Cancel does the same.
-    QProgressDialog box(QStringLiteral("Reading the logger's settings…"), QStringLiteral("Cancel"),
-                        0, 1, &m_window);
-    box.setObjectName(QStringLiteral("prgSettings"));
-    box.setMinimumDuration(0);
-    box.setAutoClose(false);
-    box.setAutoReset(false);
-    connect(&box, &QProgressDialog::canceled, this, [this] { m_ctx.transport.cancelExchange(); });
+    auto box = std::make_unique<QProgressDialog>(text, QStringLiteral("Cancel"), 0, 1, &m_window);
+    box->setObjectName(QStringLiteral("prgSettings"));
+    box->setMinimumDuration(0);
+    box->setAutoClose(false);
+    box->setAutoReset(false);
+    connect(box.get(), &QProgressDialog::canceled, this,
+            [this] { m_ctx.transport.cancelExchange(); });
+    return box;
+}
+
+std::optional<SettingsSet> SettingsActions::readLogger(const QString& nothingWhat)
+{
+    auto box = progressBox(QStringLiteral("Reading the logger's settings…"));
     std::optional<settings::ReadResult> result;
     m_ctx.lock.exchange([&] {
         settings::Reader reader(m_ctx.transport);
         reader.setProgress([&box](int done, int total) {
-            box.setMaximum(total);
-            box.setValue(done);
+            box->setMaximum(total);
+            box->setValue(done);
         });
         result = reader.read();
     });
@@ -211,12 +217,16 @@ void SettingsActions::applySettings()
     QList<Group> left;
     std::optional<Group> interrupted;
     auto& t = m_ctx.transport;
+    auto box = progressBox(QStringLiteral("Writing the settings…"));
+    box->setMaximum(int(ticked.size()));
     m_ctx.lock.exchange([&] {
         // The windows' rows follow the main window's channel counts: the logger's own.
         if (!ticked.contains(Group::ChannelCounts) &&
             std::any_of(ticked.cbegin(), ticked.cend(), isPerChannel))
             m_window.channels().leggicanali();
         for (Group g : ticked) {
+            box->setLabelText(QStringLiteral("Writing %1…").arg(settings::groupName(g)));
+            box->setValue(int(written.size() + left.size()));
             if (!t.cancelled() && m_beforeGroup)
                 m_beforeGroup(g);
             if (t.cancelled()) {

@@ -7,7 +7,10 @@
 #include <QObject>
 #include <QSet>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QProgressDialog;
 
 namespace korvelan {
 
@@ -51,6 +54,8 @@ private:
     // nothing when the file was refused, the read did not end, nothing differs or the
     // operator closed the dialog (told why where it is not the operator's doing).
     std::optional<Comparison> showDifferences(SettingsDialog::Mode mode);
+    // A bar that says what is under way; its Cancel ends the exchange, as RESTORE does.
+    std::unique_ptr<QProgressDialog> progressBox(const QString& text);
     // Every setting read from the logger, a progress box up meanwhile; nothing when the read
     // was cancelled or some field got no answer (the operator was told, `nothingWhat` saying
     // what did not happen).
