@@ -205,8 +205,11 @@ void SettingsActions::applySettings()
     const auto shown = showDifferences(SettingsDialog::Mode::Apply);
     if (!shown)
         return;
-    const auto& [file, before, differences, chosen] = *shown;
-    QList<Group> ticked = chosen;
+    // Named, not bound: a lambda below takes them.
+    const SettingsSet& file = shown->file;
+    const SettingsSet& before = shown->logger;
+    const QList<settings::Difference>& differences = shown->differences;
+    QList<Group> ticked = shown->ticked;
     if (ticked.isEmpty()) {
         inform(QStringLiteral("No group was ticked: nothing was sent."));
         return;
