@@ -84,6 +84,7 @@ private slots:
     void commandsAnswerWithResultCodes();
     void dialResults_data();
     void dialResults();
+    void poolSharesOneNetwork();
 };
 
 void EmulatorsTest::limitsAreKept_data()
@@ -422,6 +423,26 @@ void EmulatorsTest::dialResults()
     if (connected)
         QVERIFY(rig.now() - dialled >=
                 ModemEmulator::kDialTime + number.count(u',') * ModemEmulator::kCommaPause);
+}
+
+void EmulatorsTest::poolSharesOneNetwork()
+{
+    // Two modems of a pool on one network: a station in a call is busy to the other, and one
+    // busy for its first calls answers after them.
+    ModemRig rig;
+    PhoneNetwork& network = rig.modem.network();
+    network.busyFirstCalls("0399887766", 2);
+    rig.prepare();
+    rig.channel.write(toWire("ATD0212345\r"));
+    QCOMPARE(rig.poll(), "\r\nCONNECT 9600\r\n");
+    using A = PhoneNetwork::Answer;
+    QList<A> answers;
+    for (int call = 0; call < 3; ++call)
+        answers << network.place("0399887766").answer;
+    answers << network.place("0212345").answer;
+    rig.modem.portClosed(rig.now()); // the first modem hangs up
+    answers << network.place("0212345").answer;
+    QCOMPARE(answers, QList<A>({A::Busy, A::Busy, A::Connects, A::Busy, A::Connects}));
 }
 
 QTEST_GUILESS_MAIN(EmulatorsTest)
