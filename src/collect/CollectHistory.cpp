@@ -196,11 +196,17 @@ QList<Status> status(const StationTable* stations, const QList<Row>& rows)
         }
         if (!s)
             continue; // a station no longer in the list
+        // By time, not by place: two runs at once append in the order they end.
+        const auto later = [&row](const std::optional<Row>& than) {
+            return !than || row.time >= than->time;
+        };
+        if (row.collected() && later(s->lastCollected))
+            s->lastCollected = row;
+        if (!later(s->last))
+            continue;
         s->last = row;
         if (!row.logger.isEmpty())
             s->logger = row.logger;
-        if (row.collected())
-            s->lastCollected = row;
     }
     return out;
 }
