@@ -129,7 +129,12 @@ QList<LoggerReport> CollectRun::run(const CollectOptions& options, const ComPort
             m_rows << row;
         }
     }
-    m_queue = std::make_unique<FleetQueue>(jobs, modems, options.retries, options.retryAfter);
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_queue = std::make_unique<FleetQueue>(jobs, modems, options.retries, options.retryAfter);
+        if (!m_stopReason.isEmpty())
+            m_queue->stop(m_stopReason);
+    }
 
     if (m_workers.size() == 1) {
         work(0);

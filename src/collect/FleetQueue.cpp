@@ -106,13 +106,11 @@ void FleetQueue::endJobsNoModemCanTake()
             continue;
         e.state = State::Done;
         m_order.removeOne(int(i));
-        if (!e.last) {
-            e.last = LoggerReport{};
-            e.last->via = e.job.via;
-            e.last->result = QStringLiteral("not collected");
-            e.attempts = 0;
-        }
-        e.last->notes << QStringLiteral("no modem of the pool is left to call it");
+        if (e.last)
+            continue; // its last attempt says why
+        e.last = LoggerReport{};
+        e.last->via = e.job.via;
+        e.last->result = QStringLiteral("not collected: no modem left to call it");
     }
 }
 
