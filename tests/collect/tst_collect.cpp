@@ -318,29 +318,23 @@ void TestCollect::fleet()
     const QStringList names = jobs.split(' ');
     const QStringList script = outcomes.split(' ');
     QList<FleetQueue::Job> list;
-    int cables = 0;
-    for (const QString& name : names) {
-        const bool cable = name.contains('@');
-        cables += cable;
-        list << FleetQueue::Job{name, cable ? name.section('@', 1).toInt() : FleetQueue::kAnyModem};
-    }
-    QList<int> modemIds;
-    for (int m = 0; m < modems; ++m)
-        modemIds << cables + m;
-    FleetQueue queue(list, modemIds, retries, std::chrono::seconds(0));
-    const TimePoint start{};
+    for (const QString& name : names)
+        list << FleetQueue::Job{name, name.contains('@') ? name.section('@', 1).toInt()
+                                                         : FleetQueue::kAnyModem};
+    const int cables = int(jobs.count('@'));
+    QList<int> workers;
+    for (int w = 0; w < cables + modems; ++w)
+        workers << w;
+    FleetQueue queue(list, workers.mid(cables), retries, std::chrono::seconds(0));
     QList<QString> workersOf(names.size());
     QList<int> attempts(names.size());
     QHash<int, int> running; // worker -> job
-    QSet<int> gone;
-    for (int tick = 0; tick < 50; ++tick) {
-        const TimePoint now = start + std::chrono::seconds(tick);
+    for (int tick = 0; tick < 50 && !workers.isEmpty(); ++tick) {
+        const TimePoint now = TimePoint{} + std::chrono::seconds(tick);
         for (const auto [worker, job] : running.asKeyValueRange()) {
             const QChar outcome = script[job].at(attempts[job]++);
             LoggerReport r;
-            r.via = names[job];
             r.collected = outcome == 'C' || outcome == 'H';
-            r.result = r.collected ? "collected" : "not collected";
             r.retryable = outcome == 'B' || outcome == 'D';
             r.modemFailed = outcome == 'F' || outcome == 'H';
             if (outcome == 'C' || outcome == 'D' || outcome == 'H')
@@ -348,23 +342,19 @@ void TestCollect::fleet()
             if (outcome == 'S')
                 queue.stop("SIGTERM");
             if (!queue.finished(worker, job, r, now))
-                gone << worker;
+                workers.removeOne(worker);
         }
         running.clear();
-        bool anyLeft = false;
-        for (int worker = 0; worker < cables + modems; ++worker) {
-            if (gone.contains(worker))
-                continue;
+        for (const int worker : QList<int>(workers)) {
             const auto next = queue.next(worker, now);
-            anyLeft = anyLeft || !next.done;
+            if (next.done)
+                workers.removeOne(worker);
             if (!next.job)
                 continue;
             QVERIFY2(!running.values().contains(*next.job), "a station on two modems at once");
             running.insert(worker, *next.job);
             workersOf[*next.job] += QString::number(worker);
         }
-        if (!anyLeft)
-            break;
     }
     const QList<LoggerReport> reports = queue.reports();
     QStringList got;
