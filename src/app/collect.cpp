@@ -183,16 +183,23 @@ int main(int argc, char** argv)
         terminal.endLine();
         printTo(stderr, kProgram + QStringLiteral(": ") + text + u'\n');
     };
+    const QString runStart = QStringLiteral("%1 %2 started, process %3")
+                                 .arg(kProgram, QStringLiteral(KORVELAN_VERSION))
+                                 .arg(QCoreApplication::applicationPid());
+    // Several ports share the link log: the run's line first, then each port's lines marked.
+    const qsizetype modems =
+        options.overModem() ? std::max<qsizetype>(1, options.modems.size()) : 0;
+    const bool sharedLog = !options.log.isEmpty() && options.cables.size() + modems > 1;
     if (!options.log.isEmpty()) {
-        // Each port's link appends to the file; the run's first line comes before them all.
+        // A log that cannot be written stops the run before anything is done.
         RealClock clock;
         LinkLog first(clock);
         QString error;
-        const QString run = QStringLiteral("%1 %2 started, process %3")
-                                .arg(kProgram, QStringLiteral(KORVELAN_VERSION))
-                                .arg(QCoreApplication::applicationPid());
-        if (!first.writeTo(options.log, run, &error))
-            return fail(QStringLiteral("cannot write the link log %1: %2").arg(options.log, error));
+        QFile file(options.log);
+        if (sharedLog ? !first.writeTo(options.log, runStart, &error)
+                      : !file.open(QIODevice::WriteOnly | QIODevice::Append))
+            return fail(QStringLiteral("cannot write the link log %1: %2")
+                            .arg(options.log, sharedLog ? error : file.errorString()));
     }
     const Collector::Settings settings{paths.folder(),         out,
                                        options.range,          options.dates,
@@ -203,8 +210,14 @@ int main(int argc, char** argv)
         Collector& collector = made->collector;
         if (!options.log.isEmpty()) {
             QString error;
-            if (!made->link.log.writeTo(
-                    options.log, QStringLiteral("COM %1 (%2)").arg(port).arg(device), &error))
+            const QString label = QStringLiteral("[COM %1]").arg(port);
+            if (sharedLog)
+                made->link.log.setLabel(label);
+            if (!made->link.log.writeTo(options.log,
+                                        sharedLog ? label + QStringLiteral(" ") +
+                                                        QDir::toNativeSeparators(device)
+                                                  : runStart,
+                                        &error))
                 warn(QStringLiteral("the link log %1 cannot be written (%2)")
                          .arg(options.log, error));
             QObject::connect(&made->link.log, &LinkLog::fileFailed,
