@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <functional>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -100,35 +99,6 @@ struct Rig : test::ScriptedRig
         return QDir::toNativeSeparators(file(name));
     }
     [[nodiscard]] QString label() { return control<QLabel>("lblAvanzamento")->text(); }
-};
-
-// Scripted answers, and something that happens while the question is on screen.
-class WatchingPrompter final : public Prompter
-{
-public:
-    void inform(PromptIcon i, const QString& t, const QString& x) override
-    {
-        scripted.inform(i, t, x);
-    }
-    PromptAnswer askYesNo(PromptIcon i, const QString& t, const QString& x, PromptAnswer a) override
-    {
-        return scripted.askYesNo(i, t, x, a);
-    }
-    PromptAnswer askRetryCancel(PromptIcon i, const QString& t, const QString& x) override
-    {
-        if (whileAsking)
-            whileAsking();
-        return scripted.askRetryCancel(i, t, x);
-    }
-    int askChoice(PromptIcon i, const QString& t, const QString& x, const QStringList& a, int d,
-                  int e) override
-    {
-        return scripted.askChoice(i, t, x, a, d, e);
-    }
-    void beep() override {}
-
-    test::ScriptedPrompter scripted;
-    std::function<void()> whileAsking;
 };
 
 } // namespace
@@ -572,16 +542,16 @@ void DownloadTest::busyCheckThenDelete()
         QVERIFY(file.open(QIODevice::ReadOnly));
     if (kind == "readonly")
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
-    WatchingPrompter prompter;
+    test::ScriptedPrompter prompter;
     // Another program with the file open, as an editor or a spreadsheet would keep it.
     QProcess holder;
     if (questions > 0) {
         holder.start("/bin/sh", {"-c", "exec 3<\"$1\"; echo ready; exec sleep 60", "sh", path});
         QVERIFY(holder.waitForReadyRead(5000) && heldOpenElsewhere(path));
         QCOMPARE(ProvaRinomina(path, prompter), int16_t(2)); // Cancel is the unscripted answer
-        prompter.scripted.answerNext(PromptAnswer::Retry);
+        prompter.answerNext(PromptAnswer::Retry);
         QCOMPARE(ProvaRinomina(path, prompter), int16_t(0));
-        prompter.scripted.shown.clear();
+        prompter.shown.clear();
     } else if (kind != "missing") {
         QCOMPARE(ProvaRinomina(path, prompter), int16_t(1));
     }
@@ -595,10 +565,10 @@ void DownloadTest::busyCheckThenDelete()
             QFile::remove(path);
     };
     for (int i = 0; i < (busy ? 0 : 2); ++i)
-        prompter.scripted.answerNext(PromptAnswer::Retry);
+        prompter.answerNext(PromptAnswer::Retry);
     QCOMPARE(FileOccupato(path, prompter), busy);
-    QCOMPARE(prompter.scripted.shown.size(), questions);
-    for (const auto& shown : prompter.scripted.shown) {
+    QCOMPARE(prompter.shown.size(), questions);
+    for (const auto& shown : prompter.shown) {
         QCOMPARE(shown.kind, QStringLiteral("retrycancel"));
         QCOMPARE(shown.title, QStringLiteral("Azione annullata"));
         QCOMPARE(shown.text, "Il file " + QDir::toNativeSeparators(path) +
