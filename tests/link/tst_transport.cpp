@@ -19,7 +19,6 @@ private slots:
     void probe_data();
     void probe();
     void portFaultsAreExplained();
-    void cancelDuringTheProbeEndsIt();
     void aSilentLoggerCostsOneTimeLimitPerAction();
     void aLostLineIsOpenedAgainByTheNextAction();
 };
@@ -170,16 +169,6 @@ void TransportTest::portFaultsAreExplained()
         {PortFault::Other, " cannot be opened: Input/output error"}};
     for (const auto& [fault, text] : faults)
         QCOMPARE(portErrorText(4, "/dev/ttyS3", fault, "Input/output error"), port + text);
-}
-
-void TransportTest::cancelDuringTheProbeEndsIt()
-{
-    Rig rig;
-    rig.channel.close();
-    rig.clock.setOnWaitStep([&] { rig.transport.cancelExchange(); });
-    const auto start = rig.clock.now();
-    QCOMPARE(rig.transport.Apri_Porta(1), 0); // on a virtual clock, a loop that spun would hang
-    QVERIFY(rig.clock.now() - start < seconds(5));
 }
 
 void TransportTest::aLostLineIsOpenedAgainByTheNextAction()
