@@ -24,10 +24,10 @@ class TestEndToEndModem : public QObject
 {
     Q_OBJECT
 private slots:
-    void dialDownloadHangUp();
+    void dialAndHangUp();
 };
 
-void TestEndToEndModem::dialDownloadHangUp()
+void TestEndToEndModem::dialAndHangUp()
 {
     SimulatorProcess sim;
     QString error;
