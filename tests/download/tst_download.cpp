@@ -456,7 +456,6 @@ void DownloadTest::datesAreReadDayFirst_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDate>("date"); // invalid: not a date
-    QTest::newRow("day first") << "05/12/2026" << QDate(2026, 12, 5);
     QTest::newRow("day over 12, no leading zero") << "31/1/2025" << QDate(2025, 1, 31);
     QTest::newRow("month over 12") << "01/13/2025" << QDate();
     QTest::newRow("dots, two-digit year") << "1.2.25" << QDate(2025, 2, 1);
