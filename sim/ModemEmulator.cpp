@@ -4,22 +4,10 @@
 
 namespace korvelan::sim {
 
-ModemEmulator::ModemEmulator(TimePoint start) : m_lastData(start), m_lastPlus(start) {}
-
-void ModemEmulator::addStation(const QString& number, LoggerEmulator* logger, Answer answer)
-{
-    Station station;
-    station.logger = logger;
-    station.answer = answer;
-    m_directory.insert(networkNumber(number), station);
-}
-
-void ModemEmulator::dropCallsAfter(const QString& number, qint64 bytes)
-{
-    const auto station = m_directory.find(networkNumber(number));
-    if (station != m_directory.end())
-        station->dropAfter = bytes;
-}
+ModemEmulator::ModemEmulator(TimePoint start, std::shared_ptr<PhoneNetwork> network)
+    : m_network(network ? std::move(network) : std::make_shared<PhoneNetwork>()), m_lastData(start),
+      m_lastPlus(start)
+{}
 
 void ModemEmulator::portClosed(TimePoint at)
 {
@@ -27,29 +15,6 @@ void ModemEmulator::portClosed(TimePoint at)
     m_dialDone.reset();
     m_line.clear();
     hangUp();
-}
-
-void ModemEmulator::dropNextCallAfter(const QString& number, qint64 bytes)
-{
-    const auto station = m_directory.find(networkNumber(number));
-    if (station != m_directory.end())
-        station->dropNext = bytes;
-}
-
-void ModemEmulator::busyNextCall(const QString& number)
-{
-    const auto station = m_directory.find(networkNumber(number));
-    if (station != m_directory.end())
-        station->busyNext = true;
-}
-
-QString ModemEmulator::networkNumber(const QString& dialled)
-{
-    QString digits;
-    for (const QChar c : dialled)
-        if (c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('*') || c == QLatin1Char('#'))
-            digits += c;
-    return digits;
 }
 
 void ModemEmulator::result(const QByteArray& text, TimePoint at)
@@ -218,8 +183,7 @@ void ModemEmulator::dial(const QByteArray& number, TimePoint at)
     m_dialled = QString::fromLatin1(number).trimmed();
     m_mode = Mode::Dialling;
     m_dialDone = at + kDialTime + kCommaPause * number.count(',');
-    const auto station = m_directory.constFind(networkNumber(m_dialled));
-    if (station == m_directory.cend() || station->answer == Answer::NoAnswer)
+    if (m_network->ringsOut(m_dialled))
         *m_dialDone += kRingTime;
 }
 
@@ -227,34 +191,29 @@ void ModemEmulator::finishDial(TimePoint at)
 {
     m_dialDone.reset();
     m_mode = Mode::Command;
-    const auto station = m_directory.find(networkNumber(m_dialled));
-    if (station != m_directory.end() &&
-        (station->answer == Answer::Busy || std::exchange(station->busyNext, false))) {
-        result("BUSY", at);
+    const PhoneNetwork::Call call = m_network->place(m_dialled);
+    if (call.answer != Answer::Connects) {
+        result(call.answer == Answer::Busy ? "BUSY" : "NO CARRIER", at);
         return;
     }
-    if (station == m_directory.end() || station->answer == Answer::NoAnswer || !station->logger) {
-        result("NO CARRIER", at);
-        return;
-    }
-    m_station = station->logger;
+    m_station = call.logger;
     m_mode = Mode::Data;
     m_lastData = at;
     m_plusCount = 0;
     // The logger was on its own until now: what it said to nobody is gone.
     m_station->take(at);
-    if (const auto next = std::exchange(station->dropNext, std::nullopt))
-        m_station->setDropAfterBytes(*next);
-    else if (station->dropAfter)
-        m_station->setDropAfterBytes(*station->dropAfter);
+    if (call.dropAfter)
+        m_station->setDropAfterBytes(*call.dropAfter);
     result(kConnect, at);
 }
 
 void ModemEmulator::hangUp()
 {
     // A drop meant for this call does not wait for the next one.
-    if (m_station)
+    if (m_station) {
         m_station->setDropAfterBytes(std::nullopt);
+        m_network->hangUp(m_station);
+    }
     m_station = nullptr;
     m_escapeAt.reset();
     m_plusCount = 0;

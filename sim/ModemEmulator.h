@@ -2,13 +2,14 @@
 
 #include "link/LinkPeer.h"
 #include "sim/OutputQueue.h"
+#include "sim/PhoneNetwork.h"
 #include "sim/WireTrace.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 namespace korvelan::sim {
@@ -20,7 +21,8 @@ class LoggerEmulator;
 // line and that station's logger, on the logger's own timing.
 //
 // Like the GSM modems in the field it reports the speed with CONNECT and a busy line as BUSY
-// whatever "X" level it was given.
+// whatever "X" level it was given. Modems of a pool share one network: each makes one call at
+// a time, and a station in a call on one is busy to the others.
 class ModemEmulator final : public LinkPeer
 {
 public:
@@ -30,7 +32,7 @@ public:
         Data,          // connected: bytes go to the station's logger
         OnlineCommand, // connected, escaped with "+++": AT commands again, the call stays up
     };
-    enum class Answer { Connects, Busy, NoAnswer };
+    using Answer = PhoneNetwork::Answer;
 
     // "+++" must be preceded and followed by this much silence, and its "+" no further apart.
     static constexpr auto kGuardTime = std::chrono::seconds(1);
@@ -44,15 +46,23 @@ public:
     static inline const QByteArray kIdentification = QByteArrayLiteral("KORVELAN GSM MODEM 1.0");
     static inline const QByteArray kConnect = QByteArrayLiteral("CONNECT 9600");
 
-    explicit ModemEmulator(TimePoint start);
+    // A modem with a network of its own, or one of a pool on `network`.
+    explicit ModemEmulator(TimePoint start, std::shared_ptr<PhoneNetwork> network = {});
 
-    void addStation(const QString& number, LoggerEmulator* logger,
-                    Answer answer = Answer::Connects);
-    // Every call to the station drops (NO CARRIER) once its logger has sent `bytes`.
-    void dropCallsAfter(const QString& number, qint64 bytes);
-    // Only the next call to the station drops so, or answers BUSY.
-    void dropNextCallAfter(const QString& number, qint64 bytes);
-    void busyNextCall(const QString& number);
+    [[nodiscard]] PhoneNetwork& network() { return *m_network; }
+    void addStation(const QString& number, LoggerEmulator* logger, Answer answer = Answer::Connects)
+    {
+        m_network->addStation(number, logger, answer);
+    }
+    void dropCallsAfter(const QString& number, qint64 bytes)
+    {
+        m_network->dropCallsAfter(number, bytes);
+    }
+    void dropNextCallAfter(const QString& number, qint64 bytes)
+    {
+        m_network->dropNextCallAfter(number, bytes);
+    }
+    void busyNextCall(const QString& number) { m_network->busyNextCall(number); }
     // Result codes reach the line in two pieces: the first `bytes` of "<CR><LF>CODE<CR><LF>",
     // the rest `gap` later, as a slow line delivers them to two reads.
     void splitResults(qsizetype bytes, Duration gap)
@@ -60,8 +70,10 @@ public:
         m_splitAt = bytes;
         m_splitGap = gap;
     }
-    // Digits of a number as the network sees them: dial pauses and separators left out.
-    static QString networkNumber(const QString& dialled);
+    static QString networkNumber(const QString& dialled)
+    {
+        return PhoneNetwork::networkNumber(dialled);
+    }
 
     void receive(const QByteArray& bytes, TimePoint at) override;
     // Like a modem set to hang up when DTR drops (AT&D2): the call ends, without a word.
@@ -81,15 +93,6 @@ public:
     WireTrace& trace() { return m_trace; }
 
 private:
-    struct Station
-    {
-        LoggerEmulator* logger = nullptr;
-        Answer answer = Answer::Connects;
-        std::optional<qint64> dropAfter;
-        std::optional<qint64> dropNext;
-        bool busyNext = false;
-    };
-
     void advance(TimePoint now);
     void commandByte(char c, TimePoint at);
     void dataByte(char c, TimePoint at);
@@ -101,7 +104,7 @@ private:
 
     OutputQueue m_output;
     WireTrace m_trace;
-    QHash<QString, Station> m_directory;
+    std::shared_ptr<PhoneNetwork> m_network;
     QStringList m_commandLines;
 
     Mode m_mode = Mode::Command;

@@ -12,12 +12,12 @@
 // Prints one line per run and the figures at the end; exits 1 when anything was violated.
 //
 //   soak_collect [--runs N] [--seed S] [--keep]
+#include "SimulatorPipe.h"
 #include "remote/StationFiles.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -87,17 +87,10 @@ public:
 
     bool start()
     {
-        m_sim.setProgram(QStringLiteral(KORVELAN_SIM_PROGRAM));
-        m_sim.setArguments({"--fill", "20", "--timer", "15", "--pace", "9600", "--split-results",
-                            "5", "--station", "0212345=TWIN", "--station", "0399887766=TWIN",
-                            "--trace", m_trace, "--exit-on-stdin-close"});
-        m_sim.setProcessChannelMode(QProcess::SeparateChannels);
-        m_sim.start();
-        QString printed;
-        const QDeadlineTimer limit(10000);
-        while (!printed.contains("ready\n") && !limit.hasExpired() &&
-               m_sim.waitForReadyRead(int(limit.remainingTime())))
-            printed += QString::fromLatin1(m_sim.readAllStandardOutput());
+        const QString printed =
+            bench::startSimulator(m_sim, {"--fill", "20", "--timer", "15", "--pace", "9600",
+                                          "--split-results", "5", "--station", "0212345=TWIN",
+                                          "--station", "0399887766=TWIN", "--trace", m_trace});
         static const QRegularExpression device(QStringLiteral("^(logger|modem) (\\S+)$"),
                                                QRegularExpression::MultilineOption);
         for (auto m = device.globalMatch(printed); m.hasNext();) {
@@ -200,14 +193,8 @@ private:
     // One control line to korvelan-sim, answered "done ..." once carried out.
     void control(const QString& line)
     {
-        m_sim.write(line.toLatin1() + '\n');
-        QString answer;
-        const QDeadlineTimer limit(5000);
-        while (!answer.contains("done " + line) && !limit.hasExpired() &&
-               m_sim.waitForReadyRead(int(limit.remainingTime())))
-            answer += QString::fromLatin1(m_sim.readAllStandardOutput());
-        if (!answer.contains("done " + line))
-            violation("korvelan-sim did not carry out: " + line + " " + answer.trimmed());
+        if (const QString refused = bench::control(m_sim, line); !refused.isEmpty())
+            violation("korvelan-sim did not carry out: " + line + " " + refused);
     }
 
     QStringList memory(const Target& target)

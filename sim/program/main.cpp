@@ -41,6 +41,7 @@ struct Options
     int timer = 0;
     qint64 clockOffset = 0;
     QString name = QStringLiteral("SITE1");
+    int modems = 1;
     QStringList stations;
     QStringList busy;
     Pace pace = Pace::Instant;
@@ -61,9 +62,10 @@ struct Options
 
 const QString kDescription = QStringLiteral(
     "Emulates a KORVELAN field data logger and a modem with remote stations on pseudo-terminals.\n"
-    "Prints one line per device, \"logger PATH\" and \"modem PATH\", one \"station NUMBER NAME\"\n"
-    "line per station in the modem's directory, then \"ready\". Point the program's COM ports at\n"
-    "the two paths. Runs until interrupted (Ctrl-C, SIGTERM).\n"
+    "Prints one line per device, \"logger PATH\" and \"modem PATH\" (\"modem2 PATH\", ... for a\n"
+    "pool), one \"station NUMBER NAME\" line per station in the modems' directory, then "
+    "\"ready\".\n"
+    "Point the program's COM ports at the paths. Runs until interrupted (Ctrl-C, SIGTERM).\n"
     "\n"
     "Lines on standard input change things while it runs (TARGET: \"logger\", the logger on the\n"
     "cable, or a station's number); each is answered \"done LINE\" or \"refused LINE: WHY\":\n"
@@ -74,13 +76,14 @@ const QString kDescription = QStringLiteral(
     "  busy NUMBER            the next call to the station answers BUSY\n"
     "  memory TARGET FILE     write the logger's memory to FILE, one line each");
 
-// A station of the modem's directory, from NUMBER[=NAME][,silent][,drop=BYTES].
+// A station of the modem's directory, from NUMBER[=NAME][,silent][,drop=BYTES][,busy=CALLS].
 struct StationEntry
 {
     QString number;
     QString name;
     bool silent = false;
     std::optional<qint64> dropAfter;
+    std::optional<qint64> busyCalls;
 };
 
 std::optional<StationEntry> parseStation(const QString& text)
@@ -97,9 +100,12 @@ std::optional<StationEntry> parseStation(const QString& text)
             entry.silent = true;
         else if (fault.trimmed().startsWith(QLatin1String("drop=")))
             entry.dropAfter = fault.trimmed().mid(5).toLongLong(&good);
+        else if (fault.trimmed().startsWith(QLatin1String("busy=")))
+            entry.busyCalls = fault.trimmed().mid(5).toLongLong(&good);
         else
             good = false;
-        if (!good || (entry.dropAfter && *entry.dropAfter < 0))
+        if (!good || (entry.dropAfter && *entry.dropAfter < 0) ||
+            (entry.busyCalls && (*entry.busyCalls < 0 || *entry.busyCalls > 1000000)))
             return std::nullopt;
     }
     return entry;
@@ -143,9 +149,15 @@ bool parse(const QCoreApplication& app, Options& o)
         "station",
         "A station in the modem's directory, answered by its own logger; repeat for more. "
         "\",silent\": its logger answers nothing; \",drop=BYTES\": every call drops once its "
-        "logger has sent BYTES. Default: 0212345=STATION1, 0399887766=STATION2, "
+        "logger has sent BYTES; \",busy=CALLS\": its first CALLS calls answer BUSY. Default: "
+        "0212345=STATION1, 0399887766=STATION2, "
         "5551234=STATION3, 5556666=SILENT,silent, 5557777=DROPS,drop=1000.",
-        "NUMBER[=NAME][,silent][,drop=BYTES]");
+        "NUMBER[=NAME][,silent][,drop=BYTES][,busy=CALLS]");
+    const QCommandLineOption modems(
+        "modems",
+        "Modems on the same stations, each on a pseudo-terminal of its own and one call at a "
+        "time; a station in a call is busy to the others (default 1, at most 8).",
+        "N");
     const QCommandLineOption busy("busy", "A number that answers BUSY (default 5550000).",
                                   "NUMBER");
     const QCommandLineOption pace("pace", "instant (default) or 9600: one character per 1.04 ms.",
@@ -187,9 +199,10 @@ bool parse(const QCoreApplication& app, Options& o)
         "link-dir", "Also make the symbolic links DIR/logger and DIR/modem to the devices.", "DIR");
     const QCommandLineOption stdinClose("exit-on-stdin-close",
                                         "Stop when standard input is closed.");
-    p.addOptions({memory, fill,   model,          name,    timer,     clockOffset, station,    busy,
-                  pace,   silent, silentReadings, replyMs, readingMs, garbage,     replyFault, drop,
-                  strict, wrap,   splitResults,   trace,   linkDir,   stdinClose});
+    p.addOptions({memory,     fill, model,  timer,          clockOffset,  station,   modems,
+                  busy,       pace, silent, silentReadings, replyMs,      readingMs, garbage,
+                  replyFault, drop, strict, wrap,           splitResults, trace,     linkDir,
+                  stdinClose, name});
     p.process(app);
 
     bool ok = true;
@@ -218,6 +231,11 @@ bool parse(const QCoreApplication& app, Options& o)
     number(garbage, o.garbage, 0);
     number(drop, o.dropAfter, 0);
     number(splitResults, o.splitResults, 1);
+    number(modems, o.modems, 1);
+    if (o.modems > 8) {
+        std::fprintf(stderr, "korvelan-sim: --modems is at most 8\n");
+        ok = false;
+    }
     if (p.isSet(replyFault)) {
         o.replyFault = parseReplyFault(p.value(replyFault));
         if (!o.replyFault) {
@@ -293,7 +311,7 @@ void applyFaults(LoggerEmulator& logger, const Options& o)
 struct Controlled
 {
     LoggerEmulator* cable = nullptr;
-    ModemEmulator* modem = nullptr;
+    PhoneNetwork* network = nullptr;
     QHash<QString, LoggerEmulator*> stations; // by the number as the network sees it
 };
 
@@ -313,9 +331,9 @@ QString control(const QString& line, const Controlled& c)
         if (!c.stations.contains(station))
             return QStringLiteral("no station %1").arg(target);
         if (what == QLatin1String("busy"))
-            c.modem->busyNextCall(station);
+            c.network->busyNextCall(station);
         else if (numeric && value >= 0)
-            c.modem->dropNextCallAfter(station, value);
+            c.network->dropNextCallAfter(station, value);
         else
             return QStringLiteral("BYTES is a number");
         return {};
@@ -382,12 +400,16 @@ int main(int argc, char* argv[])
     };
 
     auto cable = makeLogger(o.name);
-    ModemEmulator modem(start);
-    modem.setPace(o.pace);
-    if (o.splitResults > 0)
-        modem.splitResults(o.splitResults, std::chrono::milliseconds(50));
-    Controlled controlled{cable.get(), &modem, {}};
-    modem.trace().setLimit(0);
+    const auto network = std::make_shared<PhoneNetwork>();
+    std::vector<std::unique_ptr<ModemEmulator>> modems;
+    for (int i = 0; i < o.modems; ++i) {
+        auto& modem = *modems.emplace_back(std::make_unique<ModemEmulator>(start, network));
+        modem.setPace(o.pace);
+        if (o.splitResults > 0)
+            modem.splitResults(o.splitResults, std::chrono::milliseconds(50));
+        modem.trace().setLimit(0);
+    }
+    Controlled controlled{cable.get(), network.get(), {}};
     std::vector<std::unique_ptr<LoggerEmulator>> stations;
     QStringList stationLines;
     for (const auto& text : o.stations) {
@@ -396,7 +418,7 @@ int main(int argc, char* argv[])
                                  ? QStringLiteral("STATION%1").arg(stations.size() + 1)
                                  : entry.name;
         stations.push_back(makeLogger(name));
-        modem.addStation(entry.number, stations.back().get());
+        network->addStation(entry.number, stations.back().get());
         controlled.stations.insert(ModemEmulator::networkNumber(entry.number),
                                    stations.back().get());
         QString line = QStringLiteral("station %1 %2").arg(entry.number, stations.back()->name());
@@ -405,22 +427,35 @@ int main(int argc, char* argv[])
             line += QStringLiteral(" (its logger answers nothing)");
         }
         if (entry.dropAfter) {
-            modem.dropCallsAfter(entry.number, *entry.dropAfter);
+            network->dropCallsAfter(entry.number, *entry.dropAfter);
             line += QStringLiteral(" (each call drops after %1 bytes)").arg(*entry.dropAfter);
+        }
+        if (entry.busyCalls) {
+            network->busyFirstCalls(entry.number, int(*entry.busyCalls));
+            line += QStringLiteral(" (busy for its first %1 calls)").arg(*entry.busyCalls);
         }
         stationLines << line;
     }
     for (const auto& number : o.busy)
-        modem.addStation(number, nullptr, ModemEmulator::Answer::Busy);
+        network->addStation(number, nullptr, ModemEmulator::Answer::Busy);
 
     PtyEndpoint loggerPty(*cable);
-    PtyEndpoint modemPty(modem);
+    std::vector<std::unique_ptr<PtyEndpoint>> modemPtys;
+    for (auto& modem : modems)
+        modemPtys.push_back(std::make_unique<PtyEndpoint>(*modem));
     QString error;
-    if (!loggerPty.open(&error) || !modemPty.open(&error)) {
+    bool opened = loggerPty.open(&error);
+    for (auto& pty : modemPtys)
+        opened = opened && pty->open(&error);
+    if (!opened) {
         std::fprintf(stderr, "korvelan-sim: cannot open a pseudo-terminal: %s\n",
                      qPrintable(error));
         return 1;
     }
+    // The first modem keeps its name, so a single modem prints as it always has.
+    const auto modemName = [](std::size_t i) {
+        return i == 0 ? QStringLiteral("modem") : QStringLiteral("modem%1").arg(i + 1);
+    };
 
     QFile traceFile(o.traceFile);
     if (!o.traceFile.isEmpty() &&
@@ -450,22 +485,29 @@ int main(int argc, char* argv[])
                 v[reported].position, v[reported].letter,
                 std::chrono::duration<double, std::milli>(v[reported].gap).count());
     });
-    modemPty.setTap(
-        [&](bool toDevice, const QByteArray& bytes) { writeTrace("modem ", toDevice, bytes); });
+    for (std::size_t i = 0; i < modemPtys.size(); ++i) {
+        const QByteArray label = modemName(i).leftJustified(6).toLatin1();
+        modemPtys[i]->setTap([&writeTrace, label](bool toDevice, const QByteArray& bytes) {
+            writeTrace(label.constData(), toDevice, bytes);
+        });
+    }
     QObject::connect(&loggerPty, &PtyEndpoint::lineDropped,
                      [] { std::fprintf(stderr, "logger: line dropped\n"); });
 
     if (!o.linkDir.isEmpty()) {
         QDir().mkpath(o.linkDir);
-        if (!makeLink(o.linkDir, QStringLiteral("logger"), loggerPty.slavePath()) ||
-            !makeLink(o.linkDir, QStringLiteral("modem"), modemPty.slavePath())) {
+        bool linked = makeLink(o.linkDir, QStringLiteral("logger"), loggerPty.slavePath());
+        for (std::size_t i = 0; i < modemPtys.size(); ++i)
+            linked = linked && makeLink(o.linkDir, modemName(i), modemPtys[i]->slavePath());
+        if (!linked) {
             std::fprintf(stderr, "korvelan-sim: cannot make links in %s\n", qPrintable(o.linkDir));
             return 1;
         }
     }
 
     std::printf("logger %s\n", qPrintable(loggerPty.slavePath()));
-    std::printf("modem %s\n", qPrintable(modemPty.slavePath()));
+    for (std::size_t i = 0; i < modemPtys.size(); ++i)
+        std::printf("%s %s\n", qPrintable(modemName(i)), qPrintable(modemPtys[i]->slavePath()));
     for (const auto& line : stationLines)
         std::printf("%s\n", qPrintable(line));
     std::printf("ready\n");
@@ -510,7 +552,8 @@ int main(int argc, char* argv[])
     const int rc = QCoreApplication::exec();
     if (!o.linkDir.isEmpty()) {
         QFile::remove(QDir(o.linkDir).filePath(QStringLiteral("logger")));
-        QFile::remove(QDir(o.linkDir).filePath(QStringLiteral("modem")));
+        for (std::size_t i = 0; i < modemPtys.size(); ++i)
+            QFile::remove(QDir(o.linkDir).filePath(modemName(i)));
     }
     return rc;
 }

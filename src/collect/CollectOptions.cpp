@@ -32,7 +32,8 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
         "Collects the memory of KORVELAN loggers without anyone at the screen: on a cable "
         "(--device, --com) or through the modem (--station, --all-stations), one after the "
         "other, into data files named as the program names them. One summary line per logger "
-        "on standard output. Exit status: 0 every logger collected, 1 some, 2 none."));
+        "on standard output. Exit status: 0 every logger collected, 1 some, 2 none. With "
+        "--status: when each logger was last collected."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption device(
@@ -44,7 +45,7 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
         QStringLiteral("com"),
         QStringLiteral("Without --station: collect the logger on the cable at COM N (1 to 8), "
                        "opening DEVICE when given. With --station or --all-stations: COM N "
-                       "opens DEVICE (the modem's port, for instance). May be given several "
+                       "opens DEVICE (a modem's port, for instance). May be given several "
                        "times."),
         QStringLiteral("N[=DEVICE]"));
     const QCommandLineOption station(
@@ -55,6 +56,32 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
     const QCommandLineOption allStations(
         QStringLiteral("all-stations"),
         QStringLiteral("Collect every station of the list that has a telephone number."));
+    const QCommandLineOption modem(
+        QStringLiteral("modem"),
+        QStringLiteral("Call the stations through the modem on COM N (1 to 8); several make a "
+                       "pool, each modem one call at a time (default: the modem port the "
+                       "program's modem window saved)."),
+        QStringLiteral("N"));
+    const QCommandLineOption retry(
+        QStringLiteral("retry"),
+        QStringLiteral("Try a station that was busy, did not answer, dropped the call or timed "
+                       "out again after the others, up to N more times (default 0)."),
+        QStringLiteral("N"));
+    const QCommandLineOption retryAfter(
+        QStringLiteral("retry-after"),
+        QStringLiteral("Wait at least SECONDS before trying a station again (default %1).")
+            .arg(CollectOptions::kDefaultRetryAfter.count()),
+        QStringLiteral("SECONDS"));
+    const QCommandLineOption status(
+        QStringLiteral("status"),
+        QStringLiteral("Collect nothing: for every station of the list and every cable logger "
+                       "seen, print the last successful collection, its age and the last "
+                       "result, from the history file."));
+    const QCommandLineOption maxAge(
+        QStringLiteral("max-age"),
+        QStringLiteral("With --status: exit 1 when any logger's last successful collection is "
+                       "older than HOURS (or there is none)."),
+        QStringLiteral("HOURS"));
     const QCommandLineOption folder(
         QStringLiteral("folder"),
         QStringLiteral("The program folder (station list, modem port, the marks of "
@@ -96,8 +123,9 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
     const QCommandLineOption log(
         QStringLiteral("log"), QStringLiteral("Write every exchange on the link to FILE as well."),
         QStringLiteral("FILE"));
-    parser.addOptions({device, com, station, allStations, folder, out, all, from, to, sinceLast,
-                       syncClock, timeout, saveSettings, json, log});
+    parser.addOptions({device,  com,          station, allStations, modem,  retry,     retryAfter,
+                       folder,  out,          all,     from,        to,     sinceLast, syncClock,
+                       timeout, saveSettings, json,    log,         status, maxAge});
 
     if (!parser.parse(arguments))
         return mistake(parser.errorText());
@@ -118,6 +146,28 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
             QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
 
     CollectOptions o;
+    if (parser.isSet(status)) {
+        for (const auto& other : {device, com, station, allStations, modem, retry, retryAfter, out,
+                                  all, from, to, sinceLast, syncClock, timeout, log}) {
+            if (parser.isSet(other))
+                return mistake(QStringLiteral("--status collects nothing: --%1 does not go with it")
+                                   .arg(other.names().constFirst()));
+        }
+        if (parser.isSet(maxAge)) {
+            bool ok = false;
+            const double hours = parser.value(maxAge).trimmed().toDouble(&ok);
+            if (!ok || !(hours > 0) || hours > 24.0 * 366 * 10)
+                return mistake(QStringLiteral("--max-age needs a number of hours above 0"));
+            o.maxAgeHours = hours;
+        }
+        o.status = true;
+        o.folder = parser.value(folder);
+        o.json = parser.isSet(json);
+        parsed.options = o;
+        return parsed;
+    }
+    if (parser.isSet(maxAge))
+        return mistake(QStringLiteral("--max-age goes with --status"));
     o.stations = parser.values(station);
     o.allStations = parser.isSet(allStations);
     if (o.allStations && !o.stations.isEmpty())
@@ -127,19 +177,42 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
             return mistake(QStringLiteral("--station needs a name"));
     }
 
+    QList<int> taken;
     if (o.overModem()) {
-        if (parser.isSet(device))
-            return mistake(QStringLiteral("--device is for a logger on a cable; a station is "
-                                          "reached through the modem"));
         for (const QString& text : parser.values(com)) {
             QString error;
             const auto mapping = ComPortMap::parseOverride(text, &error);
             if (!mapping)
                 return mistake(QStringLiteral("--com ") + error);
             o.portDevices << *mapping;
+            taken << mapping->port;
         }
+        for (const QString& text : parser.values(modem)) {
+            const auto port = wholeNumber(text, 1);
+            if (!port || *port > ComPortMap::kPorts)
+                return mistake(QStringLiteral("--modem \"%1\": the port number must be 1 to %2")
+                                   .arg(text)
+                                   .arg(ComPortMap::kPorts));
+            if (o.modems.contains(int(*port)))
+                return mistake(QStringLiteral("--modem %1 is given twice").arg(*port));
+            o.modems << int(*port);
+        }
+        taken << o.modems;
+        const auto retries = wholeNumber(parser.value(retry), 0);
+        if (parser.isSet(retry) && (!retries || *retries > CollectOptions::kMaxRetries))
+            return mistake(QStringLiteral("--retry needs a number of retries, 0 to %1")
+                               .arg(CollectOptions::kMaxRetries));
+        o.retries = int(retries.value_or(0));
+        const auto after = wholeNumber(parser.value(retryAfter), 0);
+        if (parser.isSet(retryAfter) && (!after || *after > 24 * 3600))
+            return mistake(QStringLiteral("--retry-after needs a number of seconds, 0 to 86400"));
+        o.retryAfter = std::chrono::seconds(after.value_or(o.retryAfter.count()));
     } else {
-        QList<int> taken;
+        for (const auto& stationsOnly : {modem, retry, retryAfter}) {
+            if (parser.isSet(stationsOnly))
+                return mistake(QStringLiteral("--%1 is for stations (--station, --all-stations)")
+                                   .arg(stationsOnly.names().constFirst()));
+        }
         for (const QString& text : parser.values(com)) {
             CollectOptions::Cable cable;
             if (text.contains(u'=')) {
@@ -161,23 +234,24 @@ ParsedCollectOptions parseCollectOptions(const QStringList& arguments, const QDa
             taken << cable.port;
             o.cables << cable;
         }
-        // A device given alone takes the first port no --com names.
-        for (const QString& path : parser.values(device)) {
-            if (path.trimmed().isEmpty())
-                return mistake(QStringLiteral("--device needs a device"));
-            int port = 1;
-            while (port <= ComPortMap::kPorts && taken.contains(port))
-                ++port;
-            if (port > ComPortMap::kPorts)
-                return mistake(
-                    QStringLiteral("at most %1 loggers on cables at once").arg(ComPortMap::kPorts));
-            taken << port;
-            o.cables << CollectOptions::Cable{port, path.trimmed()};
-        }
-        if (o.cables.isEmpty())
-            return mistake(QStringLiteral("nothing to collect: give --device, --com, --station "
-                                          "or --all-stations"));
     }
+    // A device given alone takes the first port no --com or --modem names; beside stations it
+    // is collected side by side with the modems.
+    for (const QString& path : parser.values(device)) {
+        if (path.trimmed().isEmpty())
+            return mistake(QStringLiteral("--device needs a device"));
+        int port = 1;
+        while (port <= ComPortMap::kPorts && taken.contains(port))
+            ++port;
+        if (port > ComPortMap::kPorts)
+            return mistake(
+                QStringLiteral("at most %1 loggers on cables at once").arg(ComPortMap::kPorts));
+        taken << port;
+        o.cables << CollectOptions::Cable{port, path.trimmed()};
+    }
+    if (!o.overModem() && o.cables.isEmpty())
+        return mistake(QStringLiteral("nothing to collect: give --device, --com, --station "
+                                      "or --all-stations"));
 
     const int ranges = int(parser.isSet(all)) + int(parser.isSet(from) || parser.isSet(to)) +
                        int(parser.isSet(sinceLast));

@@ -28,12 +28,20 @@ struct CollectOptions
     };
 
     static constexpr auto kDefaultDialLimit = std::chrono::seconds(60);
+    static constexpr auto kDefaultRetryAfter = std::chrono::seconds(60);
+    static constexpr int kMaxRetries = 20;
 
     QList<Cable> cables;
     QStringList stations; // by name, in the order given
     bool allStations = false;
     // With stations: ports given a device (the modem's port, for instance).
     QList<ComPortMap::Override> portDevices;
+    // The modems' ports; none: the one the modem window saved.
+    QList<int> modems;
+    // A station not collected for a reason that may pass is tried again this many times, at
+    // the earliest this long after.
+    int retries = 0;
+    std::chrono::seconds retryAfter = kDefaultRetryAfter;
 
     QString folder; // the program folder; empty: the usual one
     QString out;    // where data files go; empty: the program folder
@@ -44,6 +52,9 @@ struct CollectOptions
     std::chrono::seconds dialLimit = kDefaultDialLimit;
     bool json = false;
     bool saveSettings = false; // each logger's settings saved beside its data, and audited
+    // --status: when each logger was last collected, instead of a collection.
+    bool status = false;
+    std::optional<double> maxAgeHours;
 
     [[nodiscard]] bool overModem() const { return allStations || !stations.isEmpty(); }
 };

@@ -70,6 +70,7 @@ QByteArray json(const QList<LoggerReport>& reports)
             {QStringLiteral("collected"), r.collected},
             {QStringLiteral("result"), r.result},
             {QStringLiteral("notes"), QJsonArray::fromStringList(r.notes)},
+            {QStringLiteral("attempts"), r.attempts},
         };
         if (r.hungUp)
             o.insert(QStringLiteral("hungUp"), *r.hungUp);

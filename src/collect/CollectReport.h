@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,15 @@ struct LoggerReport
     // was set.
     std::optional<qint64> driftSeconds;
     bool clockSet = false;
+    // Why it was not collected may pass (busy, no answer, a dropped call, a time limit): worth
+    // another call later.
+    bool retryable = false;
+    // The modem could not be used (no answer on its port, the port lost, a call it could not
+    // hang up): it leaves the pool.
+    bool modemFailed = false;
+    int attempts = 1;
+    bool cable = false;   // reached on a cable, not through a modem
+    QDateTime finishedAt; // when it was done with
 };
 
 namespace collectreport {
@@ -37,7 +47,7 @@ namespace collectreport {
 // One line, fields separated by tabs so a file name with blanks stays one field:
 // logger=NAME  via=...  file=PATH  lines=N  bytes=N  seconds=S.S  result=TEXT[; NOTE...]
 [[nodiscard]] QString summaryLine(const LoggerReport& report);
-// {"exit": N, "collected": N, "loggers": [{...}, ...]}
+// {"exit": N, "collected": N, "loggers": [{..., "attempts": N}, ...]}
 [[nodiscard]] QByteArray json(const QList<LoggerReport>& reports);
 // {"exit": 2, "error": "..."}: a run that could not start.
 [[nodiscard]] QByteArray jsonError(const QString& error);

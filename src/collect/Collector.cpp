@@ -25,7 +25,11 @@ using namespace std::chrono;
 
 namespace {
 
-// What a modem says when a dial does not become a call.
+// What a modem says when a dial does not become a call; the first ones may pass.
+const QStringList kPassing = {QStringLiteral("BUSY"), QStringLiteral("NO CARRIER"),
+                              QStringLiteral("NO ANSWER"), QStringLiteral("DELAYED")};
+// The modem has no line to call on.
+const QStringList kNoLine = {QStringLiteral("NO DIALTONE"), QStringLiteral("NO DIAL TONE")};
 const QStringList kRefusals = {
     QStringLiteral("BUSY"),        QStringLiteral("NO CARRIER"),   QStringLiteral("NO ANSWER"),
     QStringLiteral("NO DIALTONE"), QStringLiteral("NO DIAL TONE"), QStringLiteral("ERROR"),
@@ -130,6 +134,7 @@ LoggerReport Collector::collectCable(int port, const QString& device)
 {
     LoggerReport report;
     report.via = device;
+    report.cable = true;
     QElapsedTimer took;
     took.start();
     // Two names of one device (a /dev/serial/by-id link and the device) are one logger.
@@ -160,6 +165,7 @@ LoggerReport Collector::collectCable(int port, const QString& device)
     m_transport.Chiudi_Seriale();
     m_phase = Phase::Idle;
     report.seconds = took.elapsed() / 1000.0;
+    report.finishedAt = m_wallClock();
     return report;
 }
 
@@ -177,8 +183,11 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
                   QStringLiteral("the modem's port COM %1 (%2) is in use by ")
                       .arg(modemPort)
                       .arg(native(modemDevice)),
-                  report))
+                  report)) {
+        // Another run has the modem: this run cannot use it.
+        report.modemFailed = !stopRequested();
         return report;
+    }
     const QString number = station.Telefono.trimmed();
     if (number.isEmpty()) {
         report.result = QStringLiteral("not collected: no telephone number in the station list");
@@ -205,12 +214,14 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
         }
         if (!m_transport.channel().isOpen()) {
             report.result = QStringLiteral("not collected: ") + m_dialogue.openError();
+            report.modemFailed = true;
             return;
         }
         if (!ModemDialogue::isModem(identification)) {
             report.result = QStringLiteral("not collected: no modem answers on COM %1 (%2)")
                                 .arg(modemPort)
                                 .arg(native(modemDevice));
+            report.modemFailed = true;
             return;
         }
         progress(QStringLiteral("%1: dialling %2").arg(report.via, number));
@@ -237,6 +248,7 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
         for (int i = 0; i < kProbes && !answered && !m_transport.cancelled(); ++i)
             answered = m_transport.probeLogger();
         if (!answered) {
+            report.retryable = !stopRequested();
             report.result = stopRequested()
                                 ? QStringLiteral("not collected: ") + stopped()
                                 : QStringLiteral("not collected: the call connected, but no "
@@ -253,6 +265,7 @@ LoggerReport Collector::collectStation(StationTable& stations, int row, const St
     m_phase = Phase::Idle;
     m_calling = false;
     report.seconds = took.elapsed() / 1000.0;
+    report.finishedAt = m_wallClock();
     return report;
 }
 
@@ -266,6 +279,8 @@ Collector::Dial Collector::waitForConnection(LoggerReport& report)
             return Dial::Connected;
         if (const QString refusal = refusalIn(talk); !refusal.isEmpty()) {
             report.result = QStringLiteral("not collected: the modem answered %1").arg(refusal);
+            report.retryable = kPassing.contains(refusal);
+            report.modemFailed = kNoLine.contains(refusal);
             return Dial::Refused;
         }
         if (m_transport.cancelled()) {
@@ -274,11 +289,13 @@ Collector::Dial Collector::waitForConnection(LoggerReport& report)
         }
         if (!m_transport.channel().isOpen()) {
             report.result = QStringLiteral("not collected: the modem's port was lost");
+            report.modemFailed = true;
             return Dial::Unknown;
         }
         if (m_transport.clock().now() >= deadline) {
             report.result = QStringLiteral("not collected: no connection within %1 s")
                                 .arg(m_settings.dialLimit.count());
+            report.retryable = true;
             return Dial::Unknown;
         }
         m_transport.waitForInput(deadline);
@@ -342,6 +359,7 @@ void Collector::hangUp(LoggerReport& report, int modemPort, bool connected)
     m_phase = Phase::Working;
     report.hungUp = failure.isEmpty();
     if (!failure.isEmpty()) {
+        report.modemFailed = true;
         report.notes << QStringLiteral("could not hang up: ") + failure;
         warn(QStringLiteral("%1: could not hang up: %2").arg(report.via, failure));
     } else if (escaped) {
@@ -362,6 +380,7 @@ void Collector::collectLogger(LoggerReport& report)
     }
     if (name == Transport::kNoAnswer) {
         report.result = QStringLiteral("not collected: the logger did not give its name");
+        report.retryable = true;
         return;
     }
     report.logger = name.trimmed();
@@ -404,12 +423,14 @@ bool Collector::fetch(LoggerReport& report, const QString& target,
         report.result = QStringLiteral("not collected: ") + stopped();
         break;
     case DownloadOutcome::TimedOut:
+        report.retryable = true;
         report.result = result.bytes == 0
                             ? QStringLiteral("not collected: the logger did not answer the "
                                              "download request")
                             : QStringLiteral("not collected: the logger stopped sending");
         break;
     case DownloadOutcome::LineLost:
+        report.retryable = true;
         report.result = QStringLiteral("not collected: the line was lost during the download");
         break;
     case DownloadOutcome::FileError:

@@ -40,6 +40,8 @@ std::optional<SimulatorProcess::Devices> SimulatorProcess::parseDevices(const QS
             found.logger = device;
         else if (what == QLatin1String("modem"))
             found.modem = device;
+        if (what.startsWith(QLatin1String("modem")))
+            found.modems << device;
     }
     if (found.logger.isEmpty() || found.modem.isEmpty())
         return std::nullopt;

@@ -21,6 +21,7 @@ public:
     {
         QString logger;
         QString modem;
+        QStringList modems; // a pool: "modem", "modem2", ... in order
     };
 
     SimulatorProcess() = default;

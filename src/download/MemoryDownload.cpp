@@ -166,9 +166,17 @@ DownloadResult MemoryDownload::run(const QString& target, const std::optional<Da
     DownloadResult result;
     result.target = target;
     const QFileInfo targetInfo(target);
-    const QString partial = nextFreePath(targetInfo.path(), partialFileName(targetInfo.fileName()));
-    QFile file(partial);
-    if (partial.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // Another collection may take the same free name between the look and the open (two
+    // loggers of one name at once): the next free one is taken then.
+    QString partial;
+    QFile file;
+    for (int tries = 0; tries < 3; ++tries) {
+        partial = nextFreePath(targetInfo.path(), partialFileName(targetInfo.fileName()));
+        file.setFileName(partial);
+        if (!partial.isEmpty() && file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            break;
+    }
+    if (!file.isOpen()) {
         result.outcome = DownloadOutcome::FileError;
         result.error = partial.isEmpty()
                            ? fileError(target, QStringLiteral("no free name for a partial file"))

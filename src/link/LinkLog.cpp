@@ -80,7 +80,8 @@ QString LinkLog::stamp(const QDateTime& at) const
 
 void LinkLog::add(const QString& text, const QDateTime& at)
 {
-    const QString line = stamp(at) + QLatin1Char(' ') + text;
+    const QString line = stamp(at) + QLatin1Char(' ') +
+                         (m_label.isEmpty() ? text : m_label + QLatin1Char(' ') + text);
     m_lines.push_back(line);
     if (m_lines.size() > size_t(kKeptLines))
         m_lines.pop_front();

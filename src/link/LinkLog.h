@@ -51,6 +51,8 @@ public:
     // the lines are kept in memory only.
     bool writeTo(const QString& path, const QString& runStart, QString* error);
     [[nodiscard]] const std::deque<QString>& lines() const { return m_lines; }
+    // Put before every line's text after the time ("[COM 2]"), for a file several links share.
+    void setLabel(const QString& label) { m_label = label; }
     void clear();
 
     // Bytes as readable text: printable characters as they are, others as <CR>, <LF>, <ETX>,
@@ -75,6 +77,7 @@ private:
 
     Clock& m_clock;
     WallClock m_wall;
+    QString m_label;
     std::deque<QString> m_lines;
     QFile m_file;
     QTimer m_quiet;

@@ -1,7 +1,10 @@
 // The pure parts of korvelan-collect: its command line, the mark of --since-last with the
-// line filter it drives, and the summary a scheduler reads.
+// line filter it drives, the sharing out of a run among its modems with the retries, the
+// summary a scheduler reads, and the history --status reads.
+#include "collect/CollectHistory.h"
 #include "collect/CollectOptions.h"
 #include "collect/CollectReport.h"
+#include "collect/FleetQueue.h"
 #include "collect/SinceLast.h"
 #include "support/Files.h"
 
@@ -29,6 +32,12 @@ QString describe(const CollectOptions& o)
         parts << QStringLiteral("all stations");
     for (const auto& m : o.portDevices)
         parts << QStringLiteral("port %1=%2").arg(m.port).arg(m.device);
+    for (const int m : o.modems)
+        parts << QStringLiteral("modem %1").arg(m);
+    if (o.retries > 0)
+        parts << QStringLiteral("retry %1 after %2").arg(o.retries).arg(o.retryAfter.count());
+    if (o.status)
+        parts << QStringLiteral("status %1").arg(o.maxAgeHours.value_or(0));
     if (o.range == CollectOptions::Range::SinceLast)
         parts << QStringLiteral("since last");
     if (o.dates)
@@ -61,6 +70,9 @@ private slots:
     void keepLinesAfter_data();
     void keepLinesAfter();
     void summary();
+    void fleet_data();
+    void fleet();
+    void history();
 };
 
 void TestCollect::options_data()
@@ -86,8 +98,30 @@ void TestCollect::options_data()
         << QStringList{"--since-last"} << "error: nothing to collect";
     QTest::newRow("two ways to choose stations")
         << QStringList{"--station", "S1", "--all-stations"} << "error: do not go together";
-    QTest::newRow("a cable and a station")
-        << QStringList{"--station", "S1", "--device", "/dev/a"} << "error: --device is for";
+    QTest::newRow("cables beside a pool of modems, retried")
+        << QStringList{"--all-stations",
+                       "--device",
+                       "/dev/a",
+                       "--modem",
+                       "2",
+                       "--com",
+                       "2=/dev/m",
+                       "--modem",
+                       "3",
+                       "--retry",
+                       "2",
+                       "--retry-after",
+                       "5"}
+        << "cable 1=/dev/a, all stations, port 2=/dev/m, modem 2, modem 3, retry 2 after 5";
+    QTest::newRow("a modem twice")
+        << QStringList{"--all-stations", "--modem", "2", "--modem", "2"} << "error: given twice";
+    QTest::newRow("retries are for stations")
+        << QStringList{"--device", "/dev/a", "--retry", "1"} << "error: is for stations";
+    QTest::newRow("status") << QStringList{"--status", "--max-age", "24"} << "status 24";
+    QTest::newRow("status collects nothing")
+        << QStringList{"--status", "--station", "S1"} << "error: --station does not go";
+    QTest::newRow("--max-age alone")
+        << QStringList{"--all-stations", "--max-age", "2"} << "error: goes with --status";
     QTest::newRow("a modem port needs its device")
         << QStringList{"--station", "S1", "--com", "2"} << "error: expected N=DEVICE";
     QTest::newRow("a port twice") << QStringList{"--com", "2", "--com", "2=/dev/a"}
@@ -241,6 +275,159 @@ void TestCollect::summary()
     QVERIFY(second.value("file").isNull());
     QVERIFY(!second.contains("hungUp")); // no call was made
     QVERIFY(!second.contains("clockDriftSeconds"));
+}
+
+void TestCollect::fleet_data()
+{
+    QTest::addColumn<QString>("jobs"); // via, or via@worker for a cable
+    QTest::addColumn<int>("modems");   // workers after the cables
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<QString>("outcomes"); // per job, one letter an attempt (see fleet())
+    QTest::addColumn<QString>("expected"); // per job: workers of its attempts/result, attempts
+
+    QTest::newRow("shared out, one call a modem") << "A B C D" << 2 << 0 << "C C C C"
+                                                  << "A=0/C1 B=1/C1 C=0/C1 D=1/C1";
+    QTest::newRow("busy, tried again after the others") << "A B C" << 1 << 1 << "BC C C"
+                                                        << "A=00/C2 B=0/C1 C=0/C1";
+    QTest::newRow("tries are limited") << "A B" << 1 << 2 << "DBB C"
+                                       << "A=000/N3 B=0/C1";
+    QTest::newRow("a final reason is not tried again") << "A" << 1 << 3 << "X"
+                                                       << "A=0/N1";
+    QTest::newRow("a dead modem's station goes to another") << "A B C" << 2 << 0 << "FC C C"
+                                                            << "A=01/C1 B=1/C1 C=1/C1";
+    QTest::newRow("a call not hung up takes its modem out") << "A B C" << 2 << 0 << "H C C"
+                                                            << "A=0/C1 B=1/C1 C=1/C1";
+    QTest::newRow("no modem left") << "A B" << 1 << 1 << "F C"
+                                   << "A=0/N1 B=/N0";
+    QTest::newRow("cables by their own worker") << "K@0 A B" << 1 << 0 << "C C C"
+                                                << "K@0=0/C1 A=1/C1 B=1/C1";
+    QTest::newRow("a stop ends the queue") << "A B C" << 2 << 1 << "S BC C"
+                                           << "A=0/N1 B=1/N1 C=/N0";
+}
+
+// Workers take jobs as they become free, each attempt lasting a second; the outcome letters:
+// C collected, B busy (no call), D a dropped call, X a reason that will not pass, F the modem
+// unusable before any call, H collected but the call not hung up, S a signal meanwhile.
+void TestCollect::fleet()
+{
+    QFETCH(QString, jobs);
+    QFETCH(int, modems);
+    QFETCH(int, retries);
+    QFETCH(QString, outcomes);
+    QFETCH(QString, expected);
+    const QStringList names = jobs.split(' ');
+    const QStringList script = outcomes.split(' ');
+    QList<FleetQueue::Job> list;
+    for (const QString& name : names)
+        list << FleetQueue::Job{name, name.contains('@') ? name.section('@', 1).toInt()
+                                                         : FleetQueue::kAnyModem};
+    const int cables = int(jobs.count('@'));
+    QList<int> workers;
+    for (int w = 0; w < cables + modems; ++w)
+        workers << w;
+    FleetQueue queue(list, workers.mid(cables), retries, std::chrono::seconds(0));
+    QList<QString> workersOf(names.size());
+    QList<int> attempts(names.size());
+    QHash<int, int> running; // worker -> job
+    for (int tick = 0; tick < 50 && !workers.isEmpty(); ++tick) {
+        const TimePoint now = TimePoint{} + std::chrono::seconds(tick);
+        for (const auto [worker, job] : running.asKeyValueRange()) {
+            const QChar outcome = script[job].at(attempts[job]++);
+            LoggerReport r;
+            r.collected = outcome == 'C' || outcome == 'H';
+            r.retryable = outcome == 'B' || outcome == 'D';
+            r.modemFailed = outcome == 'F' || outcome == 'H';
+            if (outcome == 'C' || outcome == 'D' || outcome == 'H')
+                r.hungUp = outcome != 'H';
+            if (outcome == 'S')
+                queue.stop("SIGTERM");
+            if (!queue.finished(worker, job, r, now))
+                workers.removeOne(worker);
+        }
+        running.clear();
+        for (const int worker : QList<int>(workers)) {
+            const auto next = queue.next(worker, now);
+            if (next.done)
+                workers.removeOne(worker);
+            if (!next.job)
+                continue;
+            QVERIFY2(!running.values().contains(*next.job), "a station on two modems at once");
+            running.insert(worker, *next.job);
+            workersOf[*next.job] += QString::number(worker);
+        }
+    }
+    const QList<LoggerReport> reports = queue.reports();
+    QStringList got;
+    for (qsizetype i = 0; i < reports.size(); ++i) { // in the order given, whatever the end
+        got << QStringLiteral("%1=%2/%3%4")
+                   .arg(names[i], workersOf[i], reports[i].collected ? "C" : "N")
+                   .arg(reports[i].attempts);
+        // Every attempt before the last is told, and a call not hung up is never hidden.
+        QCOMPARE(reports[i].notes.filter(QRegularExpression("^attempt \\d:")).size(),
+                 std::max(0, reports[i].attempts - 1));
+        QCOMPARE(reports[i].hungUp == false, script[i].contains('H'));
+    }
+    QCOMPARE(got.join(' '), expected);
+}
+
+void TestCollect::history()
+{
+    using namespace collecthistory;
+    QTemporaryDir dir;
+    const QDateTime now(QDate(2026, 12, 6), QTime(7, 0), Qt::OffsetFromUTC, 3600);
+    LoggerReport r;
+    r.via = "NORTH, \"old\"";
+    r.logger = "N1";
+    r.result = "not collected: the modem answered BUSY";
+    r.driftSeconds = -40;
+    const Row busy = rowOf(r, now.addSecs(-3600));
+    const auto back = parseLine(line(busy));
+    QVERIFY(back);
+    QCOMPARE(line(*back), line(busy));
+    for (const QByteArray& bad : {QByteArray("time,logger,via,result,lines,bytes,seconds,clock "
+                                             "difference,reached"),
+                                  line(busy).left(30), QByteArray("x,\"open")})
+        QVERIFY2(!parseLine(bad), bad.constData());
+
+    // A run's lines, then a line cut short by a crash: the next run's lines stay whole.
+    const QString path = dir.filePath(kFileName);
+    QVERIFY(append(dir.path(), {busy}, nullptr));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append) && file.write("2026-12-06T03:00:00+01:00,N1") > 0);
+    file.close();
+    r.result = "collected";
+    r.cable = true;
+    r.via = "/dev/ttyUSB0";
+    QString error;
+    QVERIFY2(append(dir.path(), {rowOf(r, now.addSecs(-25 * 3600))}, &error), qPrintable(error));
+    QCOMPARE(load(dir.path()).size(), 2);
+
+    // Past its bound the file is put aside whole and a new one begun: two files at most.
+    r.result = "collected; " + QString(200 * 1000, 'x');
+    r.via = "SOUTH";
+    r.cable = false;
+    for (int i = 0; i < 7; ++i)
+        QVERIFY(append(dir.path(), {rowOf(r, now.addSecs(-60 * i))}, &error));
+    const qint64 total = QFileInfo(path).size() + QFileInfo(dir.filePath(kRotatedName)).size();
+    QVERIFY2(QFileInfo(path).size() <= kRotateAt && total <= 2 * kRotateAt,
+             qPrintable(QString::number(total)));
+    QCOMPARE(QDir(dir.path()).entryList({"collect-history*.csv"}, QDir::Files).size(), 2);
+    QCOMPARE(load(dir.path()).size(), 9);
+
+    // Every station of the list, then every cable seen; quiet past the age, or never collected.
+    StationTable stations;
+    stations[0] = {"SOUTH", "1", {}, {}};
+    stations[3] = {"WEST", "2", {}, {}};
+    // The latest by time, wherever it stands in the file.
+    const QList<Status> states =
+        status(&stations, load(dir.path()) << rowOf(r, now.addSecs(-7200)));
+    QStringList quietOnes;
+    for (const Status& st : states) {
+        if (quiet(st, now, 24))
+            quietOnes << st.logger + " " + st.via;
+    }
+    QCOMPARE(quietOnes, QStringList({" WEST", "N1 /dev/ttyUSB0"}));
+    QCOMPARE(statusLine(states[0], now, 24).section('\t', 3, 3), "age=0.0h");
 }
 
 QTEST_GUILESS_MAIN(TestCollect)

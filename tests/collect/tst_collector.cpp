@@ -86,7 +86,11 @@ struct Rig
         ComPortMap ports = ComPortMap::defaults({});
         ports.fix(2, "COM2");
         QString error;
-        return runCollection(*collector, all, ports, dir.path(), &error);
+        // One modem: collected in this thread, by the rig's own collector.
+        CollectRun run([this](int, const QString&) {
+            return std::shared_ptr<Collector>(std::shared_ptr<Collector>(), &*collector);
+        });
+        return run.run(all, ports, dir.path(), &error);
     }
     void pass(Duration d) { clock.waitBlocking(clock.now() + d); }
     // Time for n acquisitions, ten minutes apart, to be taken.

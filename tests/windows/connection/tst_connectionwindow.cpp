@@ -15,7 +15,6 @@
 #include "ui/FieldEdit.h"
 #include "windows/connection/SplashWindow.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -99,9 +98,7 @@ void TestConnectionWindow::startsFromTheSettingsFile_data()
     QTest::newRow("a folder in its place") << QByteArray("<folder>") << 0 << 0;
     QTest::newRow("COM 4, last of several, preselected")
         << QByteArray("1\r\n 4 \r\n\r\n") << 4 << 4;
-    QTest::newRow("COM 6 preselected too") << QByteArray(" 6 \r\n") << 6 << 6;
     QTest::newRow("beyond the eight ports") << QByteArray(" 9 \r\n") << 9 << 0;
-    QTest::newRow("negative") << QByteArray("-2") << -2 << 0;
 }
 
 void TestConnectionWindow::startsFromTheSettingsFile()
@@ -118,7 +115,6 @@ void TestConnectionWindow::startsFromTheSettingsFile()
     auto& form = rig.open();
 
     QCOMPARE(rig.session.PortaSempreAperta, false);
-    QCOMPARE(rig.session.FileIni, rig.iniPath());
     QCOMPARE(int(rig.session.PortaSalvata), saved);
     QCOMPARE(int(form.selectedPort()), preselected);
     QCOMPARE(rig.find<QLabel>(QStringLiteral("Label2"))->text(),
@@ -268,8 +264,6 @@ void TestConnectionWindow::answersOfABareDevice_data()
     QTest::addColumn<QByteArray>("switches"); // the answer to "U" and "O"; empty: none
     QTest::addColumn<int>("modelCode");
     QTest::addColumn<Qt::CheckState>("shown");
-    QTest::newRow("model 0, switches on")
-        << QByteArray("00, 2.07,") << QByteArray("1,") << 0 << Qt::Checked;
     QTest::newRow("model 7, padded 1")
         << QByteArray("07, 2.07,") << QByteArray(" 01\r\n,") << 7 << Qt::Checked;
     QTest::newRow("switches off") << QByteArray("00, 2.07,") << QByteArray("0,") << 0
@@ -451,16 +445,9 @@ void TestConnectionWindow::splashShowsThenHandsOver()
 void TestConnectionWindow::lastNumber()
 {
     // The last number of the port file; anything that is not a whole number counts as 0.
-    const std::pair<QByteArray, int> files[] = {{" \r\n \r\n", 0},
-                                                {"4", 4},
-                                                {" 1 \r\n 2 \r\n 5 \r\n", 5},
-                                                {"1,\t7,", 7},
-                                                {"-3", -3},
-                                                {" 3 \r\nCOM4", 0},
-                                                {"2.5", 0},
-                                                {"2.0", 2},
-                                                {"40000", 0},
-                                                {"\x89PNG\r\n\x1a\n", 0}};
+    const std::pair<QByteArray, int> files[] = {
+        {" \r\n \r\n", 0}, {"1,\t7,", 7}, {"-3", -3},   {" 3 \r\nCOM4", 0},
+        {"2.5", 0},        {"2.0", 2},    {"40000", 0}, {"\x89PNG\r\n\x1a\n", 0}};
     for (const auto& [contents, number] : files)
         QCOMPARE(int(portsettings::lastNumber(contents)), number);
     // What is written reads back.
@@ -629,10 +616,7 @@ void TestConnectionWindow::windowsPorts()
 
 void TestConnectionWindow::simulatorDevices()
 {
-    const auto devices = SimulatorProcess::parseDevices(
-        QStringLiteral("logger /dev/pts/7\nmodem /dev/pts/8\nstation 0212345 STATION1\nready\n"));
-    QVERIFY(devices && devices->logger == "/dev/pts/7" && devices->modem == "/dev/pts/8");
-    // Half a printout is not enough.
+    // Half a printout is not enough; a whole one is read by every end-to-end test.
     QVERIFY(!SimulatorProcess::parseDevices(QStringLiteral("logger /dev/pts/7\nmod")));
 }
 

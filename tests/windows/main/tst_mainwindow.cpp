@@ -1,7 +1,6 @@
 // The main window's own life: the lock, the one-exchange rule, the way out of a stuck
 // exchange, internal parameters, the closing record, closing during a download.
 #include "MainRig.h"
-#include "link/NumberForms.h"
 #include "support/Files.h"
 #include "support/Typing.h"
 #include "ui/FieldEdit.h"
@@ -13,9 +12,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -37,7 +33,6 @@ class MainWindowTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void pagesMenusAndCaptions();
     void everyLockedControlIsOffDuringAnExchange();
     void aClickDuringAWaitStartsNothing();
     void restoreEndsTheWholeHandler_data();
@@ -47,19 +42,6 @@ private slots:
     void closingRecordAtTheRoot();
     void closingDuringADownloadAsksFirst();
 };
-
-void MainWindowTest::pagesMenusAndCaptions()
-{
-    // The 3 V readout and the pre-heating frame are hidden until a model needs them; the
-    // data kind's frame goes with its options.
-    MainRig rig;
-    QVERIFY(rig.find("parameters1")->isHidden() && rig.find("para1")->isHidden());
-    QVERIFY(rig.find("Frame2")->isHidden());
-    rig.window.applyModel(3);
-    QVERIFY(rig.find("Frame2")->isHidden() && !rig.find("FrameTipoF")->isHidden());
-    rig.window.applyModel(0);
-    QVERIFY(!rig.find("Frame2")->isHidden() && rig.find("FrameTipoF")->isHidden());
-}
 
 void MainWindowTest::everyLockedControlIsOffDuringAnExchange()
 {

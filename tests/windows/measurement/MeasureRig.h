@@ -7,7 +7,6 @@
 #include "windows/main/ReadNowGroup.h"
 #include "windows/measurement/MisCont.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace korvelan::test {

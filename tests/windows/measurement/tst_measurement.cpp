@@ -118,7 +118,6 @@ void MeasurementTest::singleReadings()
     QCOMPARE(rig.sent().mid(before), QStringList{command});
     QCOMPARE(red, (QStringList{QStringLiteral("CH %1").arg(16 * mux),
                                QStringLiteral("CH %1").arg(16 * mux + 1)}));
-    QCOMPARE(group.label(15)->text(), QStringLiteral("CH %1").arg(16 * mux + 15));
     QCOMPARE(group.label(0)->palette().color(QPalette::WindowText), QColor(Qt::black));
     QCOMPARE((QStringList{group.value(0)->text(), group.value(1)->text(), group.value(2)->text()}),
              values + QStringList{"N.R."});
@@ -253,7 +252,6 @@ void MeasurementTest::run()
     // The header, a row per cycle and the next, empty; multiplexer 1's columns are in grid 1,
     // out of sight. With differences shown the first reading stays in sight.
     QCOMPARE(w.grid1().rows(), 5);
-    QCOMPARE(w.grid1().columnWidth(0), 1800);
     QCOMPARE(w.gridView(0)->columnShown(3), count1 == 0);
     QCOMPARE(w.grid2().columns(), 1 + count1);
     QCOMPARE(w.grid2().text(3, 0), kStamp);

@@ -14,7 +14,6 @@
 #include "windows/main/MainWindow.h"
 #include "windows/modem/ModemWindow.h"
 
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
