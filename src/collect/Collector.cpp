@@ -445,8 +445,9 @@ bool Collector::place(LoggerReport& report, const QString& file, const QString& 
 {
     report.lines = lines;
     if (lines == 0) {
-        // A run with nothing new leaves no empty file behind.
-        QFile::remove(file);
+        // A run with nothing new leaves no empty file behind (a download of nothing made none).
+        if (!file.isEmpty())
+            QFile::remove(file);
         report.file.clear();
         report.bytes = 0;
         report.notes << QStringLiteral("nothing new");

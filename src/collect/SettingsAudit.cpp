@@ -3,10 +3,12 @@
 #include "collect/CollectReport.h"
 #include "common/FieldOrigin.h"
 #include "download/DataFileName.h"
+#include "download/FileUtilities.h"
 #include "settings/SettingsReader.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace korvelan {
 
@@ -25,6 +27,37 @@ std::optional<settings::SettingsSet> previous(const QString& folder, const QStri
             return parsed.set;
     }
     return std::nullopt;
+}
+
+// Saves under the next free name of `name` without ever replacing a file: another port's
+// collector of a logger answering the same name may take the same free name meanwhile, and
+// then the next one is tried.
+bool saveAsNew(const QString& folder, const QString& name, const settings::SettingsSet& set,
+               QString* path, QString* error)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        *path = nextFreePath(folder, name);
+        if (path->isEmpty()) {
+            *error = QStringLiteral("no free file name");
+            return false;
+        }
+        QTemporaryFile temp(QDir(folder).filePath(QStringLiteral(".settings-XXXXXX")));
+        const QByteArray text = settings::toText(set);
+        if (!temp.open() || temp.write(text) != text.size() || !temp.flush()) {
+            *error = temp.errorString();
+            return false;
+        }
+        temp.close();
+        temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                            QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        if (moveFile(temp.fileName(), *path, false, error)) {
+            temp.setAutoRemove(false);
+            return true;
+        }
+        if (!QFileInfo::exists(*path))
+            return false; // a real failure, not a name taken meanwhile
+    }
+    return false;
 }
 
 } // namespace
@@ -49,11 +82,10 @@ void SettingsAudit::run(Transport& transport, LoggerReport& report) const
     }
     read.set.reached = reached;
     const auto before = previous(folder, read.set.logger, reached);
-    const QString path = nextFreePath(folder, fileName(read.set.logger, today));
+    QString path;
     QString error;
-    if (path.isEmpty() || !settings::save(path, read.set, &error)) {
-        report.notes << QStringLiteral("settings not saved: ") +
-                            (path.isEmpty() ? QStringLiteral("no free file name") : error);
+    if (!saveAsNew(folder, fileName(read.set.logger, today), read.set, &path, &error)) {
+        report.notes << QStringLiteral("settings not saved: ") + error;
         return;
     }
     report.notes << QStringLiteral("settings=") + QDir::toNativeSeparators(path);
