@@ -1,6 +1,7 @@
 // The sensor window and the alert and warning window against the emulated logger, each
-// opened from the main window in its place: the records they read and write, the checks
-// made before writing, the sensor banks with their jumper warning, a close during a read.
+// opened from the main window in its place: the records they read and write, the sensor
+// banks with their jumper warning, a close during a read. The alert window's writes and the
+// checks made before them are rows of the settings groups' write table.
 #include "MainRig.h"
 #include "support/Typing.h"
 #include "ui/FieldEdit.h"
@@ -8,7 +9,6 @@
 #include "windows/main/ChannelsGroup.h"
 #include "windows/sensors/SensorWindow.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -84,10 +84,6 @@ private slots:
     void closingDuringAReadEndsIt();
     void rowsOfAMultiplexer();
     void rowsOfAVirtualMultiplexer();
-    void rowsWrite();
-    void smsTexts();
-    void writeChecks_data();
-    void writeChecks();
 };
 
 void ExchangeWindowsTest::read_data()
@@ -255,128 +251,6 @@ void ExchangeWindowsTest::rowsOfAVirtualMultiplexer()
     QCOMPARE(w.box(1, 1)->text(), QStringLiteral("4"));
     QVERIFY(w.findChild<QPushButton*>("ScriviAll2")->isEnabled());
     QVERIFY(!w.findChild<QPushButton*>("ScriviAll3")->isEnabled());
-}
-
-void ExchangeWindowsTest::rowsWrite()
-{
-    MainRig rig;
-    auto& w = open<AlarmWindow>(rig, {"3", "0"});
-    press(w, "Leggi_all0");
-    test::type(w.box(2, 0), QStringLiteral("1"));
-    test::type(w.box(2, 1), QStringLiteral(" 12.5 "));
-    test::type(w.box(2, 2), QStringLiteral("3"));
-    test::type(w.box(2, 4), QStringLiteral("-4"));
-    const auto before = rig.sent().size();
-    press(w, "ScriviAll0");
-    QCOMPARE(rig.sent().mid(before),
-             (QStringList{"j 0,1,3100,2100,", "( 0,3000,2200,", "j 1,0,0,0,", "( 1,0,0,",
-                          "j 2,1,12.5,3,", "( 2,0,-4,"} +
-              reads("J", ")", 0, 3)));
-    QCOMPARE(rowTexts(w, 2), (QStringList{" 1", "12.5", "3", "0", "-4"}));
-}
-
-void ExchangeWindowsTest::smsTexts()
-{
-    MainRig rig;
-    auto& w = open<AlarmWindow>(rig, {});
-    const QStringList lines{"W1", "",   "W3", "W4", "W5",
-                            "A1", "A2", "A3", "A4", "A LINE OF 25 CHARACTERS!"};
-    for (int i = 0; i < 10; ++i)
-        test::type(w.smsLine(i), lines[i]);
-    QCOMPARE(background(w.smsLine(0)), kEdited);
-    press(w, "MESSAGGIO_PERSONALE_SCRIVI");
-    QCOMPARE(rig.sent(), (QStringList{"x" + lines.join(',') + ',', "X", "X"}));
-    // Read back: the logger's lines, in their normal colour again.
-    QCOMPARE(w.smsLine(9)->text(), lines[9]);
-    QCOMPARE(background(w.smsLine(0)), AlarmWindow::kPlain);
-}
-
-void ExchangeWindowsTest::writeChecks_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QStringList>("boxes"); // names, then values
-    QTest::addColumn<QString>("expected");  // what goes on the wire, or the message
-    const QStringList filter{"txtMaxRipetizioni", "txtFiltroSoglia"};
-    const QStringList rule{"txtContempPreallarmi", "txtContempAllarmi", "txtDurataSirena"};
-    const QStringList line3{"SMS_PERSONALIZZATO3"};
-    const QStringList warning0{"PRESMS_PERSONALIZZATO0"};
-    const QString lineTooLong(26, u'x');
-    const QString f = "cmdScriviFiltro", r = "cmdContempScrivi", sms = "MESSAGGIO_PERSONALE_SCRIVI";
-    const QString reps = "Specificare un valido numero massimo di ripetizioni";
-    const QString warn = " of sensors over Warning threashold to raise a Warning.";
-    const QString alert = " of sensors over Alert threashold to raise an Alert.";
-    const QString duration = " duration of local Alert/Warning [sec]";
-    const struct
-    {
-        QString button;
-        QStringList boxes;
-        QString expected;
-    } rows[] = {
-        {f, filter + QStringList{" 3 ", "25"}, "[3,25,"},
-        {f, filter + QStringList{"", "5"}, "Specificare il numero massimo di ripetizioni."},
-        {f, filter + QStringList{"x", "5"}, reps + "."},
-        {f, filter + QStringList{"9", "5"}, reps + " (1-8)."},
-        {f, filter + QStringList{"8", ""}, "Specificare la soglia del filtro."},
-        {f, filter + QStringList{"1", "-1"}, "Specificare una soglia valida per il filtro."},
-        {r, rule + QStringList{"2", "3", "28800"}, "<2,3,1,28800,"},
-        {r, rule + QStringList{"", "3", "0"}, "Insert minimum #" + warn},
-        {r, rule + QStringList{"-1", "3", "0"}, "Insert a valid #" + warn},
-        {r, rule + QStringList{"1", "", "0"}, "Insert minimum #" + alert},
-        {r, rule + QStringList{"1", "a", "0"}, "Insert a valid #" + alert},
-        {r, rule + QStringList{"1", "1", ""}, "Insert" + duration + "."},
-        {r, rule + QStringList{"1", "1", "1h"}, "Insert a valid" + duration + "."},
-        {r, rule + QStringList{"1", "1", "28801"}, "Insert a valid" + duration + " (0-28800)."},
-        {sms, line3 + QStringList{lineTooLong}, "Row 3 of Alert SMS text is too long."},
-        {sms, warning0 + QStringList{lineTooLong}, "Row 0 of Warning SMS text is too long."},
-        {sms, line3 + QStringList{"A,B"}, "comma"},
-    };
-    for (const auto& row : rows)
-        QTest::addRow("%s %s", qPrintable(row.button), qPrintable(row.boxes.join(u'|')))
-            << row.button << row.boxes << row.expected;
-}
-
-void ExchangeWindowsTest::writeChecks()
-{
-    QFETCH(QString, button);
-    QFETCH(QStringList, boxes);
-    QFETCH(QString, expected);
-    MainRig rig;
-    auto& w = open<AlarmWindow>(rig, {});
-    const auto n = boxes.size() / 2;
-    if (button == QLatin1String("MESSAGGIO_PERSONALE_SCRIVI")) {
-        // The other lines are the logger's; a line longer than anyone can type is its too.
-        for (qsizetype i = 0; i < n; ++i) {
-            const QString& name = boxes[i];
-            const int line = name.right(1).toInt() + (name.startsWith('S') ? 5 : 0);
-            if (boxes[n + i].size() > AlarmSideGroups::kSmsLineLength)
-                rig.logger.settings().smsTexts[size_t(line)] = boxes[n + i];
-        }
-        press(w, "MESSAGGIO_PERSONALE_LEGGI");
-    }
-    const auto before = rig.sent().size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (boxes[n + i].size() <= AlarmSideGroups::kSmsLineLength)
-            test::type(w.findChild<QLineEdit*>(boxes[i]), boxes[n + i]);
-    }
-    w.findChild<QCheckBox*>("chkContemp")->click();
-    press(w, button);
-    if (expected.startsWith('[') || expected.startsWith('<')) {
-        QCOMPARE(rig.sent(), (QStringList{expected, button.contains("Filtro") ? "]" : ">"}));
-        QVERIFY(rig.prompter.shown.isEmpty());
-        // The read-back shows what the logger keeps.
-        QCOMPARE(w.findChild<QLineEdit*>(boxes[0])->text().trimmed(), boxes[n].trimmed());
-        return;
-    }
-    QCOMPARE(rig.sent().mid(before), QStringList());
-    QCOMPARE(rig.prompter.shown.size(), 1);
-    if (expected == "comma") {
-        QVERIFY(rig.prompter.shown[0].text.contains(expected));
-        return;
-    }
-    QCOMPARE(rig.prompter.shown[0].text, expected);
-    QCOMPARE(rig.prompter.shown[0].title, button == "cmdScriviFiltro"
-                                              ? QStringLiteral("Azione annullata")
-                                              : QStringLiteral("Operation Cancelled"));
 }
 
 QTEST_MAIN(ExchangeWindowsTest)

@@ -5,6 +5,7 @@
 #include "support/Typing.h"
 #include "ui/FieldEdit.h"
 #include "ui/SwitchBox.h"
+#include "windows/alarms/AlarmWindow.h"
 #include "windows/main/ChannelsGroup.h"
 #include "windows/main/EventsCounterGroup.h"
 #include "windows/main/MemoryGroup.h"
@@ -12,11 +13,13 @@
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/ScheduleGroup.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTest>
+#include <functional>
 
 using namespace korvelan;
 using namespace std::chrono;
@@ -29,9 +32,11 @@ const QString kTimerMessage = QStringLiteral(
     "Please check timer ( hours<=23, minutes and seconds <=59 and timer value > 1 min (NO "
     "GSM/GPRS). Timer value > 10 minutes (GSM/GPRS)! ");
 
-// Fields typed ("name=text"), a button pressed, then either the commands that go out and what
-// the fields show ("name=text"), or the start of the message that refuses. `read`: buttons
-// pressed before the typing, so the other fields of the record hold the logger's values.
+// Fields typed ("name=text"), buttons pressed, then either the commands that go out and what
+// the fields show ("name=text"), or the start of the message that refuses (and its title,
+// where given). `read`: buttons pressed before the typing, so the other fields of the record
+// hold the logger's values; "Leggi_Allarmi" opens the alert window, whose fields are typed.
+// `given`: what the logger holds that no one can type.
 struct Write
 {
     QStringList typed;
@@ -40,6 +45,8 @@ struct Write
     QStringList shown;
     QString refused;
     QString read = {};
+    QString title = {};
+    std::function<void(sim::LoggerSettings&)> given = {};
 };
 
 QStringList fields(const QString& name, const QStringList& texts)
@@ -106,6 +113,19 @@ void SettingsGroupsTest::writes_data()
                                            "only); it holds \"2a0\". Nothing was sent");
     const QStringList start = fields("data_allarme", {"9", "10", "2026", "08", "15"});
     const QString g = "impostadata", c = "Command1", e = "impostapreacc", t = kTimerMessage;
+    const QString a = "Leggi_Allarmi", sms = "MESSAGGIO_PERSONALE_SCRIVI", f = "cmdScriviFiltro";
+    const QString r = "chkContemp cmdContempScrivi", long25 = "A LINE OF 25 CHARACTERS!";
+    const auto filter = [](const QStringList& t) {
+        return QStringList{"txtMaxRipetizioni=" + t[0], "txtFiltroSoglia=" + t[1]};
+    };
+    const auto rule = [](const QStringList& t) {
+        return QStringList{"txtContempPreallarmi=" + t[0], "txtContempAllarmi=" + t[1],
+                           "txtDurataSirena=" + t[2]};
+    };
+    const QString reps = "Specificare un valido numero massimo di ripetizioni";
+    const QString warn = " of sensors over Warning threashold to raise a Warning.";
+    const QString alert = " of sensors over Alert threashold to raise an Alert.";
+    const QString duration = " duration of local Alert/Warning [sec]";
     // clang-format off
     test::addRows<Write>({
         {"name", {{"Nome_Centralina=  PIEZO-03 "}, "imposta_nome", {"qPIEZO-03,"},
@@ -148,6 +168,47 @@ void SettingsGroupsTest::writes_data()
         {"pulses", {{"mmpioggia= 0.25 "}, "mmpioggiatastoscrivi", {">0.25,", "<"},
                     {"mmpioggia=0.25"}, {}}},
         {"pulses, comma", {{"mmpioggia=0,2"}, "mmpioggiatastoscrivi", {}, {}, "\"0,2\"" + comma}},
+        // The alert window: a row of a multiplexer, the SMS texts, the filter and the rule.
+        {"alert rows", {{"AllarmeAttivo2=1", "CA2= 12.5 ", "CB2=3", "PRECB2=-4"}, "ScriviAll0",
+                        {"j 0,1,3100,2100,", "( 0,3000,2200,", "j 1,0,0,0,", "( 1,0,0,",
+                         "j 2,1,12.5,3,", "( 2,0,-4,", "j 3,0,0,0,", "( 3,0,0,", "J 0,", ") 0,",
+                         "J 1,", ") 1,", "J 2,", ") 2,", "J 3,", ") 3,"},
+                        {"AllarmeAttivo2= 1", "CA2=12.5", "CB2=3", "PRECA2=0", "PRECB2=-4"}, {},
+                        "leggicanali Leggi_Allarmi Leggi_all0"}},
+        {"SMS texts", {fields("PRESMS_PERSONALIZZATO", {"W1", "", "W3", "W4", "W5"}) +
+                       fields("SMS_PERSONALIZZATO", {"A1", "A2", "A3", "A4", long25}),
+                       sms, {"xW1,,W3,W4,W5,A1,A2,A3,A4," + long25 + ",", "X", "X"},
+                       {"SMS_PERSONALIZZATO4=" + long25}, {}, a}},
+        {"SMS text too long", {{}, sms, {}, {}, "Row 3 of Alert SMS text is too long.",
+                               a + " MESSAGGIO_PERSONALE_LEGGI", "Operation Cancelled",
+                               [](auto& s) { s.smsTexts[8] = QString(26, u'x'); }}},
+        {"SMS warning too long", {{}, sms, {}, {}, "Row 0 of Warning SMS text is too long.",
+                                  a + " MESSAGGIO_PERSONALE_LEGGI", {},
+                                  [](auto& s) { s.smsTexts[0] = QString(26, u'x'); }}},
+        {"SMS text, comma", {{"SMS_PERSONALIZZATO3=A,B"}, sms, {}, {}, "\"A,B\"" + comma,
+                             a + " MESSAGGIO_PERSONALE_LEGGI"}},
+        {"filter", {filter({" 3 ", "25"}), f, {"[3,25,", "]"}, {"txtMaxRipetizioni= 3"}, {}, a}},
+        {"filter, no repetitions", {filter({"", "5"}), f, {}, {},
+                                    "Specificare il numero massimo di ripetizioni.", a,
+                                    "Azione annullata"}},
+        {"filter, letters", {filter({"x", "5"}), f, {}, {}, reps + ".", a}},
+        {"filter, 9 repetitions", {filter({"9", "5"}), f, {}, {}, reps + " (1-8).", a}},
+        {"filter, no threshold", {filter({"8", ""}), f, {}, {},
+                                  "Specificare la soglia del filtro.", a}},
+        {"filter, threshold -1", {filter({"1", "-1"}), f, {}, {},
+                                  "Specificare una soglia valida per il filtro.", a}},
+        {"rule", {rule({"2", "3", "28800"}), r, {"<2,3,1,28800,", ">"},
+                  {"txtContempPreallarmi= 2"}, {}, a}},
+        {"rule, no warnings", {rule({"", "3", "0"}), r, {}, {}, "Insert minimum #" + warn, a,
+                               "Operation Cancelled"}},
+        {"rule, warnings -1", {rule({"-1", "3", "0"}), r, {}, {}, "Insert a valid #" + warn, a}},
+        {"rule, no alerts", {rule({"1", "", "0"}), r, {}, {}, "Insert minimum #" + alert, a}},
+        {"rule, alerts letters", {rule({"1", "a", "0"}), r, {}, {}, "Insert a valid #" + alert, a}},
+        {"rule, no duration", {rule({"1", "1", ""}), r, {}, {}, "Insert" + duration + ".", a}},
+        {"rule, duration 1h", {rule({"1", "1", "1h"}), r, {}, {},
+                               "Insert a valid" + duration + ".", a}},
+        {"rule, duration too long", {rule({"1", "1", "28801"}), r, {}, {},
+                                     "Insert a valid" + duration + " (0-28800).", a}},
     });
     // clang-format on
 }
@@ -156,20 +217,32 @@ void SettingsGroupsTest::writes()
 {
     QFETCH(Write, row);
     MainRig rig;
-    if (!row.read.isEmpty())
-        rig.click(row.read);
+    if (row.given)
+        row.given(rig.logger.settings());
+    QWidget& in = row.read.contains(QLatin1String("Leggi_Allarmi"))
+                      ? static_cast<QWidget&>(rig.window.alarms())
+                      : static_cast<QWidget&>(rig.window);
+    for (const QString& name : row.read.split(u' ', Qt::SkipEmptyParts)) {
+        auto* button = rig.find<QAbstractButton>(name);
+        (button ? button : in.findChild<QAbstractButton*>(name))->click();
+    }
     const auto before = rig.sent().size();
-    QList<FieldEdit*> typed;
+    QList<QLineEdit*> typed;
     for (const QString& field : row.typed) {
-        auto* box = rig.find<FieldEdit>(field.section(u'=', 0, 0));
+        auto* box = in.findChild<QLineEdit*>(field.section(u'=', 0, 0));
+        QVERIFY2(box, qPrintable(field));
         test::type(box, field.section(u'=', 1));
         typed << box;
     }
-    for (const QString& button : row.button.split(u' '))
-        rig.click(button);
+    for (const QString& name : row.button.split(u' ')) {
+        auto* button = in.findChild<QAbstractButton*>(name);
+        QVERIFY2(button, qPrintable(name));
+        button->click();
+    }
     QCOMPARE(rig.sent().mid(before), row.wire);
     for (const QString& field : row.shown)
-        QCOMPARE(rig.find<QLineEdit>(field.section(u'=', 0, 0))->text(), field.section(u'=', 1));
+        QCOMPARE(in.findChild<QLineEdit*>(field.section(u'=', 0, 0))->text(),
+                 field.section(u'=', 1));
     QVERIFY(!rig.window.lock().locked());
     if (row.refused.isEmpty()) {
         QVERIFY2(rig.prompter.shown.isEmpty(), qPrintable(rig.prompter.texts().join(u'|')));
@@ -178,9 +251,13 @@ void SettingsGroupsTest::writes()
     QCOMPARE(rig.prompter.shown.size(), 1);
     QVERIFY2(rig.prompter.shown[0].text.startsWith(row.refused),
              qPrintable(rig.prompter.shown[0].text));
-    // The checks of the clock and the timer beep with their message; the field stays red.
+    if (!row.title.isEmpty())
+        QCOMPARE(rig.prompter.shown[0].title, row.title);
+    // The checks of the clock and the timer beep with their message; the main window's field
+    // stays red.
     QCOMPARE(rig.prompter.beeps, row.refused == kCheckValues || row.refused == kTimerMessage);
-    QCOMPARE(background(typed.first()), kEdited);
+    if (&in == &rig.window)
+        QCOMPARE(background(typed.first()), kEdited);
 }
 
 void SettingsGroupsTest::clockReadShowsTheLoggersAnswer()
