@@ -1,7 +1,7 @@
 // The sensor window and the alert and warning window against the emulated logger, each
-// opened from the main window in its place: the records they read and write, the sensor
-// banks with their jumper warning, a close during a read. The alert window's writes and the
-// checks made before them are rows of the settings groups' write table.
+// opened from the main window in its place: the records they read, the sensor banks with
+// their jumper warning, a close during a read. Their writes and the checks made before them
+// are rows of the settings groups' write table.
 #include "MainRig.h"
 #include "support/Typing.h"
 #include "ui/FieldEdit.h"
@@ -78,7 +78,6 @@ class ExchangeWindowsTest : public QObject
 private slots:
     void read_data();
     void read();
-    void writeSendsEveryRecordThenReadsBack();
     void bankWarning_data();
     void bankWarning();
     void closingDuringAReadEndsIt();
@@ -125,30 +124,6 @@ void ExchangeWindowsTest::read()
     QVERIFY(rig.prompter.shown.isEmpty() && !w.bankMarked(0));
     // Only the multiplexer on screen can be written.
     QVERIFY(w.writeButton(mux)->isEnabled() && !w.writeButton(1 - mux)->isEnabled());
-}
-
-void ExchangeWindowsTest::writeSendsEveryRecordThenReadsBack()
-{
-    MainRig rig;
-    auto& w = open<SensorWindow>(rig, {"4", "2"});
-    w.readButton(1)->click();
-    test::type(w.NomeCanali(0), QStringLiteral("  NEW "));
-    test::type(w.value(0, 3), QStringLiteral(" 1.5 "));
-    QTest::keyClicks(w.NomeCanali(1), QStringLiteral("LONGER THAN TEN"));
-    QCOMPARE(w.NomeCanali(1)->text(), QStringLiteral("CH17LONGER"));
-    const auto before = rig.sent().size();
-    w.writeButton(1)->click();
-    QCOMPARE(rig.sent().mid(before), (QStringList{"r 16,NEW,0,2.5,0,1.5,", "[ 16,0,",
-                                                  "r 17,CH17LONGER,0,2.5,0,100,", "[ 17,0,"} +
-                                      reads("R", "]", 16, 2)));
-    QCOMPARE(row(w, 0), (QStringList{"NEW", "0", "2.5", "0", "1.5"}));
-
-    // A comma in any record sends nothing.
-    test::type(w.value(1, 0), QStringLiteral("1,5"));
-    const auto sent = rig.sent().size();
-    w.writeButton(1)->click();
-    QCOMPARE(rig.sent().size(), sent);
-    QVERIFY(rig.prompter.texts().last().startsWith("\"1,5\" contains a comma"));
 }
 
 void ExchangeWindowsTest::bankWarning_data()

@@ -12,6 +12,7 @@
 #include "windows/main/MessagingGroup.h"
 #include "windows/main/NameClockGroup.h"
 #include "windows/main/ScheduleGroup.h"
+#include "windows/sensors/SensorWindow.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -35,7 +36,8 @@ const QString kTimerMessage = QStringLiteral(
 // Fields typed ("name=text"), buttons pressed, then either the commands that go out and what
 // the fields show ("name=text"), or the start of the message that refuses (and its title,
 // where given). `read`: buttons pressed before the typing, so the other fields of the record
-// hold the logger's values; "Leggi_Allarmi" opens the alert window, whose fields are typed.
+// hold the logger's values; "Leggi_Allarmi" and "Leggi_poprietà" open the alert and the sensor
+// window, whose fields are typed.
 // `given`: what the logger holds that no one can type.
 struct Write
 {
@@ -101,7 +103,6 @@ private slots:
     void acquisitionSwitchShowsTheLoggersAnswer();
     void channelCountWrite();
     void memoryEraseAndReset();
-    void smsWriteReadsBack();
     void smsSwitches();
     void gprsAndEventsCounter();
 };
@@ -114,6 +115,7 @@ void SettingsGroupsTest::writes_data()
     const QStringList start = fields("data_allarme", {"9", "10", "2026", "08", "15"});
     const QString g = "impostadata", c = "Command1", e = "impostapreacc", t = kTimerMessage;
     const QString a = "Leggi_Allarmi", sms = "MESSAGGIO_PERSONALE_SCRIVI", f = "cmdScriviFiltro";
+    const QString p = "leggicanali Leggi_poprietà Leggi_prop1";
     const QString r = "chkContemp cmdContempScrivi", long25 = "A LINE OF 25 CHARACTERS!";
     const auto filter = [](const QStringList& t) {
         return QStringList{"txtMaxRipetizioni=" + t[0], "txtFiltroSoglia=" + t[1]};
@@ -168,6 +170,21 @@ void SettingsGroupsTest::writes_data()
         {"pulses", {{"mmpioggia= 0.25 "}, "mmpioggiatastoscrivi", {">0.25,", "<"},
                     {"mmpioggia=0.25"}, {}}},
         {"pulses, comma", {{"mmpioggia=0,2"}, "mmpioggiatastoscrivi", {}, {}, "\"0,2\"" + comma}},
+        // The SMS recipients: the count, the flags and the telephone alarm are the logger's,
+        // the telephone alarm written back unchanged with every write.
+        {"SMS numbers", {{"NUMERO_ALLARME_SMS0= A ", "NUMERO_ALLARME_SMS1=B"}, "SCRIVI_GSM",
+                         {"iA,B,,,,,,,,,2, 1, 0,", "f+393331234567, 1,", "I", "F"},
+                         {"NUMERO_ALLARME_SMS0=A", "NUMERO_ALLARME_TELEFONO=+393331234567"}, {},
+                         "LEGGI_GSM", {}, [](auto& s) {
+                             s.sms.count = QStringLiteral("2");
+                             s.phoneAlarm.enable = 1;
+                         }}},
+        // The sensor window writes every record of the multiplexer, then reads them back.
+        {"sensors", {{"NomeCanali0=  NEW ", "CD0= 1.5 "}, "ScriviProp1",
+                     {"r 16,NEW,0,2.5,0,1.5,", "[ 16,0,", "r 17,CH17,0,2.5,0,100,", "[ 17,0,",
+                      "R 16,", "] 16,", "R 17,", "] 17,"},
+                     {"NomeCanali0=NEW", "CD0=1.5"}, {}, p}},
+        {"sensors, comma", {{"CA1=1,5"}, "ScriviProp1", {}, {}, "\"1,5\"" + comma, p}},
         // The alert window: a row of a multiplexer, the SMS texts, the filter and the rule.
         {"alert rows", {{"AllarmeAttivo2=1", "CA2= 12.5 ", "CB2=3", "PRECB2=-4"}, "ScriviAll0",
                         {"j 0,1,3100,2100,", "( 0,3000,2200,", "j 1,0,0,0,", "( 1,0,0,",
@@ -221,10 +238,14 @@ void SettingsGroupsTest::writes()
         row.given(rig.logger.settings());
     QWidget& in = row.read.contains(QLatin1String("Leggi_Allarmi"))
                       ? static_cast<QWidget&>(rig.window.alarms())
+                  : row.read.contains(QStringLiteral("Leggi_poprietà"))
+                      ? static_cast<QWidget&>(rig.window.sensors())
                       : static_cast<QWidget&>(rig.window);
     for (const QString& name : row.read.split(u' ', Qt::SkipEmptyParts)) {
         auto* button = rig.find<QAbstractButton>(name);
-        (button ? button : in.findChild<QAbstractButton*>(name))->click();
+        button = button ? button : in.findChild<QAbstractButton*>(name);
+        QVERIFY2(button, qPrintable(name));
+        button->click();
     }
     const auto before = rig.sent().size();
     QList<QLineEdit*> typed;
@@ -246,6 +267,10 @@ void SettingsGroupsTest::writes()
     QVERIFY(!rig.window.lock().locked());
     if (row.refused.isEmpty()) {
         QVERIFY2(rig.prompter.shown.isEmpty(), qPrintable(rig.prompter.texts().join(u'|')));
+        // Read back, the fields hold the logger's values: no longer marked as typed.
+        if (!row.wire.isEmpty() && row.wire.last().at(0).isUpper())
+            for (auto* box : typed)
+                QVERIFY2(background(box) != kEdited, qPrintable(box->objectName()));
         return;
     }
     QCOMPARE(rig.prompter.shown.size(), 1);
@@ -468,26 +493,6 @@ void SettingsGroupsTest::memoryEraseAndReset()
     QCOMPARE(rig.prompter.texts().last(), QStringLiteral("No active channels on MUX 0!"));
     QCOMPARE(total->text(), QStringLiteral("old"));
     QCOMPARE(rig.sent().last(), QStringLiteral("H0,"));
-}
-
-void SettingsGroupsTest::smsWriteReadsBack()
-{
-    MainRig rig;
-    auto& g = rig.window.messaging();
-    // The count, the flags and the telephone alarm are the logger's; the numbers typed.
-    rig.logger.settings().sms.count = QStringLiteral("2");
-    rig.logger.settings().phoneAlarm.enable = 1;
-    rig.click("LEGGI_GSM");
-    test::type(g.NUMERO_ALLARME_SMS(0), QStringLiteral(" A "));
-    test::type(g.NUMERO_ALLARME_SMS(1), QStringLiteral("B"));
-    rig.click("SCRIVI_GSM");
-    // The telephone alarm is written back unchanged with every write.
-    QCOMPARE(rig.sent().mid(2),
-             (QStringList{"iA,B,,,,,,,,,2, 1, 0,", "f+393331234567, 1,", "I", "F"}));
-    QCOMPARE(g.NUMERO_ALLARME_SMS(0)->text(), QStringLiteral("A"));
-    QCOMPARE(g.NUMERO_ALLARME_TELEFONO()->text(), QStringLiteral("+393331234567"));
-    for (auto* f : {g.NUMERO_ALLARME_SMS(0), g.NUMERO_ALLARME_SMS(9), g.NUMERO_ALLARMI_SMS()})
-        QCOMPARE(background(f), kDesign);
 }
 
 void SettingsGroupsTest::smsSwitches()
