@@ -160,13 +160,13 @@ void TestCollect::keepLinesAfter_data()
     QTest::addColumn<int>("at");
 
     const QStringList day = {"a", "b", "c", "b", "d"};
+    // clang-format off
     QTest::newRow("after the last occurrence") << day << "b 9" << false << QStringList{"d"} << 4;
-    QTest::newRow("the whole memory: at its place")
-        << day << "b 2" << true << QStringList{"c", "b", "d"} << 2;
+    QTest::newRow("the whole memory: at its place") << day << "b 2" << true << QStringList{"c", "b", "d"} << 2;
     QTest::newRow("mark not there: all kept") << day << "x 1" << true << day << 0;
-    QTest::newRow("empty lines wait for a line after them")
-        << QStringList{"a", "", "b", "", ""} << "a 1" << false << QStringList{"", "b"} << 1;
+    QTest::newRow("empty lines wait for a line after them") << QStringList{"a", "", "b", "", ""} << "a 1" << false << QStringList{"", "b"} << 1;
     QTest::newRow("empty download") << QStringList{} << "a 1" << false << QStringList{} << 0;
+    // clang-format on
 }
 
 void TestCollect::keepLinesAfter()
@@ -253,24 +253,17 @@ void TestCollect::fleet_data()
     QTest::addColumn<QString>("outcomes"); // per job, one letter an attempt (see fleet())
     QTest::addColumn<QString>("expected"); // per job: workers of its attempts/result, attempts
 
-    QTest::newRow("shared out, one call a modem") << "A B C D" << 2 << 0 << "C C C C"
-                                                  << "A=0/C1 B=1/C1 C=0/C1 D=1/C1";
-    QTest::newRow("busy, tried again after the others") << "A B C" << 1 << 1 << "BC C C"
-                                                        << "A=00/C2 B=0/C1 C=0/C1";
-    QTest::newRow("tries are limited") << "A B" << 1 << 2 << "DBB C"
-                                       << "A=000/N3 B=0/C1";
-    QTest::newRow("a final reason is not tried again") << "A" << 1 << 3 << "X"
-                                                       << "A=0/N1";
-    QTest::newRow("a dead modem's station goes to another") << "A B C" << 2 << 0 << "FC C C"
-                                                            << "A=01/C1 B=1/C1 C=1/C1";
-    QTest::newRow("a call not hung up takes its modem out") << "A B C" << 2 << 0 << "H C C"
-                                                            << "A=0/C1 B=1/C1 C=1/C1";
-    QTest::newRow("no modem left") << "A B" << 1 << 1 << "F C"
-                                   << "A=0/N1 B=/N0";
-    QTest::newRow("cables by their own worker") << "K@0 A B" << 1 << 0 << "C C C"
-                                                << "K@0=0/C1 A=1/C1 B=1/C1";
-    QTest::newRow("a stop ends the queue") << "A B C" << 2 << 1 << "S BC C"
-                                           << "A=0/N1 B=1/N1 C=/N0";
+    // clang-format off
+    QTest::newRow("shared out, one call a modem") << "A B C D" << 2 << 0 << "C C C C" << "A=0/C1 B=1/C1 C=0/C1 D=1/C1";
+    QTest::newRow("busy, tried again after the others") << "A B C" << 1 << 1 << "BC C C" << "A=00/C2 B=0/C1 C=0/C1";
+    QTest::newRow("tries are limited") << "A B" << 1 << 2 << "DBB C" << "A=000/N3 B=0/C1";
+    QTest::newRow("a final reason is not tried again") << "A" << 1 << 3 << "X" << "A=0/N1";
+    QTest::newRow("a dead modem's station goes to another") << "A B C" << 2 << 0 << "FC C C" << "A=01/C1 B=1/C1 C=1/C1";
+    QTest::newRow("a call not hung up takes its modem out") << "A B C" << 2 << 0 << "H C C" << "A=0/C1 B=1/C1 C=1/C1";
+    QTest::newRow("no modem left") << "A B" << 1 << 1 << "F C" << "A=0/N1 B=/N0";
+    QTest::newRow("cables by their own worker") << "K@0 A B" << 1 << 0 << "C C C" << "K@0=0/C1 A=1/C1 B=1/C1";
+    QTest::newRow("a stop ends the queue") << "A B C" << 2 << 1 << "S BC C" << "A=0/N1 B=1/N1 C=/N0";
+    // clang-format on
 }
 
 // Workers take jobs as they become free, each attempt lasting a second; the outcome letters:

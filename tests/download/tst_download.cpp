@@ -158,19 +158,15 @@ void DownloadTest::streamBecomesLines_data()
          {}},
     };
     for (const auto& r : rows)
+        // clang-format off
         QTest::newRow(r.tag) << Range() << all << r.pieces << r.file << r.leftOver;
-    QTest::newRow("last century to this, no LF before ETX")
-        << Range(DateRange{QDate(1999, 10, 9), QDate(2000, 1, 1)})
-        << QByteArray("A2,9,10,99,0,0,0,A3,1,1,100,23,59,59,A1,") << L{"ab\nef\x03"}
-        << QByteArray("ab\r\n") << QByteArray("ef");
+    QTest::newRow("last century to this, no LF before ETX") << Range(DateRange{QDate(1999, 10, 9), QDate(2000, 1, 1)}) << QByteArray("A2,9,10,99,0,0,0,A3,1,1,100,23,59,59,A1,") << L{"ab\nef\x03"} << QByteArray("ab\r\n") << QByteArray("ef");
     // A stream that never ends a line is cut into lines of 64 KiB (and the batch that
     // crossed it): memory stays bounded, no character is lost.
     L endless(70, QByteArray(1000, 'x'));
     endless << "\n\x03";
-    QTest::newRow("no LF for 70,000 characters")
-        << Range() << all << endless
-        << QByteArray(66000, 'x') + "\r\n" + QByteArray(4000, 'x') + "\r\n"
-        << QByteArray();
+    QTest::newRow("no LF for 70,000 characters") << Range() << all << endless << QByteArray(66000, 'x') + "\r\n" + QByteArray(4000, 'x') + "\r\n" << QByteArray();
+    // clang-format on
 }
 
 void DownloadTest::streamBecomesLines()
@@ -280,17 +276,13 @@ void DownloadTest::faultsKeepWhatCame_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("endsAfterMs"); // after the request; 0: soon after the stop
-    QTest::newRow("silence") << "silence"
-                             << "The logger stopped sending data: nothing came for 20 s." << 22050;
-    QTest::newRow("no answer at all")
-        << "mute"
-        << "The logger did not answer the download request within 120 s." << 120000;
-    QTest::newRow("line drop") << "drop"
-                               << "The link to the logger was lost during the download." << 5000;
-    QTest::newRow("stop button") << "stop"
-                                 << "Download stopped." << 0;
-    QTest::newRow("restore menu") << "restore"
-                                  << "Download stopped." << 0;
+    // clang-format off
+    QTest::newRow("silence") << "silence" << "The logger stopped sending data: nothing came for 20 s." << 22050;
+    QTest::newRow("no answer at all") << "mute" << "The logger did not answer the download request within 120 s." << 120000;
+    QTest::newRow("line drop") << "drop" << "The link to the logger was lost during the download." << 5000;
+    QTest::newRow("stop button") << "stop" << "Download stopped." << 0;
+    QTest::newRow("restore menu") << "restore" << "Download stopped." << 0;
+    // clang-format on
 }
 
 void DownloadTest::faultsKeepWhatCame()

@@ -247,32 +247,26 @@ void LinkLogTest::clockDifference_data()
         return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
     };
     // Sizes: past an hour rounded to the minute, never cut.
+    // clang-format off
     QTest::newRow("59 s") << "05,12,2026,14,08" << at(2026, 12, 5, 14, 7, 31) << "59 s ahead of";
     QTest::newRow("61 s") << "05,12,2026,14,06" << at(2026, 12, 5, 14, 7, 31) << "1 min 1 s behind";
-    QTest::newRow("59 min 45 s") << "05,12,2026,13,07" << at(2026, 12, 5, 14, 7, 15)
-                                 << "59 min 45 s behind";
+    QTest::newRow("59 min 45 s") << "05,12,2026,13,07" << at(2026, 12, 5, 14, 7, 15) << "59 min 45 s behind";
     QTest::newRow("3 h") << "05,12,2026,11,07" << at(2026, 12, 5, 14, 7, 30) << "3 h 0 min behind";
-    QTest::newRow("3 h 0 min 40 s")
-        << "05,12,2026,17,08" << at(2026, 12, 5, 14, 7, 50) << "3 h 1 min ahead of";
-    QTest::newRow("2 days") << "07,12,2026,14,07" << at(2026, 12, 5, 14, 7, 30)
-                            << "2 d 0 h 0 min ahead of";
+    QTest::newRow("3 h 0 min 40 s") << "05,12,2026,17,08" << at(2026, 12, 5, 14, 7, 50) << "3 h 1 min ahead of";
+    QTest::newRow("2 days") << "07,12,2026,14,07" << at(2026, 12, 5, 14, 7, 30) << "2 d 0 h 0 min ahead of";
     // Midnight and the year's end.
-    QTest::newRow("new year") << "01,01,2027,00,00" << at(2026, 12, 31, 23, 59, 50)
-                              << "40 s ahead of";
+    QTest::newRow("new year") << "01,01,2027,00,00" << at(2026, 12, 31, 23, 59, 50) << "40 s ahead of";
     // Daylight saving: the logger does not change its clock; the computer's reading does.
     // Spring: the computer goes from 02:00 to 03:00, the logger stays an hour behind.
     const auto utc = [](int y, int mo, int d, int h, int mi, int s) {
         return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC).toLocalTime();
     };
-    QTest::newRow("spring forward")
-        << "29,03,2026,02,00" << utc(2026, 3, 29, 1, 0, 10) << "59 min 40 s behind";
-    QTest::newRow("in step before spring forward")
-        << "29,03,2026,01,59" << utc(2026, 3, 29, 0, 59, 50) << "in step with";
+    QTest::newRow("spring forward") << "29,03,2026,02,00" << utc(2026, 3, 29, 1, 0, 10) << "59 min 40 s behind";
+    QTest::newRow("in step before spring forward") << "29,03,2026,01,59" << utc(2026, 3, 29, 0, 59, 50) << "in step with";
     // Autumn: 02:30 comes twice; a logger reading 02:30 the second time is in step.
-    QTest::newRow("autumn, second 02:30")
-        << "25,10,2026,02,30" << utc(2026, 10, 25, 1, 30, 10) << "in step with";
-    QTest::newRow("autumn, first 02:30")
-        << "25,10,2026,02,30" << utc(2026, 10, 25, 0, 30, 10) << "in step with";
+    QTest::newRow("autumn, second 02:30") << "25,10,2026,02,30" << utc(2026, 10, 25, 1, 30, 10) << "in step with";
+    QTest::newRow("autumn, first 02:30") << "25,10,2026,02,30" << utc(2026, 10, 25, 0, 30, 10) << "in step with";
+    // clang-format on
 }
 
 void LinkLogTest::clockDifference()

@@ -107,8 +107,9 @@ void NumberFormsTest::patterns_data()
         {"large", "123456789", "00.00", "123456789.00"},
     };
     for (const auto& r : rows)
-        QTest::newRow(r.tag) << QString::fromLatin1(r.text) << QString::fromLatin1(r.pattern)
-                             << QString::fromLatin1(r.shown);
+        // clang-format off
+        QTest::newRow(r.tag) << QString::fromLatin1(r.text) << QString::fromLatin1(r.pattern) << QString::fromLatin1(r.shown);
+    // clang-format on
 }
 
 void NumberFormsTest::patterns()

@@ -27,12 +27,12 @@ void TransportTest::fieldsAreSplitAtCommas_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("fields");
-    QTest::newRow("two fields then silence")
-        << QByteArray("12,34,") << QStringList{"12", "34", "%%"};
+    // clang-format off
+    QTest::newRow("two fields then silence") << QByteArray("12,34,") << QStringList{"12", "34", "%%"};
     QTest::newRow("leading comma is an empty field") << QByteArray(",5,") << QStringList{"", "5"};
-    QTest::newRow("blanks and line ends stay in the field")
-        << QByteArray(" 12,\r\nab ,7") << QStringList{" 12", "\r\nab ", "%%"};
+    QTest::newRow("blanks and line ends stay in the field") << QByteArray(" 12,\r\nab ,7") << QStringList{" 12", "\r\nab ", "%%"};
     QTest::newRow("empty fields in a row") << QByteArray(",,x,") << QStringList{"", "", "x"};
+    // clang-format on
 }
 
 void TransportTest::fieldsAreSplitAtCommas()

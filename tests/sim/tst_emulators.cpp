@@ -178,12 +178,11 @@ void EmulatorsTest::downloadRange_data()
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QByteArray>("stream");
     // The first and last second of a day are in it, the seconds around it are not.
-    QTest::newRow("one day") << QStringList{"2,5,12,126,0,0,0,", "3,5,12,126,23,59,59,", "1,"}
-                             << QByteArray(
-                                    "05/12/2026 00:00:00,2\r\n05/12/2026 23:59:59,3\r\n\x03");
-    QTest::newRow("start after end")
-        << QStringList{"2,6,12,126,0,0,0,", "3,5,12,126,23,59,59,", "1,"} << QByteArray("\x03");
+    // clang-format off
+    QTest::newRow("one day") << QStringList{"2,5,12,126,0,0,0,", "3,5,12,126,23,59,59,", "1,"} << QByteArray( "05/12/2026 00:00:00,2\r\n05/12/2026 23:59:59,3\r\n\x03");
+    QTest::newRow("start after end") << QStringList{"2,6,12,126,0,0,0,", "3,5,12,126,23,59,59,", "1,"} << QByteArray("\x03");
     QTest::newRow("range never set") << QStringList{"1,"} << QByteArray("\x03");
+    // clang-format on
 }
 
 void EmulatorsTest::downloadRange()
@@ -330,17 +329,14 @@ void EmulatorsTest::replyFaultTouchesOneField_data()
     const QStringList clock{"05", "12", "2026"};
     const QStringList on{"1", "%%", "%%"};
     const QString noise = QStringLiteral("#?\x7f");
-    QTest::newRow("garbled") << int(Kind::Garbled) << 'G' << 1 << 1
-                             << (on + QStringList{"05", noise, "2026"} + clock) << true;
-    QTest::newRow("any letter") << int(Kind::Garbled) << '\0' << 1 << 0
-                                << (QStringList{noise, "%%", "%%"} + clock + clock) << true;
-    QTest::newRow("second reply") << int(Kind::Garbled) << 'G' << 2 << 2
-                                  << (on + clock + QStringList{"05", "12", noise}) << true;
+    // clang-format off
+    QTest::newRow("garbled") << int(Kind::Garbled) << 'G' << 1 << 1 << (on + QStringList{"05", noise, "2026"} + clock) << true;
+    QTest::newRow("any letter") << int(Kind::Garbled) << '\0' << 1 << 0 << (QStringList{noise, "%%", "%%"} + clock + clock) << true;
+    QTest::newRow("second reply") << int(Kind::Garbled) << 'G' << 2 << 2 << (on + clock + QStringList{"05", "12", noise}) << true;
     // The reply stops: that field and the ones after it never come.
-    QTest::newRow("silent") << int(Kind::Silent) << 'G' << 1 << 1
-                            << (on + QStringList{"05", "%%", "%%"} + clock) << true;
-    QTest::newRow("no such field")
-        << int(Kind::Garbled) << 'O' << 1 << 1 << (on + clock + clock) << false;
+    QTest::newRow("silent") << int(Kind::Silent) << 'G' << 1 << 1 << (on + QStringList{"05", "%%", "%%"} + clock) << true;
+    QTest::newRow("no such field") << int(Kind::Garbled) << 'O' << 1 << 1 << (on + clock + clock) << false;
+    // clang-format on
 }
 
 void EmulatorsTest::replyFaultTouchesOneField()
@@ -392,15 +388,16 @@ void EmulatorsTest::dialResults_data()
     QTest::addColumn<QByteArray>("key"); // pressed while dialling
     QTest::addColumn<QString>("result");
     // A comma in the number is a pause, as the window's "Download and Go" dials.
+    // clang-format off
     QTest::newRow("pause") << "0,212345" << QByteArray() << "\r\nCONNECT 9600\r\n";
-    QTest::newRow("spaces in the number")
-        << "0399 887766" << QByteArray() << "\r\nCONNECT 9600\r\n";
+    QTest::newRow("spaces in the number") << "0399 887766" << QByteArray() << "\r\nCONNECT 9600\r\n";
     QTest::newRow("busy") << "5550000" << QByteArray() << "\r\nBUSY\r\n";
     QTest::newRow("rings out") << "5559999" << QByteArray() << "\r\nNO CARRIER\r\n";
     QTest::newRow("nobody there") << "123" << QByteArray() << "\r\nNO CARRIER\r\n";
     QTest::newRow("a key abandons it") << "0212345" << QByteArray("x") << "\r\nNO CARRIER\r\n";
     // A terminal that ends its lines with CR LF has not pressed a key with the LF.
     QTest::newRow("the LF of CR LF") << "0212345" << QByteArray("\n") << "\r\nCONNECT 9600\r\n";
+    // clang-format on
 }
 
 void EmulatorsTest::dialResults()

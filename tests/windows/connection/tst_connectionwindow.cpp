@@ -94,11 +94,12 @@ void TestConnectionWindow::startsFromTheSettingsFile_data()
     QTest::addColumn<QByteArray>("contents"); // "<none>": no file; "<folder>": a folder instead
     QTest::addColumn<int>("saved");
     QTest::addColumn<int>("preselected");
+    // clang-format off
     QTest::newRow("no file") << QByteArray("<none>") << 0 << 0;
     QTest::newRow("a folder in its place") << QByteArray("<folder>") << 0 << 0;
-    QTest::newRow("COM 4, last of several, preselected")
-        << QByteArray("1\r\n 4 \r\n\r\n") << 4 << 4;
+    QTest::newRow("COM 4, last of several, preselected") << QByteArray("1\r\n 4 \r\n\r\n") << 4 << 4;
     QTest::newRow("beyond the eight ports") << QByteArray(" 9 \r\n") << 9 << 0;
+    // clang-format on
 }
 
 void TestConnectionWindow::startsFromTheSettingsFile()
@@ -203,12 +204,12 @@ void TestConnectionWindow::failedProbe_data()
 {
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("message"); // the port's, or "silent"
-    QTest::newRow("missing port") << 5
-                                  << "COM 5 (COM5) does not exist — is the adapter plugged in?";
-    QTest::newRow("busy port")
-        << 2 << "COM 2 (COM2) is used by another program — close it and try again";
+    // clang-format off
+    QTest::newRow("missing port") << 5 << "COM 5 (COM5) does not exist — is the adapter plugged in?";
+    QTest::newRow("busy port") << 2 << "COM 2 (COM2) is used by another program — close it and try again";
     QTest::newRow("nothing answers") << 1 << "silent";
     QTest::newRow("no port selected") << 0 << QString();
+    // clang-format on
 }
 
 void TestConnectionWindow::failedProbe()
@@ -264,15 +265,14 @@ void TestConnectionWindow::answersOfABareDevice_data()
     QTest::addColumn<QByteArray>("switches"); // the answer to "U" and "O"; empty: none
     QTest::addColumn<int>("modelCode");
     QTest::addColumn<Qt::CheckState>("shown");
-    QTest::newRow("model 7, padded 1")
-        << QByteArray("07, 2.07,") << QByteArray(" 01\r\n,") << 7 << Qt::Checked;
-    QTest::newRow("switches off") << QByteArray("00, 2.07,") << QByteArray("0,") << 0
-                                  << Qt::Unchecked;
+    // clang-format off
+    QTest::newRow("model 7, padded 1") << QByteArray("07, 2.07,") << QByteArray(" 01\r\n,") << 7 << Qt::Checked;
+    QTest::newRow("switches off") << QByteArray("00, 2.07,") << QByteArray("0,") << 0 << Qt::Unchecked;
     // Neither 0 nor 1: the switches' state is unknown, not off.
-    QTest::newRow("text model, 2 is no state")
-        << QByteArray("abc,") << QByteArray("2,") << 0 << Qt::PartiallyChecked;
+    QTest::newRow("text model, 2 is no state") << QByteArray("abc,") << QByteArray("2,") << 0 << Qt::PartiallyChecked;
     // The settings group too: its line all the same, its boxes what no answer made.
     QTest::newRow("silent") << QByteArray() << QByteArray() << 0 << Qt::PartiallyChecked;
+    // clang-format on
 }
 
 void TestConnectionWindow::answersOfABareDevice()
@@ -548,15 +548,14 @@ void TestConnectionWindow::unixPortDefaults_data()
             out << QStringLiteral("/dev/ttyS%1").arg(i);
         return out;
     };
+    // clang-format off
     QTest::newRow("no adapter") << QStringList() << builtIn(0, 8);
-    QTest::newRow("USB before ACM, by number, then what else was found")
-        << QStringList{"/dev/ttyS4", "/dev/ttyACM0", "/dev/ttyUSB10", "/dev/ttyUSB2"}
-        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS4"} +
-               builtIn(0, 4);
+    QTest::newRow("USB before ACM, by number, then what else was found") << QStringList{"/dev/ttyS4", "/dev/ttyACM0", "/dev/ttyUSB10", "/dev/ttyUSB2"} << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS4"} + builtIn(0, 4);
     QStringList many;
     for (int i = 0; i < 10; ++i)
         many << QStringLiteral("/dev/ttyUSB%1").arg(i);
     QTest::newRow("more adapters than ports") << many << many.mid(0, 8);
+    // clang-format on
 }
 
 void TestConnectionWindow::unixPortDefaults()

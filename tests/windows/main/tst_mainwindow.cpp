@@ -97,11 +97,12 @@ void MainWindowTest::restoreEndsTheWholeHandler_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QStringList>("wire"); // all that goes out, RESTORE picked at the first wait
+    // clang-format off
     QTest::newRow("internal parameters") << "Status" << QStringList{"W"};
     // Handlers that run others: none of the inner ones starts after RESTORE.
     QTest::newRow("reset and its read-back") << "Resetta" << QStringList{"z", "H0,"};
-    QTest::newRow("channel write and its refresh")
-        << "Scrivicanali" << QStringList{"b,", "h0, 4,", "h1, 0,", "H 0,"};
+    QTest::newRow("channel write and its refresh") << "Scrivicanali" << QStringList{"b,", "h0, 4,", "h1, 0,", "H 0,"};
+    // clang-format on
 }
 
 void MainWindowTest::restoreEndsTheWholeHandler()

@@ -322,10 +322,10 @@ void SettingsGroupsTest::clockDriftAndSetToPcTime_data()
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("warned");
     // The logger's clock reads 14:07 (14:07:09 in truth).
-    QTest::newRow("behind, under a minute")
-        << 72 << "Logger clock is 51 s behind this computer" << false;
-    QTest::newRow("ahead by minutes")
-        << -185 << "Logger clock is 3 min 26 s ahead of this computer" << true;
+    // clang-format off
+    QTest::newRow("behind, under a minute") << 72 << "Logger clock is 51 s behind this computer" << false;
+    QTest::newRow("ahead by minutes") << -185 << "Logger clock is 3 min 26 s ahead of this computer" << true;
+    // clang-format on
 }
 
 void SettingsGroupsTest::clockDriftAndSetToPcTime()

@@ -131,17 +131,12 @@ void MeasurementTest::refusedStarts_data()
     QTest::addColumn<QString>("notice");
     QTest::addColumn<QStringList>("sent");
     const QStringList probe{"H 0,", "] 0,", "] 1,", "H 1,", "] 16,"};
-    QTest::newRow("silent") << "test_measurement"
-                            << "Connection error."
-                            << "Connecting to datalogger..." << QStringList{"H 0,"};
-    QTest::newRow("no MUX 0") << "Annullato"
-                              << "At least 1 channel on MUX 0 needs to be enabled."
-                              << "Annullato" << QStringList{"H 0,", "H 1,", "] 16,"};
-    QTest::newRow("gage") << "Gage Factor"
-                          << "The gage factor \"4,062\" is not a number. Enter it with a period "
-                             "as decimal separator, for example 4.062."
-                          << QString() << QStringList{};
+    // clang-format off
+    QTest::newRow("silent") << "test_measurement" << "Connection error." << "Connecting to datalogger..." << QStringList{"H 0,"};
+    QTest::newRow("no MUX 0") << "Annullato" << "At least 1 channel on MUX 0 needs to be enabled." << "Annullato" << QStringList{"H 0,", "H 1,", "] 16,"};
+    QTest::newRow("gage") << "Gage Factor" << "The gage factor \"4,062\" is not a number. Enter it with a period as decimal separator, for example 4.062." << QString() << QStringList{};
     QTest::newRow("cancel") << QString() << QString() << QString() << probe;
+    // clang-format on
 }
 
 void MeasurementTest::refusedStarts()
@@ -193,18 +188,12 @@ void MeasurementTest::run_data()
     // channels 0 and 16 are vibrating-wire ones. An unchanged reading shows 0.000 in delta
     // mode, converted or not.
     const QString header = QStringLiteral("Date,0CH 0,0CH 1,1CH 0");
-    QTest::newRow("Hz") << 1 << false << false
-                        << QStringList{header, "2500.000,12.500,2000.000",
-                                       "2510.000,13.000,2000.000"};
-    QTest::newRow("uStrain") << 1 << true << false
-                             << QStringList{header, "25387.499,12.500,16247.999",
-                                            "25591.005,13.000,16247.999"};
-    QTest::newRow("uStrain, delta")
-        << 1 << true << true
-        << QStringList{header, "25387.499,12.500,16247.999", "203.506,0.500,0.000"};
-    QTest::newRow("nothing on MUX 1")
-        << 0 << false << false
-        << QStringList{"Date,0CH 0,0CH 1", "2500.000,12.500", "2510.000,13.000"};
+    // clang-format off
+    QTest::newRow("Hz") << 1 << false << false << QStringList{header, "2500.000,12.500,2000.000", "2510.000,13.000,2000.000"};
+    QTest::newRow("uStrain") << 1 << true << false << QStringList{header, "25387.499,12.500,16247.999", "25591.005,13.000,16247.999"};
+    QTest::newRow("uStrain, delta") << 1 << true << true << QStringList{header, "25387.499,12.500,16247.999", "203.506,0.500,0.000"};
+    QTest::newRow("nothing on MUX 1") << 0 << false << false << QStringList{"Date,0CH 0,0CH 1", "2500.000,12.500", "2510.000,13.000"};
+    // clang-format on
 }
 
 void MeasurementTest::run()

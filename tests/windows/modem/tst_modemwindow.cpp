@@ -111,12 +111,11 @@ void ModemWindowTest::dialStrings_data()
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QByteArray>("sent");
-    QTest::newRow("Connect") << "0212345"
-                             << "Connetti" << QByteArray("atx0\rATD0212345\r");
-    QTest::newRow("Download and Go") << "0212345"
-                                     << "Scarica_Vai" << QByteArray("atx0\rATD0,212345\r");
-    QTest::newRow("no number") << ""
-                               << "Scarica_Vai" << QByteArray("atx0\r");
+    // clang-format off
+    QTest::newRow("Connect") << "0212345" << "Connetti" << QByteArray("atx0\rATD0212345\r");
+    QTest::newRow("Download and Go") << "0212345" << "Scarica_Vai" << QByteArray("atx0\rATD0,212345\r");
+    QTest::newRow("no number") << "" << "Scarica_Vai" << QByteArray("atx0\r");
+    // clang-format on
 }
 
 void ModemWindowTest::dialStrings()
@@ -315,13 +314,13 @@ void ModemWindowTest::valuesReadBack_data()
 {
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QStringList>("values");
-    QTest::newRow("empty lines are values")
-        << QByteArray("A\r\n\r\nB\r\n") << QStringList{"A", "", "B"};
+    // clang-format off
+    QTest::newRow("empty lines are values") << QByteArray("A\r\n\r\nB\r\n") << QStringList{"A", "", "B"};
     QTest::newRow("comma, LF, CR") << QByteArray("A,B\nC\rD") << QStringList{"A", "B", "C", "D"};
     QTest::newRow("blanks around dropped") << QByteArray("  A B \t\r\n") << QStringList{"A B"};
     QTest::newRow("quotes") << QByteArray("\"A, \"\"B\"\"\" \r\n") << QStringList{"A, \"B\""};
-    QTest::newRow("unclosed quote ends at the line")
-        << QByteArray("\"A,B\r\nC\r\n") << QStringList{"A,B", "C"};
+    QTest::newRow("unclosed quote ends at the line") << QByteArray("\"A,B\r\nC\r\n") << QStringList{"A,B", "C"};
+    // clang-format on
 }
 
 void ModemWindowTest::valuesReadBack()
@@ -376,15 +375,13 @@ void ModemWindowTest::shortFiles_data()
     for (int i = 0; i < kStations + 5; ++i)
         dates += "D" + QByteArray::number(i) + "\r\n";
     const QStringList rows01{"0", "1", "2", "D0", "3", "4", "5", "D1", "D69"};
-    QTest::newRow("first use") << QByteArray() << QByteArray() << QByteArray()
-                               << QStringList{"", "", "", "", "", "", "", "", "", "none"};
+    // clang-format off
+    QTest::newRow("first use") << QByteArray() << QByteArray() << QByteArray() << QStringList{"", "", "", "", "", "", "", "", "", "none"};
     // The rows it has, then nothing: no port, no dates.
-    QTest::newRow("four values") << QByteArray("A\r\n1\r\nX\r\nB\r\n") << QByteArray("3") << dates
-                                 << QStringList{"A", "1", "X", "", "B", "", "", "", "", "none"};
-    QTest::newRow("last port, 70 dates")
-        << full << QByteArray(" 3 \r\n 5 \r\n") << dates << rows01 + QStringList{"5"};
-    QTest::newRow("no port yet") << full << QByteArray("\r\n") << dates
-                                 << rows01 + QStringList{"none"};
+    QTest::newRow("four values") << QByteArray("A\r\n1\r\nX\r\nB\r\n") << QByteArray("3") << dates << QStringList{"A", "1", "X", "", "B", "", "", "", "", "none"};
+    QTest::newRow("last port, 70 dates") << full << QByteArray(" 3 \r\n 5 \r\n") << dates << rows01 + QStringList{"5"};
+    QTest::newRow("no port yet") << full << QByteArray("\r\n") << dates << rows01 + QStringList{"none"};
+    // clang-format on
 }
 
 void ModemWindowTest::shortFiles()

@@ -172,13 +172,10 @@ private slots:
         QTest::addColumn<QString>("find");
         QTest::addColumn<QString>("replace");
         QTest::addColumn<QString>("says");
-        QTest::newRow("value the logger cannot take") << "timer.hours = 000"
-                                                      << "timer.hours = 2x"
-                                                      << " cannot be used: Line ";
-        QTest::newRow("another model") << "model = 0"
-                                       << "model = 3"
-                                       << "The file holds the settings of a logger of model 3; "
-                                          "this logger is of model 0. Nothing was sent.";
+        // clang-format off
+        QTest::newRow("value the logger cannot take") << "timer.hours = 000" << "timer.hours = 2x" << " cannot be used: Line ";
+        QTest::newRow("another model") << "model = 0" << "model = 3" << "The file holds the settings of a logger of model 3; this logger is of model 0. Nothing was sent.";
+        // clang-format on
     }
     void refusedFilesSendNothing()
     {

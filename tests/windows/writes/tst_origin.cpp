@@ -64,24 +64,21 @@ void OriginTest::fieldList_data()
 {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("list");
+    // clang-format off
     QTest::newRow("one") << QStringList{"Datalogger ID"} << "Datalogger ID";
     QTest::newRow("two") << QStringList{"Clock day", "Clock month"} << "Clock day and Clock month";
     QStringList numbers;
     for (int i = 1; i <= 10; ++i)
         numbers << QStringLiteral("SMS number %1").arg(i);
-    QTest::newRow("a run") << numbers + QStringList{"# Recipients"}
-                           << "SMS numbers 1\u201310 and # Recipients";
-    QTest::newRow("two in a row, and a gap")
-        << QStringList{"CH MUX0",      "CH MUX1",      "SMS number 3",
-                       "SMS number 4", "SMS number 5", "SMS number 9"}
-        << "CH MUX0, CH MUX1, SMS numbers 3\u20135 and SMS number 9";
+    QTest::newRow("a run") << numbers + QStringList{"# Recipients"} << "SMS numbers 1\u201310 and # Recipients";
+    QTest::newRow("two in a row, and a gap") << QStringList{"CH MUX0",      "CH MUX1",      "SMS number 3", "SMS number 4", "SMS number 5", "SMS number 9"} << "CH MUX0, CH MUX1, SMS numbers 3\u20135 and SMS number 9";
     QStringList rows;
     for (int c = 2; c <= 5; ++c)
         rows << QStringLiteral("Channel %1 name").arg(c)
              << QStringLiteral("Channel %1 zero volt").arg(c);
-    QTest::newRow("rows") << rows + QStringList{"Channel 9 name"}
-                          << "Channels 2\u20135 (name, zero volt) and Channel 9 name";
+    QTest::newRow("rows") << rows + QStringList{"Channel 9 name"} << "Channels 2\u20135 (name, zero volt) and Channel 9 name";
     QTest::newRow("repeated") << QStringList{"Bank 0", "Bank 0"} << "Bank 0";
+    // clang-format on
 }
 
 void OriginTest::fieldList()
