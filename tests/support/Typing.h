@@ -16,4 +16,10 @@ inline void type(QLineEdit* box, const QString& text)
     QTest::keyClicks(box, text);
 }
 
+// A press on a check box as the mouse gives it: on the box, not on its caption.
+inline void pressBox(QWidget* box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+}
+
 } // namespace korvelan::test

@@ -140,7 +140,7 @@ void ExchangeWindowsTest::bankWarning()
     auto& w = open<SensorWindow>(rig, {"0", "2"});
     w.readButton(1)->click();
     rig.prompter.answerNext(yes ? PromptAnswer::Yes : PromptAnswer::No);
-    QTest::mouseClick(w.chkBanco(0), Qt::LeftButton, {}, QPoint(8, w.chkBanco(0)->height() / 2));
+    test::pressBox(w.chkBanco(0));
     QCOMPARE(rig.prompter.texts(), QStringList{kJumperWarning});
     // No leaves the bank as it was, box included.
     QCOMPARE(w.chkBanco(0)->isChecked(), yes);

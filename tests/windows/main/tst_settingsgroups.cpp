@@ -69,12 +69,6 @@ QStringList timer(const QStringList& texts)
     return fields(QStringLiteral("conversione"), texts);
 }
 
-// A press on a switch box, as the mouse gives it.
-void press(QWidget* box)
-{
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
-}
-
 // The switches wait half a second before reading back.
 bool pausedBefore(const MainRig& rig, char letter)
 {
@@ -395,7 +389,7 @@ void SettingsGroupsTest::acquisitionSwitchShowsTheLoggersAnswer()
 
     // A press on the ticked box switches the logger off; the box shows its answer. The space
     // bar and an assistive tool's toggle ask the logger the same way.
-    press(box);
+    test::pressBox(box);
     QCOMPARE(rig.sent(), (QStringList{"O", "o0,", "O"}));
     QVERIFY(!rig.logger.acquiring() && !box->isChecked());
     QTest::keyClick(box, Qt::Key_Space);
@@ -409,12 +403,12 @@ void SettingsGroupsTest::acquisitionSwitchShowsTheLoggersAnswer()
     // A read-back that gets no answer leaves the state unknown, not off; a press then cannot
     // say which way it goes: it writes nothing, reads the switch and says so.
     rig.logger.setSilentFrom(rig.logger.commands().size() + 2); // "o" is taken, "O" silent
-    press(box);
+    test::pressBox(box);
     QCOMPARE(box->checkState(), Qt::PartiallyChecked);
     QVERIFY(box->toolTip().contains(QLatin1String("unknown")));
     rig.logger.setSilentFrom(1000);
     const auto before = rig.sent().size();
-    press(box);
+    test::pressBox(box);
     QCOMPARE(rig.sent().mid(before), QStringList{"O"});
     QCOMPARE(rig.prompter.texts(),
              QStringList{"Enable Acquisitions got no answer from the logger. Nothing was sent: "
@@ -502,7 +496,7 @@ void SettingsGroupsTest::smsSwitches()
     rig.logger.settings().sms = {{"+393331234567"}, "1", 0, 1};
     rig.click("LEGGI_GSM");
     // A press on the clear alert box writes both flags plain, the other one as shown.
-    press(g.Abilita_SMS());
+    test::pressBox(g.Abilita_SMS());
     const QString numbers = "i+393331234567,,,,,,,,,,1,";
     QCOMPARE(rig.sent().mid(2), (QStringList{numbers + "1,1,", "f+393331234567, 0,", "I", "F"}));
     QVERIFY(pausedBefore(rig, 'I'));
@@ -516,7 +510,7 @@ void SettingsGroupsTest::smsSwitches()
     rig.click("LEGGI_GSM");
     test::type(g.NUMERO_ALLARME_SMS(0), QStringLiteral("1,2"));
     const auto before = rig.sent().size();
-    press(g.Abilita_SMS());
+    test::pressBox(g.Abilita_SMS());
     QCOMPARE(rig.sent().size(), before);
     QVERIFY(rig.prompter.texts().last().startsWith("\"1,2\" contains a comma"));
     QVERIFY(!rig.window.lock().locked());
@@ -539,16 +533,16 @@ void SettingsGroupsTest::gprsAndEventsCounter()
     // Never read (only the connection reads it): the first press reads the switch, the next
     // one switches it.
     auto& e = rig.window.eventsCounter();
-    press(e.PLUVIOMETRO());
+    test::pressBox(e.PLUVIOMETRO());
     QCOMPARE(rig.sent().mid(2), QStringList{"U,"});
     QCOMPARE(e.PLUVIOMETRO()->checkState(), Qt::Unchecked);
-    press(e.PLUVIOMETRO());
+    test::pressBox(e.PLUVIOMETRO());
     QCOMPARE(rig.sent().mid(3), (QStringList{"u1,", "U,"}));
     QVERIFY(pausedBefore(rig, 'U'));
     QVERIFY(e.PLUVIOMETRO()->isChecked() && rig.logger.settings().eventsCounter);
     // No answer to the read-back: the box shows that the state is unknown.
     rig.logger.setSilentFrom(int(rig.logger.commands().size()) + 2);
-    press(e.PLUVIOMETRO());
+    test::pressBox(e.PLUVIOMETRO());
     QCOMPARE(rig.sent().mid(5), (QStringList{"u0,", "U,"}));
     QCOMPARE(e.PLUVIOMETRO()->checkState(), Qt::PartiallyChecked);
     QCOMPARE(background(e.mmpioggia()), kDesign);

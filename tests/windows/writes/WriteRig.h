@@ -4,6 +4,7 @@
 // logger, with what the tests of the write rule need: reading every group of a window, the
 // write commands the logger took, the value controls and the names messages give them.
 #include "sim/LoggerEmulator.h"
+#include "support/Typing.h"
 #include "ui/SwitchBox.h"
 #include "windows/alarms/AlarmWindow.h"
 #include "windows/main/EventsCounterGroup.h"
@@ -182,7 +183,7 @@ struct WriteRig : MainRig
     static void press(QAbstractButton* b)
     {
         if (qobject_cast<SwitchBox*>(b))
-            QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
+            pressBox(b);
         else
             b->click();
     }

@@ -14,11 +14,6 @@ using Fault = sim::LoggerEmulator::ReplyFault;
 
 namespace {
 
-void press(QWidget* box)
-{
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
-}
-
 bool sentAny(const sim::LoggerEmulator& logger, char letter)
 {
     for (const auto& c : logger.commands()) {
@@ -56,7 +51,7 @@ void WriteCasesTest::smsSwitchAfterAModemConnection()
         "number and Telephone alarm were never read from the logger. Nothing was sent: read the "
         "SMS settings first (\"Read\").";
     for (SwitchBox* box : {sms.Abilita_SMS(), sms.PREABILITA_SMS()}) {
-        press(box);
+        test::pressBox(box);
         QCOMPARE(rig.prompter.texts().last(), unread);
         QVERIFY(!rig.main.lock().locked() && box->isEnabled());
     }
@@ -66,7 +61,7 @@ void WriteCasesTest::smsSwitchAfterAModemConnection()
     // Read, the switch writes the station's own record with the flag asked for.
     rig.main.findChild<QPushButton*>("LEGGI_GSM")->click();
     const auto before = rig.station1.commands().size();
-    press(sms.Abilita_SMS());
+    test::pressBox(sms.Abilita_SMS());
     QCOMPARE(commandsSent(rig.station1).mid(before),
              (QStringList{"i+393331234567,,,,,,,,,,1,0,0,", "f+393331234567, 0,", "I", "F"}));
     QCOMPARE(sms.Abilita_SMS()->checkState(), Qt::Unchecked);
@@ -132,7 +127,7 @@ void WriteCasesTest::eventsCounterGarbledAtConnection()
     QCOMPARE(box->checkState(), Qt::PartiallyChecked);
     // The press cannot say which way it goes: it reads the switch instead.
     const auto before = rig.logger.commands().size();
-    press(box);
+    test::pressBox(box);
     QCOMPARE(commandsSent(rig.logger).mid(before), QStringList{"U,"});
     QCOMPARE(rig.prompter.texts().last(),
              QStringLiteral("Enable events counter (Rain gauge) came garbled from the logger. "
@@ -140,7 +135,7 @@ void WriteCasesTest::eventsCounterGarbledAtConnection()
                             "again once it shows the logger's state."));
     QCOMPARE(box->checkState(), Qt::Checked);
     QVERIFY(rig.logger.settings().eventsCounter);
-    press(box);
+    test::pressBox(box);
     QCOMPARE(commandsSent(rig.logger).mid(before + 1), (QStringList{"u0,", "U,"}));
     QVERIFY(!rig.logger.settings().eventsCounter && !rig.main.lock().locked());
 }
