@@ -72,7 +72,8 @@ inline constexpr int kMaxChannels = 16;
 // counts of multiplexers 2 and 3 say how many virtual channels have alarms; the program
 // never writes them.
 [[nodiscard]] QList<FieldSpec> fieldsFor(const ChannelCounts& counts);
-// The spec of `key` whatever the counts (channels 0..31 of the sensors, 0..63 of the alarms).
+// What the field `key` holds and takes, whatever the counts (channels 0..31 of the sensors, 0..63
+// of the alarms).
 [[nodiscard]] const FieldSpec* specOf(const QString& key);
 // Why `value` is no value the logger takes for `spec`, or nothing.
 [[nodiscard]] std::optional<QString> valueProblem(const FieldSpec& spec, const QString& value);
